@@ -1,0 +1,49 @@
+# Thin wrappers: scripts/setup-deps installs what is missing, CMake does the rest.
+BUILD        ?= build
+ASAN_BUILD   ?= build-asan
+BENCH_BUILD  ?= build-bench
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+JOBS         ?= $(shell nproc)
+
+.PHONY: all deps build test bench fuzz run clean
+
+all: build
+
+deps:
+	scripts/setup-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The one test command: the normal build and the sanitizer build must both pass.
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVEN_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVEN_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target tolven_bench
+	$(BENCH_BUILD)/bench/tolven_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVEN_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@for target in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
+	  name=$$(basename $$target); mkdir -p fuzz-corpus/$$name; \
+	  seeds=; [ -d fuzz/seeds/$$name ] && seeds=fuzz/seeds/$$name; \
+	  echo "== $$name for $(FUZZ_SECONDS) s"; \
+	  if ! $$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 fuzz-corpus/$$name $$seeds \
+	       > $(FUZZ_BUILD)/$$name.log 2>&1; then tail -n 60 $(FUZZ_BUILD)/$$name.log; exit 1; fi; \
+	  grep -E 'stat::number_of_executed_units|Done' $(FUZZ_BUILD)/$$name.log; \
+	done
+
+run: build
+	@echo "make run will build the sample game and open it in the tolven window; the window is not there yet."
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

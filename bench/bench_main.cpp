@@ -1,0 +1,73 @@
+// Runs every benchmark, then prints each figure beside its ratio to the baseline measured in
+// the same run, so results from different machines can be compared by their ratios.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "baseline.h"
+
+namespace {
+
+struct Figure {
+  double realNsPerIteration = 0;
+  double bytesPerSecond = 0;
+  double itemsPerSecond = 0;
+};
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
+      Figure figure;
+      figure.realNsPerIteration = run.GetAdjustedRealTime();
+      auto bytes = run.counters.find("bytes_per_second");
+      if (bytes != run.counters.end()) figure.bytesPerSecond = bytes->second;
+      auto items = run.counters.find("items_per_second");
+      if (items != run.counters.end()) figure.itemsPerSecond = items->second;
+      figures_[run.run_name.function_name] = figure;
+    }
+  }
+
+  void PrintRatios() const {
+    std::printf("\n%-40s %14s %14s %14s  %s\n", "benchmark", "time/iter", "MB/s", "items/s",
+                "ratio to baseline (time)");
+    for (const auto& [name, figure] : figures_) {
+      std::string ratio = "(baseline)";
+      auto base = tolven::bench::BaselineOf().find(name);
+      if (base != tolven::bench::BaselineOf().end()) {
+        auto baseFigure = figures_.find(base->second);
+        if (baseFigure != figures_.end() && baseFigure->second.realNsPerIteration > 0) {
+          char text[96];
+          std::snprintf(text, sizeof text, "%.3f x %s",
+                        figure.realNsPerIteration / baseFigure->second.realNsPerIteration,
+                        base->second.c_str());
+          ratio = text;
+        }
+      }
+      std::printf("%-40s %11.3f us %14.1f %14.0f  %s\n", name.c_str(),
+                  figure.realNsPerIteration / 1000.0, figure.bytesPerSecond / 1e6,
+                  figure.itemsPerSecond, ratio.c_str());
+    }
+  }
+
+ private:
+  std::map<std::string, Figure> figures_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatios();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tolven::testing {
+
+// A fresh directory under the system temp folder, removed again when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+void WriteFileText(const std::filesystem::path& path, const std::string& text);
+
+struct CommandResult {
+  int exitStatus = -1;
+  std::string output;  // stdout and stderr together
+};
+
+// Runs tolven-tool with the given arguments (each quoted for the shell).
+CommandResult RunTool(const std::vector<std::string>& arguments);
+
+}  // namespace tolven::testing

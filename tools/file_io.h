@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tolven::tools {
+
+// A fault in the input of a tool command: the message names the file and what is wrong.
+class ToolError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
+
+// Writes to a temporary name beside the target, then renames it into place, so a failed run
+// never leaves half a file.
+void WriteFileAtomically(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+
+}  // namespace tolven::tools

@@ -1,0 +1,188 @@
+#include "tools/tool_commands.h"
+
+#include <algorithm>
+#include <map>
+
+#include "base/text_encoding.h"
+#include "resources/jpeg_picture.h"
+#include "resources/packed_picture.h"
+#include "resources/script_source.h"
+#include "tools/archive_writer.h"
+#include "tools/file_io.h"
+#include "tools/png_io.h"
+#include "tools/script_text.h"
+
+namespace tolven::tools {
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class EntryKind { Raw, Script, PackedPicture, JpegPicture };
+
+EntryKind KindOfArchive(const fs::path& archive, ArchiveLayout layout) {
+  const std::string name = UpperCaseName(archive.filename().string());
+  if (layout == ArchiveLayout::A) return EntryKind::Script;
+  if (name.starts_with("QE_GRA")) return EntryKind::PackedPicture;
+  if (name.starts_with("QE_GJP")) return EntryKind::JpegPicture;
+  return EntryKind::Raw;
+}
+
+// The index exactly as the engine reads it, plus the archive's bytes for the entries.
+struct OpenArchive {
+  ArchiveIndex index;
+  std::vector<uint8_t> bytes;
+};
+
+OpenArchive ReadArchive(const fs::path& archive, std::optional<ArchiveLayout> layout,
+                        ArchiveLayout& chosen) {
+  chosen = layout.value_or(LayoutForArchiveName(archive.filename().string()));
+  OpenArchive open;
+  open.bytes = ReadWholeFile(archive);
+  open.index = ParseArchiveIndex(open.bytes.data(), open.bytes.size(), chosen);
+  return open;
+}
+
+// Entry names become file names: nothing may lead outside the output folder.
+std::string SafeFileName(const std::string& entryName) {
+  std::string name = ShiftJisToUtf8Lossy(entryName);
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
+      name.find('\\') != std::string::npos) {
+    throw ToolError("entry name \"" + name + "\" cannot be used as a file name");
+  }
+  return name;
+}
+
+struct OutputFile {
+  fs::path path;
+  std::vector<uint8_t> bytes;
+};
+
+OutputFile ConvertEntry(const std::string& entryName, std::vector<uint8_t> data, EntryKind kind,
+                        const fs::path& outDir, const ExtractOptions& options) {
+  const std::string fileName = SafeFileName(entryName);
+  if (kind == EntryKind::Script) {
+    NegateBytes(data);
+    if (!options.utf8) return {outDir / fileName, std::move(data)};
+    std::string text = ScriptToUtf8(data, fileName);
+    return {outDir / (fileName + ".txt"), std::vector<uint8_t>(text.begin(), text.end())};
+  }
+  if (options.png && (kind == EntryKind::PackedPicture || kind == EntryKind::JpegPicture)) {
+    Bitmap24 bitmap;
+    const bool decoded = kind == EntryKind::PackedPicture
+                             ? DecodePackedPicture(data.data(), data.size(), bitmap)
+                             : DecodeJpegPicture(data.data(), data.size(), bitmap);
+    if (!decoded) throw ToolError(fileName + ": damaged picture entry");
+    return {outDir / (fileName + ".png"), EncodePng(bitmap)};
+  }
+  return {outDir / fileName, std::move(data)};
+}
+
+std::string EntryName(const fs::path& file) { return file.stem().string(); }
+
+std::vector<fs::path> FilesIn(const fs::path& dir, std::initializer_list<const char*> extensions) {
+  std::vector<fs::path> files;
+  std::error_code error;
+  if (!fs::is_directory(dir, error)) return files;
+  for (const auto& item : fs::directory_iterator(dir)) {
+    if (!item.is_regular_file()) continue;
+    const std::string extension = UpperCaseName(item.path().extension().string());
+    for (const char* wanted : extensions) {
+      if (extension == UpperCaseName(wanted)) files.push_back(item.path());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+ArchiveInput PictureInput(const fs::path& file) {
+  const std::string extension = UpperCaseName(file.extension().string());
+  if (extension == ".PNG") return {EntryName(file), EncodePackedPicture(ReadPng(file))};
+  std::vector<uint8_t> jpeg = ReadWholeFile(file);
+  Bitmap24 check;
+  if (!DecodeJpegPicture(jpeg.data(), jpeg.size(), check)) {
+    throw ToolError(file.string() + ": not a readable JPEG picture");
+  }
+  return {EntryName(file), std::move(jpeg)};
+}
+
+}  // namespace
+
+void ListArchive(const fs::path& archive, std::optional<ArchiveLayout> layout, std::ostream& out) {
+  ArchiveLayout chosen;
+  OpenArchive open = ReadArchive(archive, layout, chosen);
+  for (size_t i = 0; i < open.index.Size(); ++i) {
+    out << i << ' ' << ShiftJisToUtf8Lossy(open.index.names[i]) << ' ' << open.index.offsets[i]
+        << ' ' << open.index.sizes[i] << '\n';
+  }
+}
+
+void ExtractArchive(const fs::path& archive, const std::vector<std::string>& names,
+                    const fs::path& outDir, const ExtractOptions& options) {
+  ArchiveLayout chosen;
+  OpenArchive open = ReadArchive(archive, options.layout, chosen);
+  const EntryKind kind = KindOfArchive(archive, chosen);
+  std::vector<size_t> wanted;
+  if (names.empty()) {
+    for (size_t i = 0; i < open.index.Size(); ++i) wanted.push_back(i);
+  }
+  for (const std::string& name : names) {
+    int entry = FindEntry(open.index, name);
+    if (entry < 0) throw ToolError(archive.string() + ": no entry named " + name);
+    wanted.push_back(static_cast<size_t>(entry));
+  }
+  // Every file is prepared before the first is written: bad input leaves nothing behind.
+  std::map<fs::path, OutputFile> outputs;
+  for (size_t i : wanted) {
+    const uint8_t* begin = open.bytes.data() + open.index.offsets[i];
+    std::vector<uint8_t> data(begin, begin + open.index.sizes[i]);
+    OutputFile file = ConvertEntry(open.index.names[i], std::move(data), kind, outDir, options);
+    // Among entries of the same name the engine uses the first; so does extraction.
+    outputs.try_emplace(file.path, std::move(file));
+  }
+  fs::create_directories(outDir);
+  for (const auto& [path, file] : outputs) WriteFileAtomically(path, file.bytes);
+}
+
+void PackArchive(ArchiveLayout layout, const fs::path& archive, const std::vector<fs::path>& files) {
+  std::vector<ArchiveInput> entries;
+  for (const fs::path& file : files) entries.push_back({EntryName(file), ReadWholeFile(file)});
+  WriteFileAtomically(archive, BuildArchive(layout, entries));
+}
+
+void DecodePictureFile(const fs::path& in, const fs::path& outPng) {
+  std::vector<uint8_t> packed = ReadWholeFile(in);
+  Bitmap24 bitmap;
+  if (!DecodePackedPicture(packed.data(), packed.size(), bitmap)) {
+    throw ToolError(in.string() + ": damaged or not a packed picture");
+  }
+  WriteFileAtomically(outPng, EncodePng(bitmap));
+}
+
+void EncodePictureFile(const fs::path& inPng, const fs::path& out, const PackOptions& options) {
+  WriteFileAtomically(out, EncodePackedPicture(ReadPng(inPng), options));
+}
+
+void BuildGame(const fs::path& sourceDir, const fs::path& outDir) {
+  std::error_code error;
+  if (!fs::is_directory(sourceDir, error)) throw ToolError(sourceDir.string() + ": no such folder");
+  std::vector<ArchiveInput> scripts;
+  for (const fs::path& file : FilesIn(sourceDir / "scripts", {".txt"})) {
+    std::vector<uint8_t> text = ReadWholeFile(file);
+    std::string utf8(text.begin(), text.end());
+    scripts.push_back({EntryName(file), ScriptFromUtf8(utf8, file.string())});
+  }
+  std::vector<ArchiveInput> packed;
+  std::vector<ArchiveInput> jpeg;
+  for (const fs::path& file : FilesIn(sourceDir / "pictures", {".png", ".jpg", ".jpeg"})) {
+    const bool isPng = UpperCaseName(file.extension().string()) == ".PNG";
+    (isPng ? packed : jpeg).push_back(PictureInput(file));
+  }
+  std::map<std::string, std::vector<uint8_t>> archives;
+  archives["qe_data.tvk"] = BuildArchive(ArchiveLayout::A, scripts);
+  if (!packed.empty()) archives["qe_gra.tvk"] = BuildArchive(ArchiveLayout::B, packed);
+  if (!jpeg.empty()) archives["qe_gjp.tvk"] = BuildArchive(ArchiveLayout::B, jpeg);
+  fs::create_directories(outDir);
+  for (const auto& [name, bytes] : archives) WriteFileAtomically(outDir / name, bytes);
+}
+
+}  // namespace tolven::tools
