@@ -77,7 +77,9 @@ OutputFile ConvertEntry(const std::string& entryName, std::vector<uint8_t> data,
   return {outDir / fileName, std::move(data)};
 }
 
-std::string EntryName(const fs::path& file) { return file.stem().string(); }
+std::string EntryName(const fs::path& file) {
+  return file.stem().string();
+}
 
 std::vector<fs::path> FilesIn(const fs::path& dir, std::initializer_list<const char*> extensions) {
   std::vector<fs::path> files;
@@ -143,7 +145,8 @@ void ExtractArchive(const fs::path& archive, const std::vector<std::string>& nam
   for (const auto& [path, file] : outputs) WriteFileAtomically(path, file.bytes);
 }
 
-void PackArchive(ArchiveLayout layout, const fs::path& archive, const std::vector<fs::path>& files) {
+void PackArchive(ArchiveLayout layout, const fs::path& archive,
+                 const std::vector<fs::path>& files) {
   std::vector<ArchiveInput> entries;
   for (const fs::path& file : files) entries.push_back({EntryName(file), ReadWholeFile(file)});
   WriteFileAtomically(archive, BuildArchive(layout, entries));

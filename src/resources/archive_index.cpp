@@ -48,8 +48,7 @@ void ParseRecords(ArchiveIndex& index, const uint8_t* data, size_t size, size_t 
 
 // Parses a header and the table bytes that follow it; entries are checked against the size of
 // the whole archive, which may be larger than the bytes given.
-ArchiveIndex ParseIndex(const uint8_t* data, size_t size, ArchiveLayout layout,
-                        uint64_t fileSize) {
+ArchiveIndex ParseIndex(const uint8_t* data, size_t size, ArchiveLayout layout, uint64_t fileSize) {
   ArchiveIndex index;
   if (layout == ArchiveLayout::A) {
     if (size < kLayoutAHeader) return index;

@@ -19,7 +19,8 @@ std::string DefinitionText::ReadDefLine(uint32_t& position) const {
   const uint8_t* start = text_.data() + position;
   const size_t left = text_.size() - position;
   const void* zero = std::memchr(start, 0, left);
-  const size_t length = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - start) : left;
+  const size_t length =
+      zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - start) : left;
   // A last line without its zero byte ends at the end of the text.
   position += static_cast<uint32_t>(zero ? length + 1 : length);
   return std::string(reinterpret_cast<const char*>(start), length);

@@ -55,6 +55,16 @@ inline void FillPattern(uint8_t* dst, const uint8_t* pattern, size_t unit, size_
   CopyBack(dst + unit, unit, unit * (count - 1));
 }
 
+// Copies of up to this many bytes may write a few bytes beyond their end (later items
+// overwrite them), which spares a loop whose length the processor cannot predict.
+constexpr size_t kShortCopy = 24;
+
+inline void Copy8(uint8_t* dst, const uint8_t* src) {
+  uint64_t word;
+  std::memcpy(&word, src, 8);
+  std::memcpy(dst, &word, 8);
+}
+
 // The LZ stage: fills exactly `target` bytes of `out` from `in`.
 bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
   const uint8_t* p = in;
@@ -82,11 +92,18 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
     if (c < 0x80) {
       if ((c & 3) == 3) {
         const size_t count = (c >> 2) + 9;
-        if (static_cast<size_t>(end - p) < count) return false;
-        const size_t kept = std::min(count, target - pos);
-        std::memcpy(out + pos, p, kept);
+        const size_t inputLeft = static_cast<size_t>(end - p);
+        if (inputLeft < count) return false;
+        const size_t room = target - pos;
+        if (room >= 40 && inputLeft >= 40) {
+          std::memcpy(out + pos, p, 40);  // a fixed size compiles to a few moves
+          pos += count;
+        } else {
+          const size_t kept = std::min(count, room);
+          std::memcpy(out + pos, p, kept);
+          pos += kept;
+        }
         p += count;
-        pos += kept;
         continue;
       }
       length = (c & 3) + 2;
@@ -118,8 +135,17 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
       }
     }
     if (distance > pos) return false;
+    uint8_t* dst = out + pos;
+    if (distance >= 8 && length <= kShortCopy && target - pos >= kShortCopy) {
+      // Each 8-byte step reads only bytes before the ones it writes, as distance >= 8.
+      Copy8(dst, dst - distance);
+      Copy8(dst + 8, dst + 8 - distance);
+      if (length > 16) Copy8(dst + 16, dst + 16 - distance);
+      pos += length;
+      continue;
+    }
     length = std::min(length, target - pos);
-    CopyBack(out + pos, distance, length);
+    CopyBack(dst, distance, length);
     pos += length;
   }
   return true;

@@ -13,15 +13,17 @@ namespace {
 using tools::ArchiveInput;
 using tools::BuildArchive;
 
-std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
 
 void PutU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 TEST(ArchiveIndexTest, LayoutAKeepsFifteenCharacterNamesAndUpperCasesThem) {
-  auto archive = BuildArchive(ArchiveLayout::A, {{"abcdefghijklmno", Bytes("x")},
-                                                 {"main", Bytes("yz")}});
+  auto archive =
+      BuildArchive(ArchiveLayout::A, {{"abcdefghijklmno", Bytes("x")}, {"main", Bytes("yz")}});
   ArchiveIndex index = ParseArchiveIndex(archive.data(), archive.size(), ArchiveLayout::A);
   ASSERT_EQ(index.Size(), 2u);
   EXPECT_EQ(index.names[0], "ABCDEFGHIJKLMNO");
@@ -32,9 +34,8 @@ TEST(ArchiveIndexTest, LayoutAKeepsFifteenCharacterNamesAndUpperCasesThem) {
 }
 
 TEST(ArchiveIndexTest, DuplicateNamesResolveToTheFirstEntry) {
-  auto archive = BuildArchive(ArchiveLayout::B, {{"other", Bytes("0")},
-                                                 {"Pic", Bytes("1")},
-                                                 {"PIC", Bytes("22")}});
+  auto archive = BuildArchive(ArchiveLayout::B,
+                              {{"other", Bytes("0")}, {"Pic", Bytes("1")}, {"PIC", Bytes("22")}});
   ArchiveIndex index = ParseArchiveIndex(archive.data(), archive.size(), ArchiveLayout::B);
   ASSERT_EQ(index.Size(), 3u);
   EXPECT_EQ(FindEntry(index, "pic"), 1);
@@ -97,8 +98,8 @@ std::vector<MalformedIndexCase> MalformedIndexCases() {
   {
     auto unterminated = BuildArchive(ArchiveLayout::A, {{"X", Bytes("1")}});
     std::memset(unterminated.data() + 4, 'n', 16);
-    cases.push_back({"name without terminator", ArchiveLayout::A, unterminated,
-                     {"NNNNNNNNNNNNNNNN"}});
+    cases.push_back(
+        {"name without terminator", ArchiveLayout::A, unterminated, {"NNNNNNNNNNNNNNNN"}});
   }
   {
     auto cut = BuildArchive(ArchiveLayout::A, {{"A", Bytes("1")}, {"B", Bytes("2")}});

@@ -23,9 +23,9 @@ TEST(FieldTest, CommaSeparatedFields) {
     const char* text;
     int n;
     const char* expected;
-  } cases[] = {{"a,b,c", 1, "b"}, {"a,b,c", 3, ""},    {"a,,c", 1, ""},
-               {"abc", 0, "abc"}, {"a,b,c", 2, "c"},   {" x , y", 1, " y"},
-               {"", 0, ""},       {"a,b,", 2, ""},     {",", 0, ""}};
+  } cases[] = {{"a,b,c", 1, "b"}, {"a,b,c", 3, ""},  {"a,,c", 1, ""},
+               {"abc", 0, "abc"}, {"a,b,c", 2, "c"}, {" x , y", 1, " y"},
+               {"", 0, ""},       {"a,b,", 2, ""},   {",", 0, ""}};
   for (const Case& c : cases) {
     EXPECT_EQ(Field(c.text, c.n), c.expected) << c.text << " field " << c.n;
   }
@@ -60,9 +60,9 @@ TEST(DefinitionTextTest, SectionsIgnoreLetterCaseAndSplitAtTheFirstColon) {
 
 TEST(DefinitionTextTest, LoadReadsNegatedEntriesAndKeepsTheOldTextWhenMissing) {
   testing::TempDir dir;
-  testing::WriteFileBytes(dir / "qe_data.tvk",
-                          tools::BuildArchive(ArchiveLayout::A, {{"view", Lines({":A", "x"})},
-                                                                 {"map", Lines({"m"})}}));
+  testing::WriteFileBytes(
+      dir / "qe_data.tvk",
+      tools::BuildArchive(ArchiveLayout::A, {{"view", Lines({":A", "x"})}, {"map", Lines({"m"})}}));
   testing::WriteFileBytes(dir / "qe_data2.tvk",
                           tools::BuildArchive(ArchiveLayout::A, {{"MAP", Lines({"newer"})}}));
   Archives archives(dir.Path());

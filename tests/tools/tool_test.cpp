@@ -1,0 +1,222 @@
+// tolven-tool run as a program, the way authors use it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "resources/archive_index.h"
+#include "resources/packed_picture.h"
+#include "test_support.h"
+#include "tools/png_io.h"
+
+namespace tolven {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFileBytes;
+using testing::RunTool;
+using testing::WriteFileBytes;
+using testing::WriteFileText;
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+Bitmap24 PhotoLike(int width, int height) {
+  Bitmap24 bitmap(width, height);
+  uint32_t noise = 12345;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      noise = noise * 1103515245 + 12345;
+      uint8_t* p = bitmap.Row(y) + 3 * x;
+      p[0] = static_cast<uint8_t>((x + y) / 4 + (noise >> 28));
+      p[1] = static_cast<uint8_t>(y / 3 + (noise >> 29));
+      p[2] = static_cast<uint8_t>(x / 5 + 2 * (noise >> 30));
+    }
+  }
+  return bitmap;
+}
+
+Bitmap24 Flat(int width, int height) {
+  Bitmap24 bitmap(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      uint8_t* p = bitmap.Row(y) + 3 * x;
+      p[0] = 10;
+      p[1] = 200;
+      p[2] = 77;
+    }
+  }
+  return bitmap;
+}
+
+class ToolTest : public ::testing::Test {
+ protected:
+  fs::path File(const std::string& name, const std::string& content) {
+    WriteFileText(dir_ / name, content);
+    return dir_ / name;
+  }
+  testing::TempDir dir_;
+};
+
+TEST_F(ToolTest, PackListExtractRoundTripsInBothLayouts) {
+  std::vector<std::pair<std::string, std::string>> files = {
+      {"abcdefghijklmno.bin", std::string("fifteen\0chars", 13)},
+      {"main.txt", "line\xff\x01"},
+      {"empty.dat", ""}};
+  std::vector<std::string> paths;
+  for (const auto& [name, content] : files) paths.push_back(File("in/" + name, content).string());
+  for (const char* layout : {"A", "B"}) {
+    SCOPED_TRACE(layout);
+    const fs::path archive = dir_ / (std::string("archive") + layout + ".tvk");
+    std::vector<std::string> args = {"pack", "--layout", layout, "-o", archive.string()};
+    args.insert(args.end(), paths.begin(), paths.end());
+    ASSERT_EQ(RunTool(args).exitStatus, 0);
+
+    auto listed = RunTool({"list", archive.string(), "--layout", layout});
+    ASSERT_EQ(listed.exitStatus, 0) << listed.output;
+    EXPECT_NE(listed.output.find("0 ABCDEFGHIJKLMNO "), std::string::npos) << listed.output;
+    EXPECT_NE(listed.output.find("1 MAIN "), std::string::npos);
+    EXPECT_NE(listed.output.find("2 EMPTY "), std::string::npos);
+
+    const fs::path out = dir_ / (std::string("out") + layout);
+    ASSERT_EQ(
+        RunTool({"extract", archive.string(), "--layout", layout, "-o", out.string()}).exitStatus,
+        0);
+    EXPECT_EQ(ReadFileBytes(out / "ABCDEFGHIJKLMNO"), Bytes(files[0].second));
+    EXPECT_EQ(ReadFileBytes(out / "MAIN"), Bytes(files[1].second));
+    EXPECT_EQ(ReadFileBytes(out / "EMPTY"), Bytes(""));
+
+    // On disk, layout A holds the data negated; layout B holds it as it is.
+    auto stored = ReadFileBytes(archive);
+    const std::vector<uint8_t> tail(stored.end() - 6, stored.end());
+    const std::vector<uint8_t> plain = Bytes("line\xff\x01");
+    const std::vector<uint8_t> negated = {0x94, 0x97, 0x92, 0x9b, 0x01, 0xff};
+    EXPECT_EQ(tail, std::string(layout) == "A" ? negated : plain);
+  }
+}
+
+TEST_F(ToolTest, ListShowsNamesAloneAndEmptyArchivesAreFine) {
+  const fs::path archive = dir_ / "qe_gra.tvk";
+  ASSERT_EQ(RunTool({"pack", "--layout", "B", "-o", archive.string(),
+                     File("longername.x", "1").string(), File("ab.y", "2").string()})
+                .exitStatus,
+            0);
+  auto bytes = ReadFileBytes(archive);
+  bytes[8 + 19 + 3] = 'J';  // bytes after the terminator of the second name
+  bytes[8 + 19 + 4] = 'K';
+  WriteFileBytes(archive, bytes);
+  auto listed = RunTool({"list", archive.string()});
+  EXPECT_EQ(listed.exitStatus, 0);
+  EXPECT_NE(listed.output.find("1 AB 47 1\n"), std::string::npos) << listed.output;
+
+  WriteFileBytes(dir_ / "qe_se0.tvk", {0, 0, 0, 0, 8, 0, 0, 0});
+  auto empty = RunTool({"list", (dir_ / "qe_se0.tvk").string()});
+  EXPECT_EQ(empty.exitStatus, 0);
+  EXPECT_EQ(empty.output, "");
+}
+
+TEST_F(ToolTest, DuplicateNamesExtractTheFirstEntry) {
+  const fs::path archive = dir_ / "dup.tvk";
+  ASSERT_EQ(RunTool({"pack", "--layout", "B", "-o", archive.string(),
+                     File("one/pic.png", "first").string(), File("two/PIC.bin", "second").string()})
+                .exitStatus,
+            0);
+  ASSERT_EQ(RunTool({"extract", archive.string(), "pic", "-o", (dir_ / "x").string()}).exitStatus,
+            0);
+  EXPECT_EQ(ReadFileBytes(dir_ / "x" / "PIC"), Bytes("first"));
+}
+
+TEST_F(ToolTest, PicturesRoundTripThroughPngPixelForPixel) {
+  struct Case {
+    const char* name;
+    Bitmap24 bitmap;
+  } cases[] = {{"photo", PhotoLike(800, 600)},
+               {"flat", Flat(800, 600)},
+               {"one", PhotoLike(1, 1)},
+               {"small", PhotoLike(7, 3)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path png = dir_ / (std::string(c.name) + ".png");
+    WriteFileBytes(png, tools::EncodePng(c.bitmap));
+    const fs::path packed = dir_ / c.name;
+    ASSERT_EQ(RunTool({"picture", "encode", png.string(), packed.string()}).exitStatus, 0);
+    const fs::path back = dir_ / (std::string(c.name) + ".back.png");
+    ASSERT_EQ(RunTool({"picture", "decode", packed.string(), back.string()}).exitStatus, 0);
+    EXPECT_TRUE(tools::ReadPng(back) == c.bitmap);
+  }
+}
+
+TEST_F(ToolTest, BadInputExitsWithOneAndWritesNothing) {
+  WriteFileBytes(dir_ / "bad.packed", {0, 0, 0x40, 3, 200, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4, 0, 1});
+  File("notpng.png", "not a picture");
+  File("src/scripts/main.txt", "ok line\n");
+  WriteFileBytes(dir_ / "src/scripts/bad.txt", {'a', '\n', 0xC3, 0x28, '\n'});
+  const fs::path out = dir_ / "out";
+  struct Case {
+    std::vector<std::string> args;
+    std::string mentions;
+    fs::path mustNotExist;
+  } cases[] = {
+      {{"picture", "decode", (dir_ / "bad.packed").string(), (out / "x.png").string()},
+       "bad.packed",
+       out / "x.png"},
+      {{"picture", "encode", (dir_ / "notpng.png").string(), (out / "y").string()},
+       "notpng.png",
+       out / "y"},
+      {{"picture", "encode", (dir_ / "absent.png").string(), (out / "z").string()},
+       "absent.png",
+       out / "z"},
+      {{"build-game", (dir_ / "src").string(), (out / "game").string()},
+       "bad.txt:2",
+       out / "game" / "qe_data.tvk"},
+      {{"pack", "--layout", "A", "-o", (out / "a.tvk").string(),
+        File("sixteen_letters_.txt", "x").string()},
+       "sixteen_letters_",
+       out / "a.tvk"},
+      {{"extract", (dir_ / "absent.tvk").string(), "-o", out.string()}, "absent.tvk", out}};
+  for (const Case& c : cases) {
+    auto result = RunTool(c.args);
+    EXPECT_EQ(result.exitStatus, 1) << c.args[0] << ": " << result.output;
+    EXPECT_NE(result.output.find(c.mentions), std::string::npos) << result.output;
+    EXPECT_FALSE(fs::exists(c.mustNotExist)) << c.mustNotExist;
+  }
+  EXPECT_EQ(RunTool({"pack", "-o", "x"}).exitStatus, 2);
+  EXPECT_EQ(RunTool({"frobnicate"}).exitStatus, 2);
+}
+
+TEST_F(ToolTest, BuildGameMakesArchivesTheEngineReads) {
+  File("src/scripts/main.txt", "\xEF\xBB\xBF*gra A001\r\n山田です。\n\\\n");
+  File("src/scripts/view.txt", ":VIEW_1\n");
+  WriteFileBytes(dir_ / "src/pictures/A001.png", tools::EncodePng(PhotoLike(16, 8)));
+  const fs::path game = dir_ / "game";
+  auto built = RunTool({"build-game", (dir_ / "src").string(), game.string()});
+  ASSERT_EQ(built.exitStatus, 0) << built.output;
+  auto listed = RunTool({"list", (game / "qe_data.tvk").string()});
+  EXPECT_NE(listed.output.find("MAIN"), std::string::npos);
+  EXPECT_NE(listed.output.find("VIEW"), std::string::npos);
+
+  ASSERT_EQ(
+      RunTool({"extract", (game / "qe_data.tvk").string(), "main", "-o", (dir_ / "raw").string()})
+          .exitStatus,
+      0);
+  // Shift-JIS lines ended by zero bytes: 山 is 0x8E 0x52 in code page 932.
+  auto raw = ReadFileBytes(dir_ / "raw" / "MAIN");
+  std::vector<uint8_t> expected =
+      Bytes(std::string("*gra A001\0\x8E\x52\x93\x63\x82\xC5\x82\xB7\x81\x42\0\\\0", 23));
+  EXPECT_EQ(raw, expected);
+
+  ASSERT_EQ(RunTool({"extract", (game / "qe_data.tvk").string(), "-o", (dir_ / "text").string(),
+                     "--utf8"})
+                .exitStatus,
+            0);
+  EXPECT_EQ(ReadFileBytes(dir_ / "text" / "MAIN.txt"), Bytes("*gra A001\n山田です。\n\\\n"));
+
+  ASSERT_EQ(
+      RunTool({"extract", (game / "qe_gra.tvk").string(), "-o", (dir_ / "pics").string(), "--png"})
+          .exitStatus,
+      0);
+  EXPECT_TRUE(tools::ReadPng(dir_ / "pics" / "A001.png") == PhotoLike(16, 8));
+}
+
+}  // namespace
+}  // namespace tolven
