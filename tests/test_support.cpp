@@ -59,8 +59,8 @@ static std::string ShellQuote(const std::string& text) {
   return quoted + "'";
 }
 
-CommandResult RunTool(const std::vector<std::string>& arguments) {
-  std::string command = ShellQuote(TOLVEN_TOOL_PATH);
+static CommandResult RunProgram(const char* program, const std::vector<std::string>& arguments) {
+  std::string command = ShellQuote(program);
   for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
   command += " 2>&1";
   CommandResult result;
@@ -72,6 +72,14 @@ CommandResult RunTool(const std::vector<std::string>& arguments) {
   int status = pclose(pipe);
   result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+CommandResult RunTool(const std::vector<std::string>& arguments) {
+  return RunProgram(TOLVEN_TOOL_PATH, arguments);
+}
+
+CommandResult RunTolven(const std::vector<std::string>& arguments) {
+  return RunProgram(TOLVEN_PATH, arguments);
 }
 
 }  // namespace tolven::testing

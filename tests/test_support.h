@@ -30,7 +30,8 @@ struct CommandResult {
   std::string output;  // stdout and stderr together
 };
 
-// Runs tolven-tool with the given arguments (each quoted for the shell).
+// Runs tolven-tool or tolven with the given arguments (each quoted for the shell).
 CommandResult RunTool(const std::vector<std::string>& arguments);
+CommandResult RunTolven(const std::vector<std::string>& arguments);
 
 }  // namespace tolven::testing

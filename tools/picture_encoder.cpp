@@ -11,28 +11,40 @@ namespace tolven::tools {
 
 namespace {
 
-// Longest stretch the LZ code forms can express.
+// What the LZ code forms can express.
 constexpr size_t kShortMaxDistance = 32;
 constexpr size_t kShortMaxLength = 4;
 constexpr size_t kMidMaxDistance = 1024;
 constexpr size_t kMidMaxLength = 18;
 constexpr size_t kLongMaxDistance = 16384;
 constexpr size_t kLongMaxLength = 4096;
-constexpr size_t kMinLongLength = 3;
 constexpr size_t kMinLiteralRun = 9;
 constexpr size_t kMaxLiteralRun = 40;
 
-// Costs in bits, counting the flag bit every item takes.
-constexpr int kLiteralBits = 9;
-constexpr int kShortBits = 9;
-constexpr int kMidBits = 17;
-constexpr int kLongBits = 25;
+// Item costs in sixteenths of a bit, each counting its flag bit. Every item also pays a small
+// toll, so that of two parses of nearly equal size the one with fewer items, which decodes
+// faster, wins.
+constexpr uint32_t kBit = 16;
+constexpr uint32_t kItemToll = kBit / 2;
+constexpr uint32_t kLiteralCost = 9 * kBit + kItemToll;
+constexpr uint32_t kShortCost = 9 * kBit + kItemToll;
+constexpr uint32_t kMidCost = 17 * kBit + kItemToll;
+constexpr uint32_t kLongCost = 25 * kBit + kItemToll;
+constexpr uint32_t LiteralRunCost(size_t count) { return (9 + 8 * count) * kBit + kItemToll; }
 
 // Hash chains over three-byte prefixes. Probing stops after this many candidates: longer
 // chains cost far more time than the few bytes they win on real pictures.
 constexpr int kHashBits = 16;
 constexpr int kMaxProbes = 48;
 constexpr size_t kChainWindow = 32768;  // a power of two covering kLongMaxDistance
+
+// A match at least this long is taken as it is instead of weighing every shorter length and
+// every start inside it; flat areas would otherwise cost time for nothing.
+constexpr size_t kNiceLength = 64;
+
+// The parse is planned over blocks of this many bytes, which bounds its memory on the largest
+// pictures; no item crosses a block end.
+constexpr size_t kParseBlock = size_t{1} << 18;
 
 constexpr size_t kMaxRunCount = 8192;
 constexpr size_t kMaxRunLiterals = 128;
@@ -64,35 +76,22 @@ size_t CommonLength(const uint8_t* a, const uint8_t* b, size_t max) {
   return n;
 }
 
-// The long form can only say 3 to 255, 256, 1024 or 4096 bytes.
+// The cost of the cheapest form that copies exactly `length` bytes from `distance` back, or 0
+// when none can.
+uint32_t ReferenceCost(size_t distance, size_t length) {
+  if (length < 2) return 0;
+  if (distance <= kShortMaxDistance && length <= kShortMaxLength) return kShortCost;
+  if (length < 3) return 0;
+  if (distance <= kMidMaxDistance && length <= kMidMaxLength) return kMidCost;
+  if (length <= 256 || length == 1024 || length == 4096) return kLongCost;
+  return 0;
+}
+
+// The longest length up to `length` the long form can express.
 size_t LongFormLength(size_t length) {
   if (length >= 4096) return 4096;
   if (length >= 1024) return 1024;
-  if (length >= 256) return 256;
-  return length;
-}
-
-struct Match {
-  size_t distance = 0;
-  size_t length = 0;  // 0: none worth taking
-  int gain = 0;       // bits saved against sending the bytes as single literals
-};
-
-// The cheapest way to send up to `available` bytes found `distance` back.
-Match BestForm(size_t distance, size_t available) {
-  Match best;
-  auto consider = [&](size_t length, int bits) {
-    const int gain = static_cast<int>(length) * kLiteralBits - bits;
-    if (gain > best.gain) best = {distance, length, gain};
-  };
-  if (distance <= kShortMaxDistance && available >= 2) {
-    consider(std::min(available, kShortMaxLength), kShortBits);
-  }
-  if (available >= kMinLongLength) {
-    if (distance <= kMidMaxDistance) consider(std::min(available, kMidMaxLength), kMidBits);
-    consider(LongFormLength(std::min(available, kLongMaxLength)), kLongBits);
-  }
-  return best;
+  return std::min<size_t>(length, 256);
 }
 
 class MatchFinder {
@@ -111,44 +110,42 @@ class MatchFinder {
     inserted_ = std::max(inserted_, end);
   }
 
-  Match Find(size_t pos) const {
-    const size_t available = std::min(size_ - pos, kLongMaxLength);
-    Match best;
-    if (available < 2) return best;
+  // Reports matches for the bytes at `pos`, no longer than `available`, as (distance, length)
+  // with each length longer than the last, so every length is covered by the nearest source
+  // found for it. Returns the longest length reported.
+  template <typename Report>
+  size_t Matches(size_t pos, size_t available, Report&& report) const {
+    if (available < 2) return 0;
     const uint8_t* current = data_ + pos;
-    size_t bestLength = 0;
-    if (available >= 3) {
-      int32_t candidate = head_[Hash(pos)];
-      for (int probes = kMaxProbes; candidate >= 0 && probes > 0; --probes) {
-        const size_t distance = pos - static_cast<size_t>(candidate);
-        if (distance > kLongMaxDistance) break;
-        const uint8_t* source = data_ + candidate;
-        // Candidates come nearest first, so only a longer one can be cheaper.
-        if (source[bestLength] == current[bestLength]) {
-          const size_t length = CommonLength(source, current, available);
-          if (length > bestLength) {
-            bestLength = length;
-            const Match form = BestForm(distance, length);
-            if (form.gain > best.gain) best = form;
-            if (length == available) break;
-          }
-        }
-        candidate = prev_[static_cast<size_t>(candidate) & (kChainWindow - 1)];
-      }
-    }
-    if (bestLength < 3) {
-      // Two-byte matches are worth the one-byte form but escape the three-byte hash.
-      const size_t reach = std::min(pos, kShortMaxDistance);
-      for (size_t distance = 1; distance <= reach; ++distance) {
-        const uint8_t* source = current - distance;
-        if (source[0] != current[0] || source[1] != current[1]) continue;
-        const Match form =
-            BestForm(distance, CommonLength(source, current, std::min(available, kMidMaxLength)));
-        if (form.gain > best.gain) best = form;
+    size_t bestLength = 1;
+    // Two-byte matches pay only in the one-byte form, and escape the three-byte hash.
+    const size_t reach = std::min(pos, kShortMaxDistance);
+    for (size_t distance = 1; distance <= reach; ++distance) {
+      const uint8_t* source = current - distance;
+      if (source[0] == current[0] && source[1] == current[1]) {
+        bestLength = CommonLength(source, current, available);
+        report(distance, bestLength);
         break;
       }
     }
-    return best;
+    if (available < 3 || bestLength == available) return bestLength;
+    int32_t candidate = head_[Hash(pos)];
+    for (int probes = kMaxProbes; candidate >= 0 && probes > 0; --probes) {
+      const size_t distance = pos - static_cast<size_t>(candidate);
+      if (distance > kLongMaxDistance) break;
+      const uint8_t* source = data_ + candidate;
+      // Sources come nearest first, so only a longer match is of use.
+      if (source[bestLength] == current[bestLength]) {
+        const size_t length = CommonLength(source, current, available);
+        if (length > bestLength) {
+          bestLength = length;
+          report(distance, length);
+          if (length == available) break;
+        }
+      }
+      candidate = prev_[static_cast<size_t>(candidate) & (kChainWindow - 1)];
+    }
+    return bestLength;
   }
 
  private:
@@ -169,19 +166,15 @@ class LzWriter {
  public:
   explicit LzWriter(std::vector<uint8_t>& out) : out_(out) {}
 
-  void Literals(const uint8_t* bytes, size_t count) {
-    while (count >= kMinLiteralRun) {
-      const size_t run = std::min(count, kMaxLiteralRun);
-      Item(true);
-      out_.push_back(static_cast<uint8_t>(((run - kMinLiteralRun) << 2) | 3));
-      out_.insert(out_.end(), bytes, bytes + run);
-      bytes += run;
-      count -= run;
-    }
-    for (; count > 0; --count) {
-      Item(false);
-      out_.push_back(*bytes++);
-    }
+  void Literal(uint8_t byte) {
+    Item(false);
+    out_.push_back(byte);
+  }
+
+  void LiteralRun(const uint8_t* bytes, size_t count) {
+    Item(true);
+    out_.push_back(static_cast<uint8_t>(((count - kMinLiteralRun) << 2) | 3));
+    out_.insert(out_.end(), bytes, bytes + count);
   }
 
   void Reference(size_t distance, size_t length) {
@@ -230,41 +223,77 @@ class LzWriter {
   int itemsInGroup_ = 8;
 };
 
-// Greedy parse with one step of lookahead: a match is put off by a byte when the match
-// starting there saves more.
+// The way the cheapest parse reaches a position: the item ending there.
+struct Step {
+  uint16_t length = 0;
+  uint16_t distance = 0;  // 0: literal (1 byte) or literal run
+};
+
+// Finds the cheapest sequence of items for each block by walking it once from the front,
+// relaxing the cost of every position each item could end at. Item costs are exact, so
+// literal runs, single literals and the three reference forms are weighed against each other
+// as they will really be written.
 std::vector<uint8_t> LzEncode(const std::vector<uint8_t>& input) {
   std::vector<uint8_t> out;
   out.reserve(input.size() / 2 + 64);
   LzWriter writer(out);
   MatchFinder finder(input.data(), input.size());
-  const size_t size = input.size();
-  size_t pos = 0;
-  size_t literalStart = 0;
-  Match current = finder.Find(0);
-  while (pos < size) {
-    if (current.length == 0) {
-      ++pos;
-      finder.InsertUpTo(pos);
-      if (pos < size) current = finder.Find(pos);
-      continue;
-    }
-    if (pos + 1 < size) {
-      finder.InsertUpTo(pos + 1);
-      const Match next = finder.Find(pos + 1);
-      if (next.gain > current.gain) {
-        ++pos;
-        current = next;
-        continue;
+  std::vector<uint32_t> cost;
+  std::vector<Step> steps;
+  std::vector<Step> path;
+  for (size_t blockStart = 0; blockStart < input.size(); blockStart += kParseBlock) {
+    const size_t blockSize = std::min(kParseBlock, input.size() - blockStart);
+    cost.assign(blockSize + 1, UINT32_MAX);
+    steps.assign(blockSize + 1, Step{});
+    cost[0] = 0;
+    auto relax = [&](size_t to, uint32_t value, size_t length, size_t distance) {
+      if (value < cost[to]) {
+        cost[to] = value;
+        steps[to] = {static_cast<uint16_t>(length), static_cast<uint16_t>(distance)};
+      }
+    };
+    for (size_t i = 0; i < blockSize;) {
+      const size_t left = blockSize - i;
+      const uint32_t here = cost[i];
+      relax(i + 1, here + kLiteralCost, 1, 0);
+      for (size_t run = kMinLiteralRun; run <= std::min(left, kMaxLiteralRun); ++run) {
+        relax(i + run, here + LiteralRunCost(run), run, 0);
+      }
+      finder.InsertUpTo(blockStart + i);
+      size_t covered = 1;
+      size_t longestDistance = 0;
+      const size_t longest = finder.Matches(
+          blockStart + i, std::min(left, kLongMaxLength), [&](size_t distance, size_t length) {
+            for (size_t n = covered + 1; n <= std::min(length, kNiceLength); ++n) {
+              const uint32_t itemCost = ReferenceCost(distance, n);
+              if (itemCost != 0) relax(i + n, here + itemCost, n, distance);
+            }
+            covered = length;
+            longestDistance = distance;
+          });
+      if (longest >= kNiceLength) {
+        const size_t length = LongFormLength(longest);
+        relax(i + length, here + kLongCost, length, longestDistance);
+        i += length;
+      } else {
+        ++i;
       }
     }
-    writer.Literals(input.data() + literalStart, pos - literalStart);
-    writer.Reference(current.distance, current.length);
-    pos += current.length;
-    literalStart = pos;
-    finder.InsertUpTo(pos);
-    if (pos < size) current = finder.Find(pos);
+
+    path.clear();
+    for (size_t pos = blockSize; pos > 0; pos -= steps[pos].length) path.push_back(steps[pos]);
+    const uint8_t* bytes = input.data() + blockStart;
+    for (auto step = path.rbegin(); step != path.rend(); ++step) {
+      if (step->distance != 0) {
+        writer.Reference(step->distance, step->length);
+      } else if (step->length == 1) {
+        writer.Literal(*bytes);
+      } else {
+        writer.LiteralRun(bytes, step->length);
+      }
+      bytes += step->length;
+    }
   }
-  writer.Literals(input.data() + literalStart, pos - literalStart);
   return out;
 }
 
@@ -336,6 +365,9 @@ std::vector<uint8_t> EncodePackedPicture(const Bitmap24& bitmap, const PackOptio
     for (bool runLength : {false, true}) {
       if (runLength && !options.runLength) continue;
       const std::vector<uint8_t> stage = runLength ? RunLengthEncode(pixels) : pixels;
+      // Run-length data that found too few runs to pay for its control bytes leaves the LZ
+      // stage the same redundancy plus those bytes; it is not worth the LZ pass to confirm.
+      if (runLength && stage.size() >= pixels.size()) continue;
       const std::vector<uint8_t> compressed = LzEncode(stage);
       if (!best.empty() && kPackedHeaderSize + compressed.size() >= best.size()) continue;
 

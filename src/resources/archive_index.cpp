@@ -8,7 +8,6 @@ namespace tolven {
 namespace {
 
 constexpr size_t kLayoutAHeader = 4;
-constexpr size_t kLayoutARecord = 24;
 constexpr size_t kLayoutANameWidth = 16;
 constexpr size_t kLayoutBHeader = 8;
 

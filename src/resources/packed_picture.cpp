@@ -1,6 +1,8 @@
 #include "resources/packed_picture.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 
@@ -55,30 +57,127 @@ inline void FillPattern(uint8_t* dst, const uint8_t* pattern, size_t unit, size_
   CopyBack(dst + unit, unit, unit * (count - 1));
 }
 
-// Copies of up to this many bytes may write a few bytes beyond their end (later items
-// overwrite them), which spares a loop whose length the processor cannot predict.
-constexpr size_t kShortCopy = 24;
-
 inline void Copy8(uint8_t* dst, const uint8_t* src) {
   uint64_t word;
   std::memcpy(&word, src, 8);
   std::memcpy(dst, &word, 8);
 }
 
+// Copies 8 bytes one at a time, written out since a loop, even of fixed count, is not
+// unrolled at every optimisation level and its exit branch is then mispredicted each call.
+inline void CopyBytes8(uint8_t* dst, const uint8_t* src) {
+  dst[0] = src[0];
+  dst[1] = src[1];
+  dst[2] = src[2];
+  dst[3] = src[3];
+  dst[4] = src[4];
+  dst[5] = src[5];
+  dst[6] = src[6];
+  dst[7] = src[7];
+}
+
+// The length byte of the three-byte form; its top values stand for lengths it cannot hold.
+inline size_t LongLength(unsigned e) {
+  return e < 0xFD ? e + 3 : (e == 0xFD ? 256 : (e == 0xFE ? 1024 : 4096));
+}
+
+// Where the fields of each reference form sit, indexed by the top two bits of the code byte
+// and read from the code byte and the two after it as one little-endian word.
+constexpr uint8_t kReferenceSize[4] = {1, 1, 2, 3};
+constexpr uint8_t kDistanceShift[4] = {2, 2, 4, 0};
+constexpr uint8_t kLengthShift[4] = {0, 0, 8, 16};
+constexpr uint32_t kLengthMask[4] = {3, 3, 15, 255};
+constexpr uint8_t kLengthBase[4] = {2, 2, 3, 3};
+
+// Reads the back-reference starting with code byte p[0]; kReferenceSize bytes must exist.
+inline void ReadReference(const uint8_t* p, size_t& distance, size_t& length) {
+  const unsigned c = p[0];
+  if (c < 0x80) {
+    length = (c & 3) + 2;
+    distance = (c >> 2) + 1;
+  } else if (c < 0xC0) {
+    length = (p[1] & 0x0F) + 3;
+    distance = ((c & 0x3F) << 4) + (p[1] >> 4) + 1;
+  } else {
+    distance = ((c & 0x3F) << 8) + p[1] + 1;
+    length = LongLength(p[2]);
+  }
+}
+
+inline bool IsLiteralRun(unsigned code) { return (code & 0x83) == 0x03; }
+inline size_t LiteralRunLength(unsigned code) { return (code >> 2) + 9; }
+
+// Flag bytes sit in the top byte with ones below, so counting leading zeros finds the literals
+// ahead of the next coded item without passing the end of the group.
+inline uint32_t LoadFlags(uint8_t flagByte) { return (uint32_t{flagByte} << 24) | 0x00FFFFFF; }
+
+// Room the fast loop needs on both sides for one batch of literals and one coded item, all
+// copied by fixed-size moves that may run past the item (later items overwrite those bytes).
+constexpr size_t kFastMargin = 64;
+
 // The LZ stage: fills exactly `target` bytes of `out` from `in`.
 bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
   const uint8_t* p = in;
   const uint8_t* const end = in + inSize;
   size_t pos = 0;
-  unsigned flags = 0;
+  uint32_t flags = 0;
   int itemsLeft = 0;
+
+  // Away from both ends no item needs a bounds check, and the literals between coded items go
+  // in one move instead of a hard-to-predict branch each.
+  while (static_cast<size_t>(end - p) >= kFastMargin && target - pos >= kFastMargin) {
+    if (itemsLeft == 0) {
+      flags = LoadFlags(*p++);
+      itemsLeft = 8;
+    }
+    const int literals = std::countl_zero(flags | 1);  // never 0, which saves a test
+    Copy8(out + pos, p);
+    pos += literals;
+    p += literals;
+    flags <<= literals;
+    itemsLeft -= literals;
+    if (itemsLeft == 0) continue;
+    flags <<= 1;
+    --itemsLeft;
+    if (IsLiteralRun(*p)) {
+      const size_t count = LiteralRunLength(*p);
+      std::memcpy(out + pos, p + 1, 40);
+      pos += count;
+      p += count + 1;
+      continue;
+    }
+    // The three reference forms are mixed unpredictably in real data, so their fields are
+    // picked by table rather than by branches.
+    const uint32_t word = p[0] | (p[1] << 8) | (p[2] << 16);
+    const unsigned form = p[0] >> 6;  // 0 and 1: one-byte form, 2: two bytes, 3: three bytes
+    const uint32_t wideMask = 0u - (word >> 7 & 1);  // all ones for the two longer forms
+    const uint32_t field = (word & 0x7F & ~wideMask) |
+                           ((((word & 0x3F) << 8) | ((word >> 8) & 0xFF)) & wideMask);
+    const size_t distance = (field >> kDistanceShift[form]) + 1;
+    size_t length = ((word >> kLengthShift[form]) & kLengthMask[form]) + kLengthBase[form];
+    p += kReferenceSize[form];
+    if (distance > pos) return false;
+    uint8_t* dst = out + pos;
+    if (length <= 8) {
+      // Most references are this short. Byte moves of a fixed count need no loop branch, work
+      // for any distance (they read the bytes just written), and let every later read of these
+      // bytes be served from the pending stores, which a wide read across them would not be.
+      CopyBytes8(dst, dst - distance);
+    } else {
+      if (form == 3 && length > 255) length = LongLength(length - 3);
+      length = std::min(length, target - pos);
+      CopyBack(dst, distance, length);
+    }
+    pos += length;
+  }
+
   while (pos < target) {
     if (itemsLeft == 0) {
       if (p == end) return false;
-      flags = *p++;
+      flags = LoadFlags(*p++);
       itemsLeft = 8;
     }
-    const bool coded = (flags & 0x80) != 0;
+    const bool coded = (flags & 0x80000000u) != 0;
     flags <<= 1;
     --itemsLeft;
     if (p == end) return false;
@@ -86,66 +185,23 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
       out[pos++] = *p++;
       continue;
     }
-    const unsigned c = *p++;
-    size_t distance;
-    size_t length;
-    if (c < 0x80) {
-      if ((c & 3) == 3) {
-        const size_t count = (c >> 2) + 9;
-        const size_t inputLeft = static_cast<size_t>(end - p);
-        if (inputLeft < count) return false;
-        const size_t room = target - pos;
-        if (room >= 40 && inputLeft >= 40) {
-          std::memcpy(out + pos, p, 40);  // a fixed size compiles to a few moves
-          pos += count;
-        } else {
-          const size_t kept = std::min(count, room);
-          std::memcpy(out + pos, p, kept);
-          pos += kept;
-        }
-        p += count;
-        continue;
-      }
-      length = (c & 3) + 2;
-      distance = (c >> 2) + 1;
-    } else if ((c & 0x40) == 0) {
-      if (p == end) return false;
-      const unsigned d = *p++;
-      length = (d & 0x0F) + 3;
-      distance = ((c & 0x3F) << 4) + (d >> 4) + 1;
-    } else {
-      if (end - p < 2) return false;
-      const unsigned d = p[0];
-      const unsigned e = p[1];
-      p += 2;
-      distance = ((c & 0x3F) << 8) + d + 1;
-      switch (e) {
-        case 0xFF:
-          length = 4096;
-          break;
-        case 0xFE:
-          length = 1024;
-          break;
-        case 0xFD:
-          length = 256;
-          break;
-        default:
-          length = e + 3;
-          break;
-      }
-    }
-    if (distance > pos) return false;
-    uint8_t* dst = out + pos;
-    if (distance >= 8 && length <= kShortCopy && target - pos >= kShortCopy) {
-      // Each 8-byte step reads only bytes before the ones it writes, as distance >= 8.
-      Copy8(dst, dst - distance);
-      Copy8(dst + 8, dst + 8 - distance);
-      if (length > 16) Copy8(dst + 16, dst + 16 - distance);
-      pos += length;
+    const size_t inputLeft = static_cast<size_t>(end - p);
+    if (IsLiteralRun(*p)) {
+      const size_t count = LiteralRunLength(*p);
+      if (inputLeft - 1 < count) return false;
+      std::memcpy(out + pos, p + 1, std::min(count, target - pos));
+      pos += std::min(count, target - pos);
+      p += count + 1;
       continue;
     }
+    if (inputLeft < kReferenceSize[*p >> 6]) return false;
+    size_t distance;
+    size_t length;
+    ReadReference(p, distance, length);
+    p += kReferenceSize[*p >> 6];
+    if (distance > pos) return false;
     length = std::min(length, target - pos);
-    CopyBack(dst, distance, length);
+    CopyBack(out + pos, distance, length);
     pos += length;
   }
   return true;

@@ -1,7 +1,7 @@
 #include "script/variables.h"
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <span>
 
 namespace tolven {
@@ -210,17 +210,14 @@ bool Compare(char comparison, bool orEqual, int32_t left, int32_t right) {
 }
 
 // The chain after one optional '(' up to the first ')', small letters raised and blanks
-// dropped, cut to the engine's fixed work buffer.
+// dropped, cut to the engine's fixed work buffer. Double-byte characters need no care here:
+// any of them makes its clause invalid whatever happens to its second byte.
 std::string ConditionWorkText(std::string_view text) {
   if (!text.empty() && text.front() == '(') text.remove_prefix(1);
   std::string work;
-  bool trail = false;
   for (size_t i = 0; i < text.size() && work.size() < kConditionBufferSize; ++i) {
-    const char c = text[i];
-    if (c == ')') break;
-    if (c == ' ') continue;
-    work += trail ? c : UpperCase(c);
-    trail = !trail && CharacterLength(text, i) == 2;
+    if (text[i] == ')') break;
+    if (text[i] != ' ') work += UpperCase(text[i]);
   }
   return work;
 }

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace tolven {
+
+enum class MessageButtons { Ok, OkCancel };
+enum class MessageIcon { None, Error, Warning, Question };
+enum class MessageResult { Ok, Cancel };
+
+// Everything the engine needs from the outside world: the clock, the message pump, message
+// boxes. The window host gives the real ones; headless runs and tests a virtual clock.
+class Host {
+ public:
+  virtual ~Host() = default;
+  // Milliseconds since some fixed start.
+  virtual uint32_t Ticks() = 0;
+  // The real clock sleeps; a virtual clock just moves on.
+  virtual void Sleep(uint32_t milliseconds) = 0;
+  // Delivers pending input to the engine's handlers and runs every due 55 ms timer tick.
+  virtual void ProcessMessages() = 0;
+  // Texts are UTF-8; the engine converts its own at the edge.
+  virtual MessageResult ShowMessage(std::string_view text, std::string_view caption,
+                                    MessageButtons buttons, MessageIcon icon) = 0;
+  // Width of the screen the window is on, for the small-screen rule of the screen mode.
+  virtual int ScreenWidth() const = 0;
+};
+
+}  // namespace tolven

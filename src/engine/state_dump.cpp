@@ -1,0 +1,116 @@
+#include "engine/state_dump.h"
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "base/text_encoding.h"
+#include "engine/form1.h"
+
+namespace tolven {
+namespace {
+
+using nlohmann::ordered_json;
+
+// Non-zero entries only, keyed by index: a dump of 3010 zeros would hide what matters.
+ordered_json IntegerBank(const ScriptState& state, int base, int count) {
+  ordered_json bank = ordered_json::object();
+  for (int i = 0; i < count; ++i) {
+    if (state.integers[base + i] != 0) bank[std::to_string(i)] = state.integers[base + i];
+  }
+  return bank;
+}
+
+template <size_t N>
+ordered_json BitBank(const std::array<uint8_t, N>& bytes) {
+  ordered_json bits = ordered_json::array();
+  for (size_t i = 0; i < N * 8; ++i) {
+    if (bytes[i / 8] & (1u << (i % 8))) bits.push_back(i);
+  }
+  return bits;
+}
+
+std::string Utf8(std::string_view shiftJis) { return ShiftJisToUtf8Lossy(shiftJis); }
+
+ordered_json Waits(const TForm1& form) {
+  const EngineFlags& flags = form.Flags();
+  return {{"page_wait", flags.PageWait},         {"wait_ticks", flags.WaitTicks},
+          {"choice_mode", flags.ChoiceMode},     {"voice_wait", flags.VoiceWait},
+          {"sleep_counter", flags.SleepCounter}, {"skip_state", flags.SkipState},
+          {"busy", flags.Busy}};
+}
+
+ordered_json Strings(const ScriptState& state) {
+  ordered_json rows = ordered_json::array();
+  for (int row = 0; row < 10; ++row) {
+    const char* start = reinterpret_cast<const char*>(state.strings.data()) + row * kStringRowBytes;
+    const size_t room = state.strings.size() - static_cast<size_t>(row) * kStringRowBytes;
+    rows.push_back(Utf8(std::string_view(start, strnlen(start, room))));
+  }
+  return rows;
+}
+
+ordered_json Page(const PageRecord& page) {
+  ordered_json rows = ordered_json::array();
+  for (const std::string& row : page.Rows()) rows.push_back(Utf8(row));
+  ordered_json printed = ordered_json::array();
+  for (const std::string& line : page.PrintedLines()) printed.push_back(Utf8(line));
+  std::string marks(page.PageMarks().begin(), page.PageMarks().end());
+  return {{"page", rows},
+          {"cursor", {page.Column(), page.Row()}},
+          {"speaker", Utf8(page.Speaker())},
+          {"printed", printed},
+          {"page_marks", marks}};
+}
+
+ordered_json SettingsObject(const Settings& settings) {
+  ordered_json object = ordered_json::object();
+  for (const auto& [name, value] : SettingsEntries(settings)) object[name] = value;
+  return object;
+}
+
+}  // namespace
+
+std::string StateDumpJson(const TForm1& form) {
+  const ScriptState& state = form.State();
+  const InterpreterState& script = form.Script().State();
+  ordered_json dump = {{"engine_state", form.Flags().EngineState},
+                       {"script", Utf8(script.CurrentScript)},
+                       {"read_pos", script.ReadPos},
+                       {"call_depth", script.calls.CallDepth},
+                       {"script_running", script.ScriptRunning},
+                       {"waits", Waits(form)},
+                       {"V", IntegerBank(state, kVBase, kVCount)},
+                       {"P", IntegerBank(state, kPBase, kPCount)},
+                       {"S", IntegerBank(state, kSBase, kSCount)},
+                       {"G", IntegerBank(state, kGBase, kGCount)},
+                       {"F", BitBank(state.F)},
+                       {"E", BitBank(state.E)},
+                       {"T", BitBank(state.T)},
+                       {"strings", Strings(state)}};
+  dump.update(Page(form.Page()));
+  dump["settings"] = SettingsObject(form.CurrentSettings());
+  return dump.dump(2) + "\n";
+}
+
+bool WriteStateDump(const TForm1& form, const std::filesystem::path& path, std::string& why) {
+  const std::string text = StateDumpJson(form);
+  std::filesystem::path temporary = path;
+  temporary += ".tmp";
+  {
+    std::ofstream out(temporary, std::ios::binary);
+    out << text;
+    if (!out.flush()) {
+      why = path.string() + ": cannot be written";
+      return false;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, path, error);
+  if (error) {
+    why = path.string() + ": cannot be written";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tolven

@@ -1,0 +1,331 @@
+#include "script/command_table.h"
+
+#include <algorithm>
+#include <string>
+
+#include "base/trace.h"
+#include "script/engine_flags.h"
+#include "script/interpreter.h"
+#include "script/interpreter_host.h"
+#include "script/script_state.h"
+#include "script/variables.h"
+
+namespace tolven {
+namespace {
+
+constexpr size_t kIfScanLimit = 200;    // `if` looks no further for its action
+constexpr size_t kIfActionLimit = 200;  // longest action moved to the line start, NUL included
+constexpr int32_t kIdleStepMs = 30;     // sleep counts idle steps of at least 30 ms
+constexpr int32_t kSleepUntilClick = -1;
+constexpr int kTitleRow = 9;
+constexpr int kGameClearedFlag = 999;  // E999: the game was completed at least once
+constexpr int kResumePoint = 10;       // S010, set by `backto`
+constexpr int kSkipStopValue = 60;     // S060, cleared when unread text stops skipping
+constexpr int kClearCount = 100;       // S100
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+char LowerCase(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// A script name and the label after its ':'. The name ends at a blank, a ':' or the line end,
+// looked for from scanFrom on; at scanLimit the search gives up and the name ends there.
+struct ScriptAndLabel {
+  std::string_view script;
+  std::string_view label;
+};
+
+ScriptAndLabel SplitScriptAndLabel(std::string_view line, size_t nameAt, size_t scanFrom,
+                                   size_t scanLimit) {
+  if (nameAt >= line.size()) return {};
+  size_t stop = scanFrom;
+  while (stop < line.size() && stop < scanLimit && line[stop] != ' ' && line[stop] != ':') ++stop;
+  stop = std::min(stop, line.size());
+  ScriptAndLabel target{line.substr(nameAt, stop - nameAt), {}};
+  if (stop < line.size() && line[stop] == ':') target.label = line.substr(stop + 1);
+  return target;
+}
+
+// ---- Commands ---------------------------------------------------------------------------------
+
+CommandOutcome Go(CommandContext& c, std::string& line) {
+  c.interpreter.JumpToLabel(TextAt(line, 4));
+  return kTableResult;
+}
+
+CommandOutcome Chain(CommandContext& c, std::string& line) {
+  const ScriptAndLabel target = SplitScriptAndLabel(line, 7, 7, 99);
+  c.interpreter.Chain(target.script, target.label);
+  return kTableResult;
+}
+
+CommandOutcome WaitVoiceEnd(CommandContext& c, std::string&) {
+  if (c.host.SoundDevicePresent()) c.flags.VoiceWait = true;
+  return kTableResult;
+}
+
+CommandOutcome String(CommandContext& c, std::string& line) {
+  const int32_t row = NumberAt(line, 8);
+  if (!c.variables.SetStringRow(row, TextAt(line, 10))) return kTableResult;
+  if (row == 0) c.host.StoreFamilyName(c.variables.StringRow(0));
+  return kTableResult;
+}
+
+CommandOutcome Calc(CommandContext& c, std::string& line) {
+  c.variables.ExecuteAssignments(TextAt(line, 6));
+  return kTableResult;
+}
+
+// A true condition runs the action after the ')': a command or calculation is moved to the
+// start of the line buffer and examined as a line of its own, anything else names a label.
+CommandOutcome If(CommandContext& c, std::string& line) {
+  if (!c.variables.TestCondition(TextAt(line, 4))) return kYield;
+  size_t i = 4;
+  while (i < kIfScanLimit && i < line.size() && line[i] != ')') ++i;
+  if (i < line.size() && line[i] == ')') ++i;
+  while (i < kIfScanLimit && i < line.size() && IsBlank(line[i])) ++i;
+  if (i >= kIfScanLimit) return kYield;
+  const std::string_view action = TextAt(line, i);
+  const bool statement =
+      !action.empty() && (action[0] == '*' || action[0] == '@' || action[0] == '!');
+  if (!statement) {
+    c.interpreter.JumpToLabel(action);
+    return kYield;
+  }
+  if (action.size() + 1 > kIfActionLimit) return kYield;
+  line.erase(0, i);
+  return kReexamine;
+}
+
+CommandOutcome Call(CommandContext& c, std::string& line) {
+  const ScriptAndLabel target = SplitScriptAndLabel(line, 6, 7, 100);
+  if (TextAt(line, 6).starts_with('$')) {
+    // "$d": the script named by string row d.
+    const int row = line.size() > 7 && IsDigit(line[7]) ? line[7] - '0' : 0;
+    c.interpreter.Call(c.variables.StringRow(row), target.label);
+  } else {
+    c.interpreter.Call(target.script, target.label);
+  }
+  return kTableResult;
+}
+
+CommandOutcome End(CommandContext& c, std::string&) {
+  if (!c.interpreter.ReturnFromCall()) c.interpreter.ReturnFromReplay();
+  return kTableResult;
+}
+
+CommandOutcome Gameinit(CommandContext& c, std::string&) {
+  c.variables.Gameinit();
+  return kTableResult;
+}
+
+CommandOutcome Gameclr(CommandContext& c, std::string&) {
+  c.banks.S(kClearCount) = c.host.CountGameClear();
+  c.variables.SetBit('E', kGameClearedFlag);
+  return kTableResult;
+}
+
+// A passage shown before turns the read flag on; the first showing marks it, and with the Seen
+// setting on it counts as unread text, which stops skipping.
+CommandOutcome Mark(CommandContext& c, std::string& line) {
+  const int32_t passage = NumberAt(line, 6);
+  if (passage < 0 || passage >= ReadMarks::kCount) return kTableResult;
+  ReadMarks& marks = c.interpreter.Marks();
+  if (marks.Test(passage)) {
+    c.flags.ReadFlag = true;
+    return kTableResult;
+  }
+  marks.Set(passage);
+  if (c.host.SeenSetting()) {
+    c.flags.ReadFlag = false;
+    c.flags.SkipState = 0;
+    c.banks.S(kSkipStopValue) = 0;
+  }
+  return kTableResult;
+}
+
+CommandOutcome Sleep(CommandContext& c, std::string& line) {
+  const int32_t steps = NumberAt(line, 7) / kIdleStepMs;
+  c.flags.SleepCounter = steps != 0 ? steps : kSleepUntilClick;
+  return kTableResult;
+}
+
+CommandOutcome Break(CommandContext& c, std::string&) {
+  c.host.StopSkipAndAuto(true);
+  return kTableResult;
+}
+
+CommandOutcome Title(CommandContext& c, std::string& line) {
+  c.variables.SetStringRow(kTitleRow, TextAt(line, 7));
+  return kTableResult;
+}
+
+CommandOutcome Backto(CommandContext& c, std::string&) {
+  c.banks.S(kResumePoint) = static_cast<int32_t>(c.interpreter.State().ReadPos);
+  return kTableResult;
+}
+
+// `return ` and `chgprm` are accepted and change nothing.
+CommandOutcome NoEffect(CommandContext&, std::string&) {
+  return kTableResult;
+}
+
+CommandOutcome Cjmp(CommandContext& c, std::string& line) {
+  const int32_t selector =
+      line.size() > 5 ? c.variables.EvaluateExpression(TextAt(line, 6)) : c.banks.G(1);
+  c.interpreter.CaseJump(selector);
+  return kTableResult;
+}
+
+CommandOutcome Exitgame(CommandContext& c, std::string&) {
+  c.host.RequestClose();
+  return kTableResult;
+}
+
+CommandOutcome TwSet(CommandContext& c, std::string& line) {
+  c.flags.WindowShown = NumberAt(line, 8) != 0;
+  return kTableResult;
+}
+
+CommandOutcome Exit(CommandContext& c, std::string&) {
+  c.interpreter.ReturnFromReplay();
+  return kTableResult;
+}
+
+// Rows without a handler belong to screens and effects not built yet; their argument offsets
+// are noted beside them.
+constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
+    {"gra ", nullptr, kReadOn},    // text at 5
+    {"music ", nullptr, kReadOn},  // number at 7
+    {"voice", nullptr, kReadOn},   // text at 7
+    {"go ", Go, kReadOn},
+    {"clrb", nullptr, kReadOn},      // text at 6
+    {"select", nullptr, kYield},     // choice lines follow
+    {"clickmap ", nullptr, kYield},  // text at 10
+    {"switch", nullptr, kYield},     // text at 8, at 7 when the line ends at 7
+    {"chain ", Chain, kYield},
+    {"wait_v_end", WaitVoiceEnd, kYield},
+    {"string ", String, kReadOn},
+    {"calc ", Calc, kReadOn},
+    {"if ", If, kYield},
+    {"ptset ", nullptr, kReadOn},  // text at 7
+    {"call ", Call, kYield},
+    {"end", End, kYield},
+    {"mode ", nullptr, kYield},  // number at 6
+    {"load", nullptr, kYield},
+    {"gameinit", Gameinit, kReadOn},
+    {"grb ", nullptr, kReadOn},  // text at 5
+    {"win_close", nullptr, kReadOn},
+    {"special ", nullptr, kYield},  // text at 9
+    {"gameclr", Gameclr, kReadOn},
+    {"partsload ", nullptr, kReadOn},  // text at 11
+    {"movie ", nullptr, kYield},       // text at 7
+    {"mark ", Mark, kReadOn},
+    {"iris", nullptr, kReadOn},  // text at 6
+    {"fix", nullptr, kReadOn},
+    {"sleep ", Sleep, kYield},
+    {"seltree", nullptr, kYield},   // number at 9
+    {"tati ", nullptr, kReadOn},    // text at 6
+    {"direct ", nullptr, kReadOn},  // text at 8
+    {"save", nullptr, kYield},
+    {"break", Break, kYield},
+    {"win_open", nullptr, kReadOn},
+    {"title ", Title, kReadOn},
+    {"backto", Backto, kReadOn},
+    {"shop ", nullptr, kYield},  // text at 6
+    {"return ", NoEffect, kReadOn},
+    {"roll ", nullptr, kYield},  // text at 6
+    {"anim", nullptr, kYield},   // text at 7 for "animq", else at 6
+    {"shake", nullptr, kYield},  // number at 7, then amplitude and pace after commas
+    {"cjmp", Cjmp, kReadOn},
+    {"setname", nullptr, kYield},
+    {"subtitle", nullptr, kYield},  // text at 10 up to a comma, then the rest
+    {"viewer", nullptr, kYield},    // text at 8
+    {"se ", nullptr, kReadOn},      // text at 4
+    {"seloop ", nullptr, kReadOn},  // text at 8
+    {"seoff", nullptr, kReadOn},
+    {"exitgame", Exitgame, kYield},
+    {"rec", nullptr, kReadOn},
+    {"tw_set ", TwSet, kReadOn},
+    {"exit", Exit, kYield},
+    {"obj_", nullptr, kReadOn},  // text at 5
+    {"sroll", nullptr, kYield},
+    {"scroll ", nullptr, kYield},  // text at 8
+    {"kaisou", nullptr, kYield},
+    {"chgprm", NoEffect, kYield},
+    {"cgfull", nullptr, kYield},
+    {"effect", nullptr, kYield},  // text at 8
+    {"item ", nullptr, kYield},   // number at 6
+}};
+
+void ReportNotImplemented(Trace& trace, std::string_view keyword) {
+  if (!trace.Enabled()) return;
+  if (keyword.ends_with(' ')) keyword.remove_suffix(1);
+  trace.Write("not implemented: " + std::string(keyword));
+}
+
+}  // namespace
+
+std::span<const CommandRow, kCommandCount> CommandTable() {
+  return kCommandTable;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (LowerCase(a[i]) != LowerCase(b[i])) return false;
+  }
+  return true;
+}
+
+int MatchCommand(std::string_view line) {
+  if (line.empty()) return -1;
+  const std::string_view words = line.substr(1);
+  for (size_t i = 0; i < kCommandTable.size(); ++i) {
+    const std::string_view keyword = kCommandTable[i].keyword;
+    if (words.size() >= keyword.size() &&
+        EqualIgnoringCase(words.substr(0, keyword.size()), keyword)) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+int DispatchCommand(CommandContext& context, size_t index, std::string& line) {
+  if (index >= kCommandTable.size()) return kReadOn;
+  const CommandRow& row = kCommandTable[index];
+  if (!row.Implemented()) {
+    ReportNotImplemented(context.trace, row.keyword);
+    return row.result;
+  }
+  return row.handler(context, line).value_or(row.result);
+}
+
+int32_t NumberAt(std::string_view line, size_t n) {
+  size_t i = n;
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  bool negative = false;
+  if (i < line.size() && (line[i] == '+' || line[i] == '-')) {
+    negative = line[i] == '-';
+    ++i;
+  }
+  // Wraps like the script's own arithmetic rather than overflowing.
+  uint32_t value = 0;
+  for (; i < line.size() && IsDigit(line[i]); ++i) {
+    value = value * 10u + static_cast<uint32_t>(line[i] - '0');
+  }
+  return static_cast<int32_t>(negative ? 0u - value : value);
+}
+
+std::string_view TextAt(std::string_view line, size_t n) {
+  return n < line.size() ? line.substr(n) : std::string_view();
+}
+
+}  // namespace tolven

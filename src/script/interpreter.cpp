@@ -1,0 +1,349 @@
+#include "script/interpreter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <utility>
+
+#include "base/trace.h"
+#include "resources/archive_index.h"
+#include "resources/archives.h"
+#include "resources/definition_text.h"
+#include "resources/script_source.h"
+#include "script/engine_flags.h"
+#include "script/interpreter_host.h"
+#include "script/script_state.h"
+#include "script/variables.h"
+#include "text/page_record.h"
+
+namespace tolven {
+namespace {
+
+constexpr int kResumePoint = 10;  // S010: every script load forgets the `backto` position
+
+// PageWait values of the page marks.
+constexpr int kPageEnd = 1;
+constexpr int kPageKept = 2;
+constexpr int kVoiceKept = 4;
+constexpr int kNoIcon = 5;
+
+std::string ScriptName(std::string_view name) {
+  return std::string(name.substr(0, kScriptNameMax));
+}
+
+}  // namespace
+
+bool ReadMarks::Test(int n) const {
+  if (n < 0 || n >= kCount) return false;
+  return (bytes_[n / 8] >> (n % 8)) & 1u;
+}
+
+void ReadMarks::Set(int n) {
+  if (n < 0 || n >= kCount) return;
+  bytes_[n / 8] = static_cast<uint8_t>(bytes_[n / 8] | (1u << (n % 8)));
+}
+
+Interpreter::Interpreter(const Archives& archives, ScriptState& banks, Variables& variables,
+                         EngineFlags& flags, PageRecord& page, DefinitionText& definitions,
+                         InterpreterHost& host, Trace& trace)
+    : archives_(archives),
+      banks_(banks),
+      variables_(variables),
+      flags_(flags),
+      page_(page),
+      definitions_(definitions),
+      host_(host),
+      trace_(trace),
+      commands_{*this, variables, banks, flags, host, trace} {}
+
+// ---- Loading ----------------------------------------------------------------------------------
+
+bool Interpreter::LoadScript(std::string_view name, int mode) {
+  const std::string upperName = UpperCaseName(name);
+  if (mode == kDefinitionMode) {
+    if (!definitions_.Load(archives_, upperName)) return false;
+  } else if (mode == kScriptMode) {
+    std::optional<std::vector<uint8_t>> image = ReadScriptEntry(archives_, upperName);
+    if (!image) return false;
+    LoadScriptImage(std::move(*image));
+    state_.LoadedScriptName = ScriptName(name);
+  } else {
+    return false;
+  }
+  if (onScriptLoaded) onScriptLoaded(upperName);
+  return true;
+}
+
+void Interpreter::LoadScriptImage(std::vector<uint8_t> image) {
+  scriptImage_ = std::move(image);
+  state_.ReadPos = 0;
+  state_.NeedLine = true;
+  state_.ScriptRunning = true;
+  banks_.S(kResumePoint) = 0;
+}
+
+// ---- Stepping ---------------------------------------------------------------------------------
+
+void Interpreter::RunScript() {
+  for (size_t lines = 0; lines < stepLineLimit_; ++lines) {
+    if (!state_.NeedLine) {
+      PrintText();
+      return;
+    }
+    state_.NameLine = false;
+    state_.LineStart = state_.ReadPos;
+    state_.LinePos = 0;
+    if (state_.ReadPos >= ScriptSize()) {
+      ReturnFromCall();
+      return;
+    }
+    ReadLine();
+    if (!ExamineLine()) return;
+  }
+}
+
+void Interpreter::ReadLine() {
+  const uint8_t* image = scriptImage_.data();
+  const uint32_t start = state_.ReadPos;
+  const uint32_t size = ScriptSize();
+  const void* zero = std::memchr(image + start, 0, size - start);
+  // A last line without its zero byte runs to the end of the script.
+  const uint32_t end =
+      zero != nullptr ? static_cast<uint32_t>(static_cast<const uint8_t*>(zero) - image) : size;
+  lineBuffer_.assign(reinterpret_cast<const char*>(image + start), end - start);
+  state_.ReadPos = zero != nullptr ? end + 1 : size;
+}
+
+bool Interpreter::ExamineLine() {
+  for (;;) {
+    const int result = ActOnLine();
+    if (result != kReexamine) return result == kReadOn;
+  }
+}
+
+int Interpreter::ActOnLine() {
+  if (trace_.Enabled()) trace_.WriteGameText(lineBuffer_);
+  const std::string_view line = lineBuffer_;
+  const char first = line.empty() ? '\0' : line.front();
+  switch (first) {
+    case '\0':
+      page_.NextRow();
+      return kReadOn;
+    case '!':
+      variables_.ExecuteAssignments(line.substr(1));
+      return kReadOn;
+    case ':':
+    case ';':
+    case '}':
+      return kReadOn;
+    case '{':
+      SkipBlock();
+      return kReadOn;
+    case '=':
+      PageMark(first, kPageKept);
+      return kYield;
+    case '\\':
+      PageMark(first, kPageEnd);
+      return kYield;
+    case '~':
+      PageMark(first, kVoiceKept);
+      return kYield;
+    case '+':
+      PageMark(first, kNoIcon);
+      return kYield;
+    case '>':
+      page_.PutSpeakerName(line.substr(1));
+      state_.NameLine = true;
+      return kYield;
+    case '*':
+    case '@': {
+      const int index = MatchCommand(line);
+      if (index < 0) return kReadOn;
+      return DispatchCommand(commands_, static_cast<size_t>(index), lineBuffer_);
+    }
+    default:
+      state_.NeedLine = false;
+      PrintText();
+      return kYield;
+  }
+}
+
+// Walking into a block skips it; blocks are entered only by jumping inside.
+void Interpreter::SkipBlock() {
+  const std::string_view line = lineBuffer_;
+  if (line.size() > 1 && line[1] == ':') {
+    std::string_view name = line.substr(2);
+    name = name.substr(0, name.find('('));
+    state_.ReadPos = SkipToNamedEnd(state_.ReadPos, name);
+  } else {
+    state_.ReadPos = SkipToLine(state_.ReadPos, '}');
+  }
+}
+
+// The page is not cleared here: the click that releases the wait starts the new one. The click
+// icon, the auto-advance wait, the backlog line and the look-back record come with the message
+// window.
+void Interpreter::PageMark(char mark, int pageWait) {
+  flags_.PageWait = pageWait;
+  page_.RecordPageMark(mark);
+  state_.NeedLine = true;
+  flags_.ClickSkip = false;
+}
+
+// Until text is drawn on the stage the rest of a text line is recorded at once; printing one
+// character per step, with its inline tags and pauses, comes with the message output.
+void Interpreter::PrintText() {
+  const std::string_view line = lineBuffer_;
+  page_.PutText(line.substr(std::min(state_.LinePos, line.size())));
+  state_.LinePos = line.size();
+  state_.NeedLine = true;
+}
+
+// ---- Labels and blocks ------------------------------------------------------------------------
+
+int32_t Interpreter::FindLabel(std::string_view label) const {
+  if (label.empty()) return -1;
+  const char* image = reinterpret_cast<const char*>(scriptImage_.data());
+  const size_t size = scriptImage_.size();
+  // A ':' anywhere counts, so a text line ending in ":name" is as good as a label line.
+  for (size_t p = 0; p < size;) {
+    const void* colon = std::memchr(image + p, ':', size - p);
+    if (colon == nullptr) return -1;
+    const size_t nameAt = static_cast<size_t>(static_cast<const char*>(colon) - image) + 1;
+    const size_t nameEnd = nameAt + label.size();
+    if (nameEnd <= size && (nameEnd == size || image[nameEnd] == '\0') &&
+        EqualIgnoringCase(std::string_view(image + nameAt, label.size()), label)) {
+      return static_cast<int32_t>(std::min(nameEnd + 1, size));
+    }
+    p = nameAt;
+  }
+  return -1;
+}
+
+bool Interpreter::JumpToLabel(std::string_view label) {
+  const int32_t position = FindLabel(label);
+  if (position < 0) return false;
+  state_.ReadPos = static_cast<uint32_t>(position);
+  state_.NeedLine = true;
+  return true;
+}
+
+uint32_t Interpreter::SkipToLine(uint32_t from, char first) const {
+  const uint8_t* image = scriptImage_.data();
+  const uint32_t size = ScriptSize();
+  for (uint32_t p = from; p < size;) {
+    const void* hit = std::memchr(image + p, first, size - p);
+    if (hit == nullptr) break;
+    const uint32_t q = static_cast<uint32_t>(static_cast<const uint8_t*>(hit) - image);
+    if (q == 0 || image[q - 1] == 0) return q;
+    p = q + 1;
+  }
+  return kNoLine;
+}
+
+uint32_t Interpreter::SkipToNamedEnd(uint32_t from, std::string_view name) const {
+  const char* image = reinterpret_cast<const char*>(scriptImage_.data());
+  const uint32_t size = ScriptSize();
+  for (uint32_t p = from; p < size;) {
+    const void* hit = std::memchr(image + p, '}', size - p);
+    if (hit == nullptr) break;
+    const uint32_t q = static_cast<uint32_t>(static_cast<const char*>(hit) - image);
+    const size_t nameEnd = size_t{q} + 2 + name.size();
+    if (nameEnd <= size && image[q + 1] == ':' && (nameEnd == size || image[nameEnd] == '\0') &&
+        EqualIgnoringCase(std::string_view(image + q + 2, name.size()), name)) {
+      return q;
+    }
+    p = q + 1;
+  }
+  return kNoLine;
+}
+
+uint32_t Interpreter::FindNamedStart(uint32_t from, std::string_view name) const {
+  const char* image = reinterpret_cast<const char*>(scriptImage_.data());
+  const uint32_t size = ScriptSize();
+  for (uint32_t p = from; p < size;) {
+    const void* hit = std::memchr(image + p, '{', size - p);
+    if (hit == nullptr) break;
+    const uint32_t q = static_cast<uint32_t>(static_cast<const char*>(hit) - image);
+    if (size_t{q} + 2 + name.size() <= size && image[q + 1] == ':' &&
+        EqualIgnoringCase(std::string_view(image + q + 2, name.size()), name)) {
+      return q;
+    }
+    p = q + 1;
+  }
+  return kNoNamedStart;
+}
+
+uint32_t Interpreter::FindByte(uint32_t from, uint8_t byte) const {
+  const uint32_t size = ScriptSize();
+  if (from >= size) return from;
+  const void* hit = std::memchr(scriptImage_.data() + from + 1, byte, size - from - 1);
+  return hit != nullptr
+             ? static_cast<uint32_t>(static_cast<const uint8_t*>(hit) - scriptImage_.data())
+             : from;
+}
+
+// ---- Transfers --------------------------------------------------------------------------------
+
+void Interpreter::Chain(std::string_view script, std::string_view label) {
+  state_.calls.CallDepth = 0;
+  state_.CurrentScript = ScriptName(script);
+  host_.ResetWaits();
+  LoadScript(script, kScriptMode);
+  JumpToLabel(label);
+}
+
+// The stack has room for nine callers; a tenth call is refused as if its script were missing.
+void Interpreter::Call(std::string_view script, std::string_view label) {
+  CallStack& calls = state_.calls;
+  if (calls.CallDepth >= 0 && calls.CallDepth < static_cast<int>(kCallStackEntries)) {
+    calls.CallPositions[calls.CallDepth] = static_cast<int32_t>(state_.ReadPos);
+    calls.CallNames[calls.CallDepth] = state_.CurrentScript;
+    if (LoadScript(script, kScriptMode)) {
+      state_.CurrentScript = ScriptName(script);
+      host_.ResetWaits();
+      ++calls.CallDepth;
+    }
+  }
+  JumpToLabel(label);
+}
+
+bool Interpreter::ReturnFromCall() {
+  CallStack& calls = state_.calls;
+  if (calls.CallDepth <= 0) return false;
+  calls.CallDepth = std::min(calls.CallDepth, static_cast<int>(kCallStackEntries)) - 1;
+  const std::string& caller = calls.CallNames[calls.CallDepth];
+  LoadScript(caller, kScriptMode);
+  state_.CurrentScript = caller;
+  // Restored even when the caller could not be loaded again.
+  state_.ReadPos = static_cast<uint32_t>(calls.CallPositions[calls.CallDepth]);
+  state_.NeedLine = true;
+  return true;
+}
+
+void Interpreter::ReturnFromReplay() {
+  if (flags_.ReplayActive && onReturnFromReplay) onReturnFromReplay();
+}
+
+// Each case starts after a one-character '{' line; one '}' line closes the construct. The
+// search stops where the '{' lines run out, so a large selector costs no more than the cases.
+void Interpreter::CaseJump(int32_t selector) {
+  state_.NeedLine = true;
+  if (selector < 0) return;
+  const uint64_t end = uint64_t{SkipToLine(state_.ReadPos, '}')} + 2;
+  uint64_t position = state_.ReadPos;
+  for (int32_t i = 0;; ++i) {
+    const uint32_t open = SkipToLine(static_cast<uint32_t>(position), '{');
+    position = uint64_t{open} + 2;
+    if (open == kNoLine || position > end) {
+      state_.ReadPos = static_cast<uint32_t>(end);
+      return;
+    }
+    if (i == selector) {
+      state_.ReadPos = static_cast<uint32_t>(position);
+      return;
+    }
+  }
+}
+
+}  // namespace tolven

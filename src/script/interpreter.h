@@ -1,0 +1,151 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script/command_table.h"
+
+namespace tolven {
+
+class Archives;
+class DefinitionText;
+class InterpreterHost;
+class PageRecord;
+class Trace;
+class Variables;
+struct EngineFlags;
+struct ScriptState;
+
+// What LoadScript loads.
+inline constexpr int kScriptMode = 1;
+inline constexpr int kDefinitionMode = 2;
+
+inline constexpr size_t kCallStackEntries = 9;
+inline constexpr size_t kDefaultStepLineLimit = 100000;
+// Script names fit the 30-byte name fields of save files with their terminator.
+inline constexpr size_t kScriptNameMax = 29;
+
+// The "found nothing" answers of the searches: the block machinery counts on kNoLine lying
+// beyond any script, the choices on kNoNamedStart.
+inline constexpr uint32_t kNoLine = 0xFFFFFF;
+inline constexpr uint32_t kNoNamedStart = 0xFFFF;
+
+// One bit per passage number of `mark`, set once the passage has been shown.
+class ReadMarks {
+ public:
+  static constexpr int kCount = 80001;  // passages 0-80000
+
+  bool Test(int n) const;
+  void Set(int n);
+  const std::vector<uint8_t>& Bytes() const { return bytes_; }
+
+ private:
+  std::vector<uint8_t> bytes_ = std::vector<uint8_t>((kCount + 7) / 8);
+};
+
+// The scripts to come back to; entries below CallDepth are in use, the innermost last.
+struct CallStack {
+  std::array<std::string, kCallStackEntries> CallNames;
+  std::array<int32_t, kCallStackEntries> CallPositions{};
+  int CallDepth = 0;
+};
+
+// Where the interpreter stands. The frame loop, the choice screens and save files read and set
+// these between steps.
+struct InterpreterState {
+  uint32_t ReadPos = 0;        // the next line to read
+  uint32_t LineStart = 0;      // where the current line began: a save during a choice resumes here
+  size_t LinePos = 0;          // the next unprinted byte of the line buffer
+  bool NeedLine = false;       // off while a text line is still being printed
+  bool ScriptRunning = false;  // the frame loop steps the script
+  bool NameLine = false;       // the current line names the speaker
+  std::string LoadedScriptName;  // the last script loaded, in the letter case of its caller
+  std::string CurrentScript;     // the name a call records for coming back
+  CallStack calls;
+};
+
+// The line interpreter: holds one script at a time and runs it step by step, a step ending
+// whenever the story has to wait for time or for the player.
+class Interpreter {
+ public:
+  Interpreter(const Archives& archives, ScriptState& banks, Variables& variables,
+              EngineFlags& flags, PageRecord& page, DefinitionText& definitions,
+              InterpreterHost& host, Trace& trace);
+  Interpreter(const Interpreter&) = delete;
+  Interpreter& operator=(const Interpreter&) = delete;
+
+  // kScriptMode or kDefinitionMode. False when no script archive holds the name; nothing
+  // changes then. The call stack, the page and the waits are the caller's business.
+  bool LoadScript(std::string_view name, int mode);
+  // Takes a script already negated back, as a script-mode load would, keeping the names.
+  void LoadScriptImage(std::vector<uint8_t> image);
+
+  // One step: reads and acts on lines until something makes the story wait.
+  void RunScript();
+  // A script that loops by jumps alone never waits; after this many lines the step ends anyway
+  // so the window stays responsive. The loop then goes on in the next step.
+  void SetStepLineLimit(size_t lines) { stepLineLimit_ = lines; }
+
+  // Labels and blocks. Positions are offsets into the script image.
+  int32_t FindLabel(std::string_view label) const;
+  bool JumpToLabel(std::string_view label);
+  uint32_t SkipToLine(uint32_t from, char first) const;
+  uint32_t SkipToNamedEnd(uint32_t from, std::string_view name) const;
+  uint32_t FindNamedStart(uint32_t from, std::string_view name) const;
+  uint32_t FindByte(uint32_t from, uint8_t byte) const;
+
+  // Transfers between scripts. An empty label means none.
+  void Chain(std::string_view script, std::string_view label);
+  void Call(std::string_view script, std::string_view label);
+  // Back to the caller; false when no call is open.
+  bool ReturnFromCall();
+  // A scene replay has ended (`end` at the outermost level, `exit`).
+  void ReturnFromReplay();
+  // `cjmp`: into case `selector` of the construct that follows.
+  void CaseJump(int32_t selector);
+
+  InterpreterState& State() { return state_; }
+  const InterpreterState& State() const { return state_; }
+  ReadMarks& Marks() { return marks_; }
+  const std::vector<uint8_t>& ScriptImage() const { return scriptImage_; }
+  uint32_t ScriptSize() const { return static_cast<uint32_t>(scriptImage_.size()); }
+  const std::string& LineBuffer() const { return lineBuffer_; }
+
+  // A script or definition text was loaded; receives its upper-case name (scene-seen marks).
+  std::function<void(const std::string&)> onScriptLoaded;
+  // Ends a running scene replay and goes back to the viewer.
+  std::function<void()> onReturnFromReplay;
+
+ private:
+  void ReadLine();
+  // Acts on the line buffer, again while a command rewrites it; true when the next line is to
+  // be read in the same step.
+  bool ExamineLine();
+  int ActOnLine();
+  void SkipBlock();
+  void PageMark(char mark, int pageWait);
+  void PrintText();
+
+  const Archives& archives_;
+  ScriptState& banks_;
+  Variables& variables_;
+  EngineFlags& flags_;
+  PageRecord& page_;
+  DefinitionText& definitions_;
+  InterpreterHost& host_;
+  Trace& trace_;
+  CommandContext commands_;
+
+  std::vector<uint8_t> scriptImage_;  // sized to the script, however large
+  std::string lineBuffer_;            // the current line without its zero byte, any length
+  InterpreterState state_;
+  ReadMarks marks_;
+  size_t stepLineLimit_ = kDefaultStepLineLimit;
+};
+
+}  // namespace tolven

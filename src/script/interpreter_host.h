@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string_view>
+
+namespace tolven {
+
+// What the line interpreter asks of the engine around it. The engine object implements it;
+// tests implement it with a recorder.
+class InterpreterHost {
+ public:
+  virtual ~InterpreterHost() = default;
+  // Clears every wait and the text cursor (chain, call, start-up).
+  virtual void ResetWaits() = 0;
+  // exitgame: ask the main window to close; its close query asks the player first.
+  virtual void RequestClose() = 0;
+  // break and the screens that stop skipping: force stops regardless of BreakonSelect.
+  virtual void StopSkipAndAuto(bool force) = 0;
+  virtual bool SoundDevicePresent() const = 0;
+  // The Seen setting: skipping stops at unread text.
+  virtual bool SeenSetting() const = 0;
+  // gameclr: adds one to the stored clear count and returns the new count.
+  virtual int CountGameClear() = 0;
+  // The family name written by `string 0`, for the settings store.
+  virtual void StoreFamilyName(std::string_view shiftJisName) = 0;
+  // S000 was assigned: the menu bar follows the save availability.
+  virtual void UpdateMenuBar() = 0;
+};
+
+}  // namespace tolven

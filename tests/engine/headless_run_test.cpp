@@ -1,0 +1,182 @@
+// Whole runs of the real tolven binary on small games built with tolven-tool, checked through
+// their state dumps.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "test_support.h"
+
+namespace tolven {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using testing::RunTolven;
+using testing::RunTool;
+using testing::WriteFileText;
+
+class HeadlessRunTest : public ::testing::Test {
+ protected:
+  void Script(const std::string& name, const std::string& text) {
+    WriteFileText(dir_ / "src" / "scripts" / (name + ".txt"), text);
+  }
+
+  void BuildGame() {
+    auto built = RunTool({"build-game", (dir_ / "src").string(), (dir_ / "game").string()});
+    ASSERT_EQ(built.exitStatus, 0) << built.output;
+  }
+
+  // Runs the game headless with the events; dumps named in them land in the test folder.
+  testing::CommandResult Run(const std::string& events, uint32_t seed = 1) {
+    WriteFileText(dir_ / "events.txt", events);
+    return RunTolven({"--headless", "--events", (dir_ / "events.txt").string(), "--seed",
+                      std::to_string(seed), "--config-dir", (dir_ / "config").string(), "--trace",
+                      (dir_ / "trace.txt").string(), (dir_ / "game").string()});
+  }
+
+  std::string DumpPath(const std::string& name) { return (dir_ / name).string(); }
+
+  json Dump(const std::string& name) {
+    auto bytes = testing::ReadFileBytes(dir_ / name);
+    return json::parse(bytes.begin(), bytes.end());
+  }
+
+  testing::TempDir dir_;
+};
+
+int Value(const json& dump, const char* bank, int index) {
+  const json& values = dump.at(bank);
+  auto found = values.find(std::to_string(index));
+  return found == values.end() ? 0 : found->get<int>();
+}
+
+TEST_F(HeadlessRunTest, CallsChainsCaseJumpsAndLabels) {
+  Script("main",
+         "; control flow\n"
+         "!V800=7\n!V001=5\n*gameinit\n"
+         "*call sub_a\n!V103=1\n*call sub_c\n!V104=1\n"
+         "*if (V001=0) !V105=1\n"
+         "!G1=1\n*cjmp\n{\n!V110=1\n{\n!V111=1\n{\n!V112=1\n}\n!V113=1\n"
+         "*cjmp 5\n{\n!V120=1\n{\n!V121=1\n{\n!V122=1\n}\n!V123=1\n"
+         "*go LaBeL\n!V130=1\n:label\n!V131=1\n"
+         "*chain other:Target\n");
+  Script("sub_a", "!V101=1\n*call sub_b\n!V102=1\n*end\n!V199=1\n");
+  Script("sub_b", "!V100=1\n*sleep 10\n!V106=1\n*end\n");
+  Script("sub_c", "!V140=1\n");
+  Script("other", "!V150=1\n:target\n!V151=1\nこんにちは\n\\\n@sleep 10\n");
+  BuildGame();
+  auto run = Run("until input\ndump " + DumpPath("deep.json") +
+                 "\nclick 10 10\nuntil page\ndump " + DumpPath("page.json") +
+                 "\nclick 10 10\nuntil input\ndump " + DumpPath("end.json") + "\nquit\n");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+
+  json deep = Dump("deep.json");
+  EXPECT_EQ(deep["script"], "sub_b");
+  EXPECT_EQ(deep["call_depth"], 2);
+  EXPECT_EQ(deep["waits"]["sleep_counter"], -1);
+  EXPECT_EQ(Value(deep, "V", 100), 1);
+  EXPECT_EQ(Value(deep, "V", 106), 0);
+
+  json page = Dump("page.json");
+  EXPECT_EQ(page["script"], "other");
+  EXPECT_EQ(page["call_depth"], 0);
+  EXPECT_EQ(page["waits"]["page_wait"], 1);
+  EXPECT_EQ(page["page"][0], "こんにちは");
+
+  json end = Dump("end.json");
+  struct Expect {
+    int index;
+    int value;
+    const char* why;
+  } expectations[] = {
+      {800, 7, "gameinit keeps V800-V999"}, {1, 0, "gameinit clears V000-V799"},
+      {100, 1, "second level ran"},         {106, 1, "second level resumed after the click"},
+      {102, 1, "first return"},             {103, 1, "second return"},
+      {199, 0, "end leaves the script"},    {140, 1, "called script without end ran"},
+      {104, 1, "returned from a script that ran off its end"},
+      {105, 1, "if with a statement"},      {110, 0, "cjmp 1 skips case 0"},
+      {111, 1, "cjmp 1 runs case 1"},       {112, 0, "case 1 ends at the next {"},
+      {113, 1, "cjmp continues after }"},   {120, 0, "cjmp 5 skips every case"},
+      {121, 0, "cjmp 5 skips every case"},  {122, 0, "cjmp 5 skips every case"},
+      {123, 1, "cjmp 5 continues after }"}, {130, 0, "go skips to the label"},
+      {131, 1, "label found in any letter case"},
+      {150, 0, "chain jumps to its label"}, {151, 1, "chain label reached"}};
+  for (const Expect& e : expectations) EXPECT_EQ(Value(end, "V", e.index), e.value) << e.why;
+  EXPECT_EQ(end["page"][0], "") << "the click started a new page";
+  EXPECT_EQ(end["waits"]["sleep_counter"], -1);
+}
+
+TEST_F(HeadlessRunTest, SleepCountsIdleStepsOfVirtualTime) {
+  Script("main", "*sleep 90\n!V050=1\n*sleep 10\n!V051=1\n");
+  BuildGame();
+  // Idle steps every 30 ms: the title starts at 0, sleep 90 begins at 30 and counts 3 steps.
+  auto run = Run("wait 100\ndump " + DumpPath("during.json") + "\nwait 60\ndump " +
+                 DumpPath("after.json") + "\nwait 300\ndump " + DumpPath("still.json") +
+                 "\nclick 5 5\nwait 100\ndump " + DumpPath("clicked.json") + "\n");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+  json during = Dump("during.json");
+  EXPECT_GT(during["waits"]["sleep_counter"].get<int>(), 0);
+  EXPECT_EQ(Value(during, "V", 50), 0);
+  json after = Dump("after.json");
+  EXPECT_EQ(Value(after, "V", 50), 1);
+  EXPECT_EQ(after["waits"]["sleep_counter"], -1);
+  EXPECT_EQ(Value(Dump("still.json"), "V", 51), 0) << "sleep 10 waits for a click, not time";
+  EXPECT_EQ(Value(Dump("clicked.json"), "V", 51), 1);
+}
+
+TEST_F(HeadlessRunTest, SameSeedSameRunAndTheCloseQueryAsks) {
+  Script("main", "!V300=R30000\n!V301=R30000\n*string 3 山田 花子\n*sleep 10\n");
+  BuildGame();
+  const std::string events = "until input\nanswer cancel\nquit\ndump " + DumpPath("a.json") + "\n";
+  ASSERT_EQ(Run(events, 42).exitStatus, 0);
+  const auto first = testing::ReadFileBytes(dir_ / "a.json");
+  ASSERT_EQ(Run(events, 42).exitStatus, 0);
+  EXPECT_EQ(testing::ReadFileBytes(dir_ / "a.json"), first);
+  json dump = json::parse(first.begin(), first.end());
+  EXPECT_EQ(dump["strings"][3], "山田 花子");
+  EXPECT_EQ(dump["script"], "main") << "cancelled close keeps the engine running";
+
+  auto closed = Run("until input\nanswer ok\nquit\ndump " + DumpPath("never.json") + "\n");
+  EXPECT_EQ(closed.exitStatus, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "never.json")) << "the run ended at the accepted quit";
+}
+
+TEST_F(HeadlessRunTest, UntilReportsATimeOutAndBadEventFilesAreRefused) {
+  Script("main", "!V001=1\n*sleep 3000\n");
+  BuildGame();
+  auto timedOut = Run("until page 500\n");
+  EXPECT_EQ(timedOut.exitStatus, 3);
+  EXPECT_NE(timedOut.output.find("events.txt:1"), std::string::npos) << timedOut.output;
+  auto bad = Run("wait ten\n");
+  EXPECT_EQ(bad.exitStatus, 2);
+  EXPECT_NE(bad.output.find("events.txt:1"), std::string::npos) << bad.output;
+}
+
+TEST_F(HeadlessRunTest, MissingGameDataIsReportedAndTheWindowCloses) {
+  fs::create_directories(dir_ / "game");
+  auto run = Run("wait 1000\ndump " + DumpPath("x.json") + "\n");
+  EXPECT_EQ(run.exitStatus, 0) << run.output;
+  EXPECT_FALSE(fs::exists(dir_ / "x.json")) << "the window closed on the first idle tick";
+  auto trace = testing::ReadFileBytes(dir_ / "trace.txt");
+  EXPECT_NE(std::string(trace.begin(), trace.end()).find("ゲームデータを読み込めません。"),
+            std::string::npos);
+}
+
+TEST_F(HeadlessRunTest, HundredThousandLineScriptRunsToTheEnd) {
+  std::string script;
+  for (int i = 0; i < 25000; ++i) {
+    script += "!V001=V001+1\n*if (V001>0) !V002=V002+1\n!V003=V003+2\n*if (V001<0) !V004=1\n";
+  }
+  Script("main", script);
+  BuildGame();
+  auto run = Run("until input 100000000\ndump " + DumpPath("big.json") + "\n");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+  json dump = Dump("big.json");
+  EXPECT_EQ(Value(dump, "V", 1), 25000);
+  EXPECT_EQ(Value(dump, "V", 2), 25000);
+  EXPECT_EQ(Value(dump, "V", 3), 50000);
+  EXPECT_EQ(Value(dump, "V", 4), 0);
+}
+
+}  // namespace
+}  // namespace tolven
