@@ -30,7 +30,9 @@ constexpr uint32_t kLiteralCost = 9 * kBit + kItemToll;
 constexpr uint32_t kShortCost = 9 * kBit + kItemToll;
 constexpr uint32_t kMidCost = 17 * kBit + kItemToll;
 constexpr uint32_t kLongCost = 25 * kBit + kItemToll;
-constexpr uint32_t LiteralRunCost(size_t count) { return (9 + 8 * count) * kBit + kItemToll; }
+constexpr uint32_t LiteralRunCost(size_t count) {
+  return (9 + 8 * count) * kBit + kItemToll;
+}
 
 // Hash chains over three-byte prefixes. Probing stops after this many candidates: longer
 // chains cost far more time than the few bytes they win on real pictures.

@@ -9,7 +9,7 @@
 #include "resources/script_source.h"
 #include "tools/archive_writer.h"
 #include "tools/file_io.h"
-#include "tools/png_io.h"
+#include "tools/png_file.h"
 #include "tools/script_text.h"
 
 namespace tolven::tools {
@@ -72,7 +72,7 @@ OutputFile ConvertEntry(const std::string& entryName, std::vector<uint8_t> data,
                              ? DecodePackedPicture(data.data(), data.size(), bitmap)
                              : DecodeJpegPicture(data.data(), data.size(), bitmap);
     if (!decoded) throw ToolError(fileName + ": damaged picture entry");
-    return {outDir / (fileName + ".png"), EncodePng(bitmap)};
+    return {outDir / (fileName + ".png"), PngBytes(bitmap)};
   }
   return {outDir / fileName, std::move(data)};
 }
@@ -158,7 +158,7 @@ void DecodePictureFile(const fs::path& in, const fs::path& outPng) {
   if (!DecodePackedPicture(packed.data(), packed.size(), bitmap)) {
     throw ToolError(in.string() + ": damaged or not a packed picture");
   }
-  WriteFileAtomically(outPng, EncodePng(bitmap));
+  WriteFileAtomically(outPng, PngBytes(bitmap));
 }
 
 void EncodePictureFile(const fs::path& inPng, const fs::path& out, const PackOptions& options) {

@@ -9,6 +9,7 @@
 #include "engine/event_file.h"
 #include "engine/form1.h"
 #include "engine/headless_host.h"
+#include "engine/event_player.h"
 
 namespace {
 
@@ -67,6 +68,8 @@ int RunHeadless(const CommandLine& line) {
   options.gameDirectory = line.gameDir;
   if (!line.configDir.empty()) options.configDirectory = line.configDir;
   options.seed = line.seed;
+  if (line.fullscreen) options.screenMode = 1;
+  if (line.window) options.screenMode = 0;
   tolven::HeadlessHost host(std::move(events), line.events);
   tolven::TForm1 form(host, trace, options);
   host.Attach(form);

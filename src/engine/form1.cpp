@@ -6,7 +6,6 @@ namespace tolven {
 namespace {
 
 constexpr uint32_t kIdleStepMs = 30;
-constexpr int kClickGuardTicks = 10;
 constexpr const char* kConfirmQuit = "ゲームを終了しますか？";
 constexpr const char* kConfirmCaption = "確認";
 
@@ -24,9 +23,9 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       archives_(options.gameDirectory),
       random_(options.seed.value_or(ClockSeed())),
       variables_(state_, random_, trace_),
-      interpreter_(archives_, state_, variables_, flags_, page_, definitions_, *this, trace_) {
+      interpreter_(archives_, state_, variables_, flags_, page_, definitions_, *this, trace_),
+      pending_(trace_) {
   variables_.onSaveAvailabilityChanged = [this] { UpdateMenuBar(); };
-  variables_.onFamilyNameChanged = [this](const std::string& name) { StoreFamilyName(name); };
 }
 
 MessageResult TForm1::Ask(std::string_view text, std::string_view caption, MessageButtons buttons,
@@ -80,7 +79,8 @@ void TForm1::ReadSettings() {
   characterByCharacter_ = settings_.Delay == 0;
   seen_ = settings_.Seen != 0;
   breakonSelect_ = settings_.BreakonSelect != 0;
-  screenMode_ = settings_.SMode;
+  clickStopsVoice_ = settings_.CVABORT != 0;
+  screenMode_ = options_.screenMode.value_or(settings_.SMode);
   // A screen too small for the framed window gets the borderless one, for this run only.
   if (screenMode_ == 0 && host_.ScreenWidth() <= 600) screenMode_ = 2;
   for (int i = 0; i < kGCount; ++i) state_.G(i) = settings_.GV[i];
@@ -107,6 +107,7 @@ void TForm1::StartTitle() {
     Close();
     return;
   }
+  EnterFullScreen();
   interpreter_.State().calls.CallDepth = 0;
   interpreter_.State().CurrentScript = "main";
   interpreter_.LoadScript("main", 1);
@@ -177,41 +178,6 @@ void TForm1::Timer1Timer() {
   // window is drawn.
 }
 
-void TForm1::AdvancePage() {
-  if (flags_.PageWait == 1 || flags_.PageWait == 4 || flags_.PageWait == 5) page_.NewPage();
-  flags_.PageWait = 0;
-}
-
-void TForm1::PBMouseDown(MouseButton button, int, int) {
-  if (flags_.EffectRunning) {
-    flags_.InterruptRequest = 1;
-    return;
-  }
-  if (flags_.SystemMenuOpen != 0 || flags_.Busy) return;
-  // The other screens (log, history, rolls, viewer, shop, recollection) take their clicks
-  // here once they exist; only the story state is routed yet.
-  if (flags_.BacklogOpen || flags_.EngineState != 0) return;
-  if (characterByCharacter_ && flags_.PageWait == 0 && flags_.ChoiceMode == 0) {
-    flags_.ClickSkip = true;
-  }
-  if (flags_.SleepCounter != 0) {
-    flags_.SleepCounter = 0;
-    return;
-  }
-  if (flags_.SkipState != 0 && flags_.ChoiceMode == 0) {
-    flags_.SkipState = 0;
-    return;
-  }
-  if (button == MouseButton::Left && flags_.ChoiceMode == 0) AdvancePage();
-  flags_.ClickGuard = kClickGuardTicks;
-}
-
-void TForm1::PBMouseUp(MouseButton, int, int) {
-  if (flags_.EngineState != 0) return;
-  if (state_.S(63) != 0 || state_.S(64) != 0 || state_.S(65) != 0) {
-    state_.S(63) = state_.S(64) = state_.S(65) = 0;
-  }
-}
 
 void TForm1::Close() {
   if (closed_) return;

@@ -9,8 +9,8 @@ enum class MessageButtons { Ok, OkCancel };
 enum class MessageIcon { None, Error, Warning, Question };
 enum class MessageResult { Ok, Cancel };
 
-// Everything the engine needs from the outside world: the clock, the message pump, message
-// boxes. The window host gives the real ones; headless runs and tests a virtual clock.
+// Everything the engine needs from the outside world: the clock, the message pump, the screen,
+// message boxes. The window host gives the real ones; headless runs and tests a virtual clock.
 class Host {
  public:
   virtual ~Host() = default;
@@ -25,6 +25,14 @@ class Host {
                                     MessageButtons buttons, MessageIcon icon) = 0;
   // Width of the screen the window is on, for the small-screen rule of the screen mode.
   virtual int ScreenWidth() const = 0;
+  // Shows the game screen and the menu bar as they are now.
+  virtual void Present() {}
+  // Moves the pointer to game-screen coordinates (the keyboard moves it over choices).
+  virtual void WarpPointer(int, int) {}
+  // Screen mode 1: full screen showing the 800x600 picture; 2: a borderless window at the
+  // top-left corner. False when the display cannot do it; the window then stays as it was.
+  virtual bool EnterFullScreen(int) { return false; }
+  virtual void LeaveFullScreen() {}
 };
 
 }  // namespace tolven

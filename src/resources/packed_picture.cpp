@@ -81,15 +81,23 @@ inline size_t LongLength(unsigned e) {
   return e < 0xFD ? e + 3 : (e == 0xFD ? 256 : (e == 0xFE ? 1024 : 4096));
 }
 
-// Where the fields of each reference form sit, indexed by the top two bits of the code byte
-// and read from the code byte and the two after it as one little-endian word.
-constexpr uint8_t kReferenceSize[4] = {1, 1, 2, 3};
-constexpr uint8_t kDistanceShift[4] = {2, 2, 4, 0};
-constexpr uint8_t kLengthShift[4] = {0, 0, 8, 16};
-constexpr uint32_t kLengthMask[4] = {3, 3, 15, 255};
-constexpr uint8_t kLengthBase[4] = {2, 2, 3, 3};
+// Where the fields of each reference form sit, one byte lane per form, picked by the top two
+// bits of the code byte; fields are read from the code byte and the two after it as one
+// little-endian word. Shifting a constant keeps the lookups off memory, which matters most
+// for the item size: the next item cannot be found before it is known.
+constexpr uint32_t Lanes(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+  return a | (b << 8) | (c << 16) | (d << 24);
+}
+constexpr uint32_t kReferenceSize = Lanes(1, 1, 2, 3);
+constexpr uint32_t kDistanceShift = Lanes(2, 2, 4, 0);
+constexpr uint32_t kLengthShift = Lanes(0, 0, 8, 16);
+constexpr uint32_t kLengthMask = Lanes(3, 3, 15, 255);
+constexpr uint32_t kLengthBase = Lanes(2, 2, 3, 3);
+inline uint32_t Lane(uint32_t lanes, unsigned form) {
+  return (lanes >> (form * 8)) & 0xFF;
+}
 
-// Reads the back-reference starting with code byte p[0]; kReferenceSize bytes must exist.
+// Reads the back-reference starting with code byte p[0]; its whole size must be there.
 inline void ReadReference(const uint8_t* p, size_t& distance, size_t& length) {
   const unsigned c = p[0];
   if (c < 0x80) {
@@ -104,12 +112,20 @@ inline void ReadReference(const uint8_t* p, size_t& distance, size_t& length) {
   }
 }
 
-inline bool IsLiteralRun(unsigned code) { return (code & 0x83) == 0x03; }
-inline size_t LiteralRunLength(unsigned code) { return (code >> 2) + 9; }
+inline bool IsLiteralRun(unsigned code) {
+  return (code & 0x83) == 0x03;
+}
+inline size_t LiteralRunLength(unsigned code) {
+  return (code >> 2) + 9;
+}
 
 // Flag bytes sit in the top byte with ones below, so counting leading zeros finds the literals
-// ahead of the next coded item without passing the end of the group.
-inline uint32_t LoadFlags(uint8_t flagByte) { return (uint32_t{flagByte} << 24) | 0x00FFFFFF; }
+// ahead of the next coded item without passing the end of the group, and the group is used up
+// once all eight bits have been shifted out, leaving kGroupDone.
+inline uint32_t LoadFlags(uint8_t flagByte) {
+  return (uint32_t{flagByte} << 24) | 0x00FFFFFF;
+}
+constexpr uint32_t kGroupDone = 0xFFFFFF00;
 
 // Room the fast loop needs on both sides for one batch of literals and one coded item, all
 // copied by fixed-size moves that may run past the item (later items overwrite those bytes).
@@ -120,25 +136,19 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
   const uint8_t* p = in;
   const uint8_t* const end = in + inSize;
   size_t pos = 0;
-  uint32_t flags = 0;
-  int itemsLeft = 0;
+  uint32_t flags = kGroupDone;
 
   // Away from both ends no item needs a bounds check, and the literals between coded items go
   // in one move instead of a hard-to-predict branch each.
   while (static_cast<size_t>(end - p) >= kFastMargin && target - pos >= kFastMargin) {
-    if (itemsLeft == 0) {
-      flags = LoadFlags(*p++);
-      itemsLeft = 8;
-    }
+    if (flags == kGroupDone) flags = LoadFlags(*p++);
     const int literals = std::countl_zero(flags | 1);  // never 0, which saves a test
     Copy8(out + pos, p);
     pos += literals;
     p += literals;
     flags <<= literals;
-    itemsLeft -= literals;
-    if (itemsLeft == 0) continue;
+    if (flags == kGroupDone) continue;
     flags <<= 1;
-    --itemsLeft;
     if (IsLiteralRun(*p)) {
       const size_t count = LiteralRunLength(*p);
       std::memcpy(out + pos, p + 1, 40);
@@ -151,11 +161,12 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
     const uint32_t word = p[0] | (p[1] << 8) | (p[2] << 16);
     const unsigned form = p[0] >> 6;  // 0 and 1: one-byte form, 2: two bytes, 3: three bytes
     const uint32_t wideMask = 0u - (word >> 7 & 1);  // all ones for the two longer forms
-    const uint32_t field = (word & 0x7F & ~wideMask) |
-                           ((((word & 0x3F) << 8) | ((word >> 8) & 0xFF)) & wideMask);
-    const size_t distance = (field >> kDistanceShift[form]) + 1;
-    size_t length = ((word >> kLengthShift[form]) & kLengthMask[form]) + kLengthBase[form];
-    p += kReferenceSize[form];
+    const uint32_t field =
+        (word & 0x7F & ~wideMask) | ((((word & 0x3F) << 8) | ((word >> 8) & 0xFF)) & wideMask);
+    const size_t distance = (field >> Lane(kDistanceShift, form)) + 1;
+    size_t length =
+        ((word >> Lane(kLengthShift, form)) & Lane(kLengthMask, form)) + Lane(kLengthBase, form);
+    p += Lane(kReferenceSize, form);
     if (distance > pos) return false;
     uint8_t* dst = out + pos;
     if (length <= 8) {
@@ -172,14 +183,12 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
   }
 
   while (pos < target) {
-    if (itemsLeft == 0) {
+    if (flags == kGroupDone) {
       if (p == end) return false;
       flags = LoadFlags(*p++);
-      itemsLeft = 8;
     }
     const bool coded = (flags & 0x80000000u) != 0;
     flags <<= 1;
-    --itemsLeft;
     if (p == end) return false;
     if (!coded) {
       out[pos++] = *p++;
@@ -194,11 +203,11 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
       p += count + 1;
       continue;
     }
-    if (inputLeft < kReferenceSize[*p >> 6]) return false;
+    if (inputLeft < Lane(kReferenceSize, *p >> 6)) return false;
     size_t distance;
     size_t length;
     ReadReference(p, distance, length);
-    p += kReferenceSize[*p >> 6];
+    p += Lane(kReferenceSize, *p >> 6);
     if (distance > pos) return false;
     length = std::min(length, target - pos);
     CopyBack(out + pos, distance, length);

@@ -102,14 +102,24 @@ struct GoodCase {
   Bytes pixels;
 };
 
+// The same entry with bytes after its last item, counted in the compressed size. They must be
+// ignored; they also give the decoder's unchecked path, which needs input to spare, its turn.
+Bytes WithUnreadBytes(Bytes entry) {
+  entry.insert(entry.end(), 80, 0xEE);
+  PutU32(entry, 4, static_cast<uint32_t>(entry.size() - kPackedHeaderSize));
+  return entry;
+}
+
 void ExpectDecodes(const std::vector<GoodCase>& cases) {
   for (const GoodCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    Bitmap24 bitmap = Prefilled();
-    ASSERT_TRUE(DecodePackedPicture(c.entry.data(), c.entry.size(), bitmap));
-    EXPECT_EQ(bitmap.Width(), c.width);
-    EXPECT_EQ(bitmap.Height(), c.height);
-    EXPECT_EQ(Pixels(bitmap), c.pixels);
+    for (const Bytes& entry : {c.entry, WithUnreadBytes(c.entry)}) {
+      SCOPED_TRACE(c.name + (entry.size() == c.entry.size() ? "" : ", with unread bytes"));
+      Bitmap24 bitmap = Prefilled();
+      ASSERT_TRUE(DecodePackedPicture(entry.data(), entry.size(), bitmap));
+      EXPECT_EQ(bitmap.Width(), c.width);
+      EXPECT_EQ(bitmap.Height(), c.height);
+      EXPECT_EQ(Pixels(bitmap), c.pixels);
+    }
   }
 }
 
@@ -261,6 +271,8 @@ TEST(PackedPictureTest, RejectsMalformedEntries) {
       {"literal run longer than the data, though cut",
        Entry(0, 2, 1, Cat({{0x80, 0x03}, Seq(8, 1)}))},
       {"reference with no output yet", Entry(0, 1, 1, {0x80, 0x00})},
+      {"reference before the start, much data following",
+       Entry(0, 40, 1, Cat({{0x40, 7, 0x04}, Bytes(100, 0)}))},
       {"short reference one byte before the start", Entry(0, 1, 1, {0x20, 1, 2, 0x08})},
       {"middle reference before the start", Entry(0, 2, 1, {0x10, 1, 2, 3, 0x80, 0x30})},
       {"long reference before the start", Entry(0, 2, 1, {0x10, 1, 2, 3, 0xC1, 0x02, 0x00})},

@@ -6,7 +6,7 @@
 #include "resources/archive_index.h"
 #include "resources/packed_picture.h"
 #include "test_support.h"
-#include "tools/png_io.h"
+#include "tools/png_file.h"
 
 namespace tolven {
 namespace {
@@ -137,7 +137,7 @@ TEST_F(ToolTest, PicturesRoundTripThroughPngPixelForPixel) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const fs::path png = dir_ / (std::string(c.name) + ".png");
-    WriteFileBytes(png, tools::EncodePng(c.bitmap));
+    WriteFileBytes(png, tools::PngBytes(c.bitmap));
     const fs::path packed = dir_ / c.name;
     ASSERT_EQ(RunTool({"picture", "encode", png.string(), packed.string()}).exitStatus, 0);
     const fs::path back = dir_ / (std::string(c.name) + ".back.png");
@@ -187,7 +187,7 @@ TEST_F(ToolTest, BadInputExitsWithOneAndWritesNothing) {
 TEST_F(ToolTest, BuildGameMakesArchivesTheEngineReads) {
   File("src/scripts/main.txt", "\xEF\xBB\xBF*gra A001\r\n山田です。\n\\\n");
   File("src/scripts/view.txt", ":VIEW_1\n");
-  WriteFileBytes(dir_ / "src/pictures/A001.png", tools::EncodePng(PhotoLike(16, 8)));
+  WriteFileBytes(dir_ / "src/pictures/A001.png", tools::PngBytes(PhotoLike(16, 8)));
   const fs::path game = dir_ / "game";
   auto built = RunTool({"build-game", (dir_ / "src").string(), game.string()});
   ASSERT_EQ(built.exitStatus, 0) << built.output;

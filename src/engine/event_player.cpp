@@ -1,0 +1,132 @@
+#include "engine/event_player.h"
+
+#include <fstream>
+#include <map>
+
+#include "engine/form1.h"
+#include "engine/state_dump.h"
+#include "resources/png_io.h"
+
+namespace tolven {
+namespace {
+
+struct KeyCodes {
+  int virtualKey;  // for key down and up
+  char character;  // for the key press; 0 when the key gives none
+};
+
+std::optional<KeyCodes> KeyByName(const std::string& name) {
+  static const std::map<std::string, KeyCodes> keys = {
+      {"shift", {kKeyShift, 0}},         {"ctrl", {kKeyCtrl, 0}},
+      {"enter", {kKeyEnter, '\r'}},      {"escape", {kKeyEscape, 27}},
+      {"space", {kKeySpace, ' '}},       {"backspace", {kKeyBackspace, 8}},
+      {"left", {kKeyLeft, 0}},           {"right", {kKeyRight, 0}},
+      {"up", {kKeyUp, 0}},               {"down", {kKeyDown, 0}},
+      {"f2", {kKeyF2, 0}}};
+  auto found = keys.find(name);
+  if (found != keys.end()) return found->second;
+  if (name.size() != 1) return std::nullopt;
+  const char c = name[0];
+  const int virtualKey = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : static_cast<unsigned char>(c);
+  return KeyCodes{virtualKey, c};
+}
+
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out.flush());
+}
+
+}  // namespace
+
+EventPlayer::EventPlayer(std::vector<EventCommand> events, std::string fileName)
+    : events_(std::move(events)), fileName_(std::move(fileName)) {}
+
+void EventPlayer::DeliverDue(TForm1& form, uint32_t now) {
+  while (next_ < events_.size() && now >= dueAt_ && !failed_ && !form.Closed()) {
+    if (!Execute(form, events_[next_], now)) return;
+    ++next_;
+  }
+}
+
+std::optional<MessageResult> EventPlayer::TakeAnswer() {
+  std::optional<MessageResult> answer = answer_;
+  answer_.reset();
+  return answer;
+}
+
+bool EventPlayer::Execute(TForm1& form, const EventCommand& command, uint32_t now) {
+  using Kind = EventCommand::Kind;
+  const MouseButton button = command.right ? MouseButton::Right : MouseButton::Left;
+  switch (command.kind) {
+    case Kind::Wait: dueAt_ = now + static_cast<uint32_t>(command.amount); break;
+    case Kind::Until: return Until(form, command, now);
+    case Kind::Click:
+      form.PBMouseMove(command.x, command.y);
+      form.PBMouseDown(button, command.x, command.y);
+      form.PBMouseUp(button, command.x, command.y);
+      break;
+    case Kind::Move: form.PBMouseMove(command.x, command.y); break;
+    case Kind::Wheel: form.FormMouseWheel(command.amount); break;
+    case Kind::Key: Key(form, command); break;
+    case Kind::Answer:
+      answer_ = command.word == "ok" ? MessageResult::Ok : MessageResult::Cancel;
+      break;
+    case Kind::Shot:
+      if (!WriteBytes(command.text, EncodePng(form.PB()))) {
+        Fail(RunResult::BadEvent, command, command.text + ": cannot be written");
+      }
+      break;
+    case Kind::Dump: {
+      std::string why;
+      if (!WriteStateDump(form, command.text, why)) Fail(RunResult::BadEvent, command, why);
+      break;
+    }
+    case Kind::Quit: form.Close(); break;
+    case Kind::ShotWindow:
+      if (!windowCommand || !windowCommand(command)) {
+        Fail(RunResult::BadEvent, command, "shot-window needs a window");
+      }
+      break;
+    case Kind::Set:
+    case Kind::Press:
+    case Kind::Choose:
+      // Dialogs and choices take these once they are built.
+      Fail(RunResult::BadEvent, command, "no dialog or choice can take this command yet");
+      break;
+  }
+  return true;
+}
+
+bool EventPlayer::Until(TForm1& form, const EventCommand& command, uint32_t now) {
+  if (!untilStarted_) untilStarted_ = now;
+  const EngineFlags& flags = form.Flags();
+  bool holds = form.WaitingForInput();
+  if (command.word == "page") holds = flags.PageWait != 0;
+  if (command.word == "choice") holds = flags.ChoiceMode != 0;
+  if (holds) {
+    untilStarted_.reset();
+    return true;
+  }
+  if (now - *untilStarted_ >= static_cast<uint32_t>(command.amount)) {
+    Fail(RunResult::UntilTimedOut, command,
+         "until " + command.word + " not reached within " + std::to_string(command.amount) +
+             " ms");
+  }
+  return false;
+}
+
+void EventPlayer::Key(TForm1& form, const EventCommand& command) {
+  std::optional<KeyCodes> key = KeyByName(command.word);
+  if (!key) return Fail(RunResult::BadEvent, command, "unknown key \"" + command.word + "\"");
+  if (command.direction != "up") form.FormKeyDown(key->virtualKey);
+  if (command.direction.empty() && key->character != 0) form.FormKeyPress(key->character);
+  if (command.direction != "down") form.FormKeyUp(key->virtualKey);
+}
+
+void EventPlayer::Fail(RunResult result, const EventCommand& command, const std::string& why) {
+  failed_ = result;
+  error_ = fileName_ + ":" + std::to_string(command.line) + ": " + why;
+}
+
+}  // namespace tolven

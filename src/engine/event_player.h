@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/event_file.h"
+#include "engine/host.h"
+
+namespace tolven {
+
+class TForm1;
+
+// How a run driven by an event file ended.
+enum class RunResult { Finished = 0, BadEvent = 2, UntilTimedOut = 3 };
+
+// Plays an event file into the engine: every command is delivered when it is due, wherever
+// the engine then is, through the same handlers real input uses. Both hosts use it.
+class EventPlayer {
+ public:
+  EventPlayer(std::vector<EventCommand> events, std::string fileName);
+
+  // Delivers every command due at `now`. A command only a window can carry out (shot-window)
+  // goes to the host's handler, which returns false when it cannot.
+  void DeliverDue(TForm1& form, uint32_t now);
+  // Every command delivered and the last wait run out.
+  bool Finished(uint32_t now) const { return next_ >= events_.size() && now >= dueAt_; }
+  std::optional<RunResult> Failed() const { return failed_; }
+  const std::string& Error() const { return error_; }
+  // The answer for the next message box, once.
+  std::optional<MessageResult> TakeAnswer();
+
+  std::function<bool(const EventCommand&)> windowCommand;
+
+ private:
+  // False while an `until` is still waiting.
+  bool Execute(TForm1& form, const EventCommand& command, uint32_t now);
+  bool Until(TForm1& form, const EventCommand& command, uint32_t now);
+  void Key(TForm1& form, const EventCommand& command);
+  void Fail(RunResult result, const EventCommand& command, const std::string& why);
+
+  std::vector<EventCommand> events_;
+  std::string fileName_;
+  size_t next_ = 0;
+  uint32_t dueAt_ = 0;
+  std::optional<uint32_t> untilStarted_;
+  std::optional<MessageResult> answer_;
+  std::optional<RunResult> failed_;
+  std::string error_;
+};
+
+}  // namespace tolven
