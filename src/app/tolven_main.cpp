@@ -7,9 +7,9 @@
 
 #include "base/trace.h"
 #include "engine/event_file.h"
+#include "engine/event_player.h"
 #include "engine/form1.h"
 #include "engine/headless_host.h"
-#include "engine/event_player.h"
 
 namespace {
 

@@ -33,30 +33,50 @@ class LineParser {
       : words_(words), command_(command) {}
 
   std::string Parse() {
-    static const std::map<std::string, Kind> kinds = {
-        {"wait", Kind::Wait},   {"until", Kind::Until},     {"click", Kind::Click},
-        {"move", Kind::Move},   {"wheel", Kind::Wheel},     {"key", Kind::Key},
-        {"answer", Kind::Answer}, {"set", Kind::Set},       {"press", Kind::Press},
-        {"shot", Kind::Shot},   {"shot-window", Kind::ShotWindow}, {"choose", Kind::Choose},
-        {"dump", Kind::Dump},   {"quit", Kind::Quit}};
+    static const std::map<std::string, Kind> kinds = {{"wait", Kind::Wait},
+                                                      {"until", Kind::Until},
+                                                      {"click", Kind::Click},
+                                                      {"move", Kind::Move},
+                                                      {"wheel", Kind::Wheel},
+                                                      {"key", Kind::Key},
+                                                      {"answer", Kind::Answer},
+                                                      {"set", Kind::Set},
+                                                      {"press", Kind::Press},
+                                                      {"shot", Kind::Shot},
+                                                      {"shot-window", Kind::ShotWindow},
+                                                      {"choose", Kind::Choose},
+                                                      {"dump", Kind::Dump},
+                                                      {"quit", Kind::Quit}};
     auto found = kinds.find(words_[0]);
     if (found == kinds.end()) return "unknown command \"" + words_[0] + "\"";
     command_.kind = found->second;
     switch (command_.kind) {
-      case Kind::Wait: return Count(1, 1) + Number(1, command_.amount, 0);
-      case Kind::Until: return Until();
-      case Kind::Click: return Click();
-      case Kind::Move: return Count(2, 2) + Number(1, command_.x) + Number(2, command_.y);
-      case Kind::Wheel: return Count(1, 1) + Number(1, command_.amount);
-      case Kind::Key: return Key();
-      case Kind::Answer: return Answer();
-      case Kind::Set: return Set();
-      case Kind::Press: return Count(1, 1) + Word(1, command_.word);
+      case Kind::Wait:
+        return Count(1, 1) + Number(1, command_.amount, 0);
+      case Kind::Until:
+        return Until();
+      case Kind::Click:
+        return Click();
+      case Kind::Move:
+        return Count(2, 2) + Number(1, command_.x) + Number(2, command_.y);
+      case Kind::Wheel:
+        return Count(1, 1) + Number(1, command_.amount);
+      case Kind::Key:
+        return Key();
+      case Kind::Answer:
+        return Answer();
+      case Kind::Set:
+        return Set();
+      case Kind::Press:
+        return Count(1, 1) + Word(1, command_.word);
       case Kind::Shot:
       case Kind::ShotWindow:
-      case Kind::Dump: return Count(1, 1) + Word(1, command_.text);
-      case Kind::Choose: return Count(1, 1) + Number(1, command_.amount, 1);
-      case Kind::Quit: return Count(0, 0);
+      case Kind::Dump:
+        return Count(1, 1) + Word(1, command_.text);
+      case Kind::Choose:
+        return Count(1, 1) + Number(1, command_.amount, 1);
+      case Kind::Quit:
+        return Count(0, 0);
     }
     return "";
   }
@@ -97,8 +117,7 @@ class LineParser {
   std::string Key() {
     std::string error = Count(1, 2) + Word(1, command_.word) + Word(2, command_.direction);
     if (!error.empty()) return error;
-    if (!command_.direction.empty() && command_.direction != "down" &&
-        command_.direction != "up") {
+    if (!command_.direction.empty() && command_.direction != "down" && command_.direction != "up") {
       return "key direction must be down or up";
     }
     return "";

@@ -9,17 +9,31 @@ namespace tolven {
 
 // One command of an event file: a timed input queue that drives a run.
 struct EventCommand {
-  enum class Kind { Wait, Until, Click, Move, Wheel, Key, Answer, Set, Press, Shot, ShotWindow,
-                    Choose, Dump, Quit };
+  enum class Kind {
+    Wait,
+    Until,
+    Click,
+    Move,
+    Wheel,
+    Key,
+    Answer,
+    Set,
+    Press,
+    Shot,
+    ShotWindow,
+    Choose,
+    Dump,
+    Quit
+  };
   Kind kind = Kind::Wait;
-  int line = 0;              // line number in the file, for messages
-  int x = 0;                 // click and move: PB coordinates
+  int line = 0;  // line number in the file, for messages
+  int x = 0;     // click and move: PB coordinates
   int y = 0;
-  bool right = false;        // click with the right button
-  int amount = 0;            // wait: milliseconds; wheel: delta; choose: entry; until: limit
-  std::string word;          // until: page|choice|input; key: name; answer: ok|cancel; control
-  std::string direction;     // key: down|up, empty for press and release
-  std::string text;          // file names, set values
+  bool right = false;     // click with the right button
+  int amount = 0;         // wait: milliseconds; wheel: delta; choose: entry; until: limit
+  std::string word;       // until: page|choice|input; key: name; answer: ok|cancel; control
+  std::string direction;  // key: down|up, empty for press and release
+  std::string text;       // file names, set values
 };
 
 // Reads an event file; on a malformed line returns nothing and puts "FILE:LINE: why" in error.

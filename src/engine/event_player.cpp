@@ -17,12 +17,10 @@ struct KeyCodes {
 
 std::optional<KeyCodes> KeyByName(const std::string& name) {
   static const std::map<std::string, KeyCodes> keys = {
-      {"shift", {kKeyShift, 0}},         {"ctrl", {kKeyCtrl, 0}},
-      {"enter", {kKeyEnter, '\r'}},      {"escape", {kKeyEscape, 27}},
-      {"space", {kKeySpace, ' '}},       {"backspace", {kKeyBackspace, 8}},
-      {"left", {kKeyLeft, 0}},           {"right", {kKeyRight, 0}},
-      {"up", {kKeyUp, 0}},               {"down", {kKeyDown, 0}},
-      {"f2", {kKeyF2, 0}}};
+      {"shift", {kKeyShift, 0}},    {"ctrl", {kKeyCtrl, 0}},     {"enter", {kKeyEnter, '\r'}},
+      {"escape", {kKeyEscape, 27}}, {"space", {kKeySpace, ' '}}, {"backspace", {kKeyBackspace, 8}},
+      {"left", {kKeyLeft, 0}},      {"right", {kKeyRight, 0}},   {"up", {kKeyUp, 0}},
+      {"down", {kKeyDown, 0}},      {"f2", {kKeyF2, 0}}};
   auto found = keys.find(name);
   if (found != keys.end()) return found->second;
   if (name.size() != 1) return std::nullopt;
@@ -33,7 +31,8 @@ std::optional<KeyCodes> KeyByName(const std::string& name) {
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out.flush());
 }
 
@@ -59,16 +58,25 @@ bool EventPlayer::Execute(TForm1& form, const EventCommand& command, uint32_t no
   using Kind = EventCommand::Kind;
   const MouseButton button = command.right ? MouseButton::Right : MouseButton::Left;
   switch (command.kind) {
-    case Kind::Wait: dueAt_ = now + static_cast<uint32_t>(command.amount); break;
-    case Kind::Until: return Until(form, command, now);
+    case Kind::Wait:
+      dueAt_ = now + static_cast<uint32_t>(command.amount);
+      break;
+    case Kind::Until:
+      return Until(form, command, now);
     case Kind::Click:
       form.PBMouseMove(command.x, command.y);
       form.PBMouseDown(button, command.x, command.y);
       form.PBMouseUp(button, command.x, command.y);
       break;
-    case Kind::Move: form.PBMouseMove(command.x, command.y); break;
-    case Kind::Wheel: form.FormMouseWheel(command.amount); break;
-    case Kind::Key: Key(form, command); break;
+    case Kind::Move:
+      form.PBMouseMove(command.x, command.y);
+      break;
+    case Kind::Wheel:
+      form.FormMouseWheel(command.amount);
+      break;
+    case Kind::Key:
+      Key(form, command);
+      break;
     case Kind::Answer:
       answer_ = command.word == "ok" ? MessageResult::Ok : MessageResult::Cancel;
       break;
@@ -82,7 +90,9 @@ bool EventPlayer::Execute(TForm1& form, const EventCommand& command, uint32_t no
       if (!WriteStateDump(form, command.text, why)) Fail(RunResult::BadEvent, command, why);
       break;
     }
-    case Kind::Quit: form.Close(); break;
+    case Kind::Quit:
+      form.Close();
+      break;
     case Kind::ShotWindow:
       if (!windowCommand || !windowCommand(command)) {
         Fail(RunResult::BadEvent, command, "shot-window needs a window");
@@ -110,8 +120,7 @@ bool EventPlayer::Until(TForm1& form, const EventCommand& command, uint32_t now)
   }
   if (now - *untilStarted_ >= static_cast<uint32_t>(command.amount)) {
     Fail(RunResult::UntilTimedOut, command,
-         "until " + command.word + " not reached within " + std::to_string(command.amount) +
-             " ms");
+         "until " + command.word + " not reached within " + std::to_string(command.amount) + " ms");
   }
   return false;
 }

@@ -39,8 +39,7 @@ void TForm1::FormCreate() {
   ReadStartupPaths(settingsStore_, settings_, options_.gameDirectory.string());
   if (settings_.CDDA_DRV.empty()) settings_.CDDA_DRV = settings_.CDDir.substr(0, 3);
   if (settings_.GameDir == "NULL") {
-    Ask("先にセットアップを実行してください。", "Warning", MessageButtons::Ok,
-                      MessageIcon::Error);
+    Ask("先にセットアップを実行してください。", "Warning", MessageButtons::Ok, MessageIcon::Error);
     flags_.QuitRequested = true;
   }
   InitEngine();
@@ -52,8 +51,7 @@ void TForm1::InitEngine() {
   // No sound output exists yet, so the engine runs as on a machine without a sound device.
   soundDevicePresent_ = false;
   if (!std::filesystem::exists(options_.gameDirectory / kDataArchive)) {
-    Ask("ゲームデータを読み込めません。", "Error!", MessageButtons::Ok,
-                      MessageIcon::Error);
+    Ask("ゲームデータを読み込めません。", "Error!", MessageButtons::Ok, MessageIcon::Error);
     flags_.QuitRequested = true;
   }
   ReadSettings();
@@ -152,8 +150,7 @@ void TForm1::StoryIdleStep(uint32_t) {
     if (flags_.PageWait == 1 || flags_.PageWait == 4 || flags_.PageWait == 5) page_.NewPage();
     flags_.PageWait = 0;
   }
-  if (flags_.ChoiceMode != 0 || flags_.WaitTicks != 0 || flags_.PageWait != 0 ||
-      flags_.VoiceWait) {
+  if (flags_.ChoiceMode != 0 || flags_.WaitTicks != 0 || flags_.PageWait != 0 || flags_.VoiceWait) {
     return;
   }
   if (flags_.SleepCounter == 0) {
@@ -178,7 +175,6 @@ void TForm1::Timer1Timer() {
   // window is drawn.
 }
 
-
 void TForm1::Close() {
   if (closed_) return;
   if (FormCloseQuery()) closed_ = true;
@@ -194,8 +190,7 @@ bool TForm1::FormCloseQuery() {
   const bool wasRunning = interpreter_.State().ScriptRunning;
   interpreter_.State().ScriptRunning = false;
   const MessageResult answer =
-      Ask(kConfirmQuit, kConfirmCaption, MessageButtons::OkCancel,
-                        MessageIcon::Question);
+      Ask(kConfirmQuit, kConfirmCaption, MessageButtons::OkCancel, MessageIcon::Question);
   if (answer == MessageResult::Ok) flags_.InterruptRequest = 1;
   interpreter_.State().ScriptRunning = wasRunning;
   return answer == MessageResult::Ok;

@@ -9,8 +9,8 @@
 #include "engine/menu_bar.h"
 #include "engine/pending_screens.h"
 #include "engine/settings_store.h"
-#include "resources/bitmap24.h"
 #include "resources/archives.h"
+#include "resources/bitmap24.h"
 #include "resources/definition_text.h"
 #include "script/engine_flags.h"
 #include "script/interpreter.h"
@@ -26,7 +26,7 @@ namespace tolven {
 struct EngineOptions {
   std::filesystem::path gameDirectory;
   std::optional<std::filesystem::path> configDirectory;
-  std::optional<uint32_t> seed;  // the clock seeds the generator when none is given
+  std::optional<uint32_t> seed;   // the clock seeds the generator when none is given
   std::optional<int> screenMode;  // --fullscreen / --window: this run only, never stored
 };
 
@@ -114,6 +114,8 @@ class TForm1 : public InterpreterHost {
   const ScriptState& State() const { return state_; }
   ScriptState& State() { return state_; }
   const EngineFlags& Flags() const { return flags_; }
+  // The screens that own input set these; tests do too.
+  EngineFlags& Flags() { return flags_; }
   const Interpreter& Script() const { return interpreter_; }
   const PageRecord& Page() const { return page_; }
   const Settings& CurrentSettings() const { return settings_; }
@@ -140,7 +142,7 @@ class TForm1 : public InterpreterHost {
   void PickChoice(MouseButton button);
   void ShiftDown();
   void RefreshQuickButtons() { pending_.Reach("RefreshQuickButtons"); }
-  void StopVoice() {}  // no sound output yet: nothing can be playing
+  void StopVoice() {}                   // no sound output yet: nothing can be playing
   void PlaySystemSound(const char*) {}  // no sound output yet
 
   Host& host_;

@@ -51,17 +51,32 @@ void TForm1::PBMouseDown(MouseButton button, int x, int y) {
 
 void TForm1::RouteModeClick(MouseButton button) {
   switch (flags_.EngineState) {
-    case 1: pending_.Reach("RestorePicture"); break;
-    case 3: pending_.Reach("roll click"); break;
-    case 4: pending_.Reach("ShopClick"); break;
-    case 5: pending_.Reach("scrolling text click"); break;
-    case 6: pending_.Reach("ViewClick"); break;
-    case 8: pending_.Reach("RecollectionClick"); break;
+    case 1:
+      pending_.Reach("RestorePicture");
+      break;
+    case 3:
+      pending_.Reach("roll click");
+      break;
+    case 4:
+      pending_.Reach("ShopClick");
+      break;
+    case 5:
+      pending_.Reach("scrolling text click");
+      break;
+    case 6:
+      pending_.Reach("ViewClick");
+      break;
+    case 8:
+      pending_.Reach("RecollectionClick");
+      break;
     case 9:
       pending_.Reach(button == MouseButton::Left ? "StepHistory newer" : "CloseHistory");
       break;
-    case 10: pending_.Reach("CloseInventory"); break;
-    default: break;  // state 7, the scroll, takes no clicks
+    case 10:
+      pending_.Reach("CloseInventory");
+      break;
+    default:
+      break;  // state 7, the scroll, takes no clicks
   }
 }
 
@@ -77,8 +92,7 @@ bool TForm1::StoryMouseDown(MouseButton button, int x, int y) {
     return true;
   }
   if (flags_.WindowShown) {
-    const bool inGauge =
-        x >= kGaugeLeft && x <= kGaugeRight && y >= kGaugeTop && y <= kGaugeBottom;
+    const bool inGauge = x >= kGaugeLeft && x <= kGaugeRight && y >= kGaugeTop && y <= kGaugeBottom;
     if (AutoAdvanceOn() && inGauge) {
       state_.S(26) = state_.S(27) = (y - kGaugeTop) / kGaugeStep + 1;
       RefreshQuickButtons();
@@ -121,7 +135,9 @@ bool TForm1::StoryMouseDown(MouseButton button, int x, int y) {
   return false;
 }
 
-void TForm1::PickChoice(MouseButton) { pending_.Reach("PickChoice"); }
+void TForm1::PickChoice(MouseButton) {
+  pending_.Reach("PickChoice");
+}
 
 void TForm1::PBMouseMove(int x, int y) {
   pointerX_ = x;
@@ -131,12 +147,21 @@ void TForm1::PBMouseMove(int x, int y) {
   if (flags_.SystemMenuOpen != 0) return pending_.Reach("AskYesNo hover");
   if (flags_.BacklogOpen) return pending_.Reach("LogMouseMove");
   switch (flags_.EngineState) {
-    case 0: RouteStoryHover(x, y); break;
+    case 0:
+      RouteStoryHover(x, y);
+      break;
     case 4:
-    case 10: pending_.Reach("ItemHover"); break;
-    case 6: pending_.Reach("ViewHover"); break;
-    case 8: pending_.Reach("RecollectionHover"); break;
-    default: break;
+    case 10:
+      pending_.Reach("ItemHover");
+      break;
+    case 6:
+      pending_.Reach("ViewHover");
+      break;
+    case 8:
+      pending_.Reach("RecollectionHover");
+      break;
+    default:
+      break;
   }
 }
 
@@ -151,7 +176,9 @@ void TForm1::RouteStoryHover(int, int) {
       pending_.Reach("HoverQuickButtons");
       pending_.Reach("HoverChoice");
       break;
-    default: pending_.Reach("HoverChoice"); break;
+    default:
+      pending_.Reach("HoverChoice");
+      break;
   }
 }
 
@@ -165,8 +192,7 @@ void TForm1::PBMouseUp(MouseButton, int, int) {
 
 void TForm1::FormMouseWheel(int wheelDelta) {
   if (flags_.BacklogOpen) return pending_.Reach("LogWheel");
-  if (wheelDelta > 0 && flags_.EngineState == 0 && flags_.PageWait != 0 &&
-      !flags_.EffectRunning) {
+  if (wheelDelta > 0 && flags_.EngineState == 0 && flags_.PageWait != 0 && !flags_.EffectRunning) {
     state_.S(65) = 1;
     RefreshQuickButtons();
     pending_.Reach("OpenLog");
@@ -231,7 +257,8 @@ void TForm1::FormKeyPress(char key) {
         pending_.Reach("HidePicture");
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

@@ -21,8 +21,8 @@ void TForm1::UpdateMenuBar() {
     return;
   }
   menuBar_.Panel1Enabled = true;
-  for (MenuButton* button : {&menuBar_.SpeedButton1, &menuBar_.SpeedButton2,
-                             &menuBar_.SpeedButton7, &menuBar_.SpeedButton8}) {
+  for (MenuButton* button : {&menuBar_.SpeedButton1, &menuBar_.SpeedButton2, &menuBar_.SpeedButton7,
+                             &menuBar_.SpeedButton8}) {
     button->enabled = true;
   }
   // S000 is the save availability: 0 all, 1 no saving, 2 and 3 none; other values leave it.
@@ -38,7 +38,8 @@ void TForm1::UpdateMenuBar() {
     case 3:
       for (MenuButton* button : phased) button->enabled = false;
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

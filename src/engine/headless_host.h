@@ -26,8 +26,8 @@ class HeadlessHost : public Host {
   uint32_t Ticks() override { return now_; }
   void Sleep(uint32_t milliseconds) override { now_ += milliseconds; }
   void ProcessMessages() override;
-  MessageResult ShowMessage(std::string_view text, std::string_view caption,
-                            MessageButtons buttons, MessageIcon icon) override;
+  MessageResult ShowMessage(std::string_view text, std::string_view caption, MessageButtons buttons,
+                            MessageIcon icon) override;
   int ScreenWidth() const override { return 1920; }
   // Without a display, full screen is simply granted: the picture is the same either way.
   bool EnterFullScreen(int) override { return true; }

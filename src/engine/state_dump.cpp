@@ -29,13 +29,18 @@ ordered_json BitBank(const std::array<uint8_t, N>& bytes) {
   return bits;
 }
 
-std::string Utf8(std::string_view shiftJis) { return ShiftJisToUtf8Lossy(shiftJis); }
+std::string Utf8(std::string_view shiftJis) {
+  return ShiftJisToUtf8Lossy(shiftJis);
+}
 
 ordered_json Waits(const TForm1& form) {
   const EngineFlags& flags = form.Flags();
-  return {{"page_wait", flags.PageWait},         {"wait_ticks", flags.WaitTicks},
-          {"choice_mode", flags.ChoiceMode},     {"voice_wait", flags.VoiceWait},
-          {"sleep_counter", flags.SleepCounter}, {"skip_state", flags.SkipState},
+  return {{"page_wait", flags.PageWait},
+          {"wait_ticks", flags.WaitTicks},
+          {"choice_mode", flags.ChoiceMode},
+          {"voice_wait", flags.VoiceWait},
+          {"sleep_counter", flags.SleepCounter},
+          {"skip_state", flags.SkipState},
           {"busy", flags.Busy}};
 }
 
