@@ -42,8 +42,10 @@ fuzz: deps
 	  grep -E 'stat::number_of_executed_units|Done' $(FUZZ_BUILD)/$$name.log; \
 	done
 
+# Builds the sample game from its sources and opens it in the window.
 run: build
-	@echo "make run will build the sample game and open it in the tolven window; the window is not there yet."
+	$(BUILD)/src/app/tolven-tool build-game samples/demo $(BUILD)/demo-game
+	$(BUILD)/src/app/tolven $(BUILD)/demo-game
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
