@@ -9,17 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "base/trace.h"
 #include "baseline.h"
-#include "resources/archives.h"
-#include "resources/definition_text.h"
-#include "script/engine_flags.h"
-#include "script/interpreter.h"
-#include "script/interpreter_host.h"
-#include "script/random_generator.h"
-#include "script/script_state.h"
-#include "script/variables.h"
-#include "text/page_record.h"
+#include "script/standalone_interpreter.h"
 
 namespace {
 
@@ -40,36 +31,15 @@ std::vector<uint8_t> BenchScript() {
   return {text.begin(), text.end()};
 }
 
-class QuietHost final : public tolven::InterpreterHost {
- public:
-  void ResetWaits() override {}
-  void RequestClose() override {}
-  void StopSkipAndAuto(bool) override {}
-  bool SoundDevicePresent() const override { return false; }
-  bool SeenSetting() const override { return false; }
-  int CountGameClear() override { return 1; }
-  void StoreFamilyName(std::string_view) override {}
-  void UpdateMenuBar() override {}
-};
-
 void BM_InterpreterLines(benchmark::State& state) {
-  tolven::Archives archives("");
-  tolven::ScriptState banks;
-  tolven::RandomGenerator random(1);
-  tolven::Trace trace;
-  tolven::Variables variables(banks, random, trace);
-  tolven::EngineFlags flags;
-  tolven::PageRecord page;
-  tolven::DefinitionText definitions;
-  QuietHost host;
-  tolven::Interpreter interpreter(archives, banks, variables, flags, page, definitions, host,
-                                  trace);
+  tolven::StandaloneInterpreter standalone("");
+  tolven::Interpreter& interpreter = standalone.interpreter;
   interpreter.LoadScriptImage(BenchScript());
   for (auto _ : state) {
     interpreter.State().ReadPos = 0;
     interpreter.State().NeedLine = true;
     while (interpreter.State().ReadPos < interpreter.ScriptSize()) interpreter.RunScript();
-    benchmark::DoNotOptimize(banks.V(2));
+    benchmark::DoNotOptimize(standalone.banks.V(2));
   }
   state.SetItemsProcessed(static_cast<int64_t>(kLines) * state.iterations());
   state.SetBytesProcessed(static_cast<int64_t>(interpreter.ScriptSize()) * state.iterations());

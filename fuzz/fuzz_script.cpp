@@ -7,48 +7,18 @@
 #include <string_view>
 #include <vector>
 
-#include "base/trace.h"
-#include "resources/archives.h"
-#include "resources/definition_text.h"
-#include "script/engine_flags.h"
-#include "script/interpreter.h"
-#include "script/interpreter_host.h"
-#include "script/random_generator.h"
-#include "script/script_state.h"
-#include "script/variables.h"
-#include "text/page_record.h"
+#include "script/standalone_interpreter.h"
 
 namespace {
 
 constexpr int kSteps = 2000;
 constexpr size_t kLinesPerStep = 256;
 
-class QuietHost final : public tolven::InterpreterHost {
- public:
-  void ResetWaits() override {}
-  void RequestClose() override {}
-  void StopSkipAndAuto(bool) override {}
-  bool SoundDevicePresent() const override { return true; }
-  bool SeenSetting() const override { return true; }
-  int CountGameClear() override { return 1; }
-  void StoreFamilyName(std::string_view) override {}
-  void UpdateMenuBar() override {}
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  tolven::Archives archives("/nonexistent-game-directory");
-  tolven::ScriptState banks;
-  tolven::RandomGenerator random(1);
-  tolven::Trace trace;
-  tolven::Variables variables(banks, random, trace);
-  tolven::EngineFlags flags;
-  tolven::PageRecord page;
-  tolven::DefinitionText definitions;
-  QuietHost host;
-  tolven::Interpreter interpreter(archives, banks, variables, flags, page, definitions, host,
-                                  trace);
+  tolven::StandaloneInterpreter standalone("/nonexistent-game-directory", true, true);
+  tolven::Interpreter& interpreter = standalone.interpreter;
   interpreter.SetStepLineLimit(kLinesPerStep);
   interpreter.LoadScriptImage(std::vector<uint8_t>(data, data + size));
 
