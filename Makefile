@@ -37,7 +37,7 @@ fuzz: deps
 	  name=$$(basename $$target); mkdir -p fuzz-corpus/$$name; \
 	  seeds=; [ -d fuzz/seeds/$$name ] && seeds=fuzz/seeds/$$name; \
 	  echo "== $$name for $(FUZZ_SECONDS) s"; \
-	  if ! $$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 fuzz-corpus/$$name $$seeds \
+	  if ! $$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/$$name- fuzz-corpus/$$name $$seeds \
 	       > $(FUZZ_BUILD)/$$name.log 2>&1; then tail -n 60 $(FUZZ_BUILD)/$$name.log; exit 1; fi; \
 	  grep -E 'stat::number_of_executed_units|Done' $(FUZZ_BUILD)/$$name.log; \
 	done

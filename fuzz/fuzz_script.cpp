@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr int kSteps = 2000;
-constexpr size_t kLinesPerStep = 256;
+constexpr int kSteps = 400;
+constexpr size_t kLinesPerStep = 64;
 
 }  // namespace
 
