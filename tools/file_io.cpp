@@ -23,7 +23,7 @@ void WriteFileAtomically(const std::filesystem::path& path, const std::vector<ui
   temporary += ".tmp" + std::to_string(getpid());
   FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) throw ToolError(path.string() + ": cannot be written");
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   written = std::fflush(file) == 0 && written;
   written = fsync(fileno(file)) == 0 && written;
   written = std::fclose(file) == 0 && written;

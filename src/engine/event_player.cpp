@@ -30,6 +30,7 @@ std::optional<KeyCodes> KeyByName(const std::string& name) {
 }
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  if (bytes.empty()) return false;
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
