@@ -15,7 +15,7 @@ struct PackOptions {
 };
 
 // Builds a packed picture entry (16-byte header and compressed data) for a bitmap of 1 to 8192
-// pixels in each direction.
+// pixels in each direction; throws std::invalid_argument for any other size.
 std::vector<uint8_t> EncodePackedPicture(const Bitmap24& bitmap, const PackOptions& options = {});
 
 }  // namespace tolven::tools

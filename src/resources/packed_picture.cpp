@@ -81,21 +81,22 @@ inline size_t LongLength(unsigned e) {
   return e < 0xFD ? e + 3 : (e == 0xFD ? 256 : (e == 0xFE ? 1024 : 4096));
 }
 
-// Where the fields of each reference form sit, one byte lane per form, picked by the top two
-// bits of the code byte; fields are read from the code byte and the two after it as one
-// little-endian word. Shifting a constant keeps the lookups off memory, which matters most
-// for the item size: the next item cannot be found before it is known.
-constexpr uint32_t Lanes(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-  return a | (b << 8) | (c << 16) | (d << 24);
-}
-constexpr uint32_t kReferenceSize = Lanes(1, 1, 2, 3);
-constexpr uint32_t kDistanceShift = Lanes(2, 2, 4, 0);
-constexpr uint32_t kLengthShift = Lanes(0, 0, 8, 16);
-constexpr uint32_t kLengthMask = Lanes(3, 3, 15, 255);
-constexpr uint32_t kLengthBase = Lanes(2, 2, 3, 3);
-inline uint32_t Lane(uint32_t lanes, unsigned form) {
-  return (lanes >> (form * 8)) & 0xFF;
-}
+// Where the fields of each reference form sit in its bytes read as one big-endian number (code
+// byte on top), indexed by the top two bits of the code byte.
+struct ReferenceForm {
+  uint8_t size;  // bytes, code byte included
+  uint8_t distanceShift;
+  uint16_t distanceMask;
+  uint8_t lengthShift;
+  uint8_t lengthMask;
+  uint8_t lengthBase;
+};
+constexpr ReferenceForm kReferenceForms[4] = {
+    {1, 18, 0x1F, 16, 0x03, 2},
+    {1, 18, 0x1F, 16, 0x03, 2},
+    {2, 12, 0x3FF, 8, 0x0F, 3},
+    {3, 8, 0x3FFF, 0, 0xFF, 3},
+};
 
 // Reads the back-reference starting with code byte p[0]; its whole size must be there.
 inline void ReadReference(const uint8_t* p, size_t& distance, size_t& length) {
@@ -140,7 +141,10 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
 
   // Away from both ends no item needs a bounds check, and the literals between coded items go
   // in one move instead of a hard-to-predict branch each.
-  while (static_cast<size_t>(end - p) >= kFastMargin && target - pos >= kFastMargin) {
+  const bool roomy = inSize >= kFastMargin && target >= kFastMargin;
+  const uint8_t* const fastEnd = roomy ? end - kFastMargin : in;
+  const size_t fastTarget = roomy ? target - kFastMargin : 0;
+  while (roomy && p <= fastEnd && pos <= fastTarget) {
     if (flags == kGroupDone) flags = LoadFlags(*p++);
     const int literals = std::countl_zero(flags | 1);  // never 0, which saves a test
     Copy8(out + pos, p);
@@ -156,17 +160,13 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
       p += count + 1;
       continue;
     }
-    // The three reference forms are mixed unpredictably in real data, so their fields are
-    // picked by table rather than by branches.
-    const uint32_t word = p[0] | (p[1] << 8) | (p[2] << 16);
-    const unsigned form = p[0] >> 6;  // 0 and 1: one-byte form, 2: two bytes, 3: three bytes
-    const uint32_t wideMask = 0u - (word >> 7 & 1);  // all ones for the two longer forms
-    const uint32_t field =
-        (word & 0x7F & ~wideMask) | ((((word & 0x3F) << 8) | ((word >> 8) & 0xFF)) & wideMask);
-    const size_t distance = (field >> Lane(kDistanceShift, form)) + 1;
-    size_t length =
-        ((word >> Lane(kLengthShift, form)) & Lane(kLengthMask, form)) + Lane(kLengthBase, form);
-    p += Lane(kReferenceSize, form);
+    // The reference forms are mixed unpredictably in real data, so their fields are found by
+    // table rather than by branches.
+    const ReferenceForm& form = kReferenceForms[*p >> 6];
+    const uint32_t bits = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+    const size_t distance = ((bits >> form.distanceShift) & form.distanceMask) + 1;
+    size_t length = ((bits >> form.lengthShift) & form.lengthMask) + form.lengthBase;
+    p += form.size;
     if (distance > pos) return false;
     uint8_t* dst = out + pos;
     if (length <= 8) {
@@ -175,7 +175,7 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
       // bytes be served from the pending stores, which a wide read across them would not be.
       CopyBytes8(dst, dst - distance);
     } else {
-      if (form == 3 && length > 255) length = LongLength(length - 3);
+      if (form.size == 3 && length > 255) length = LongLength(length - 3);
       length = std::min(length, target - pos);
       CopyBack(dst, distance, length);
     }
@@ -203,11 +203,11 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
       p += count + 1;
       continue;
     }
-    if (inputLeft < Lane(kReferenceSize, *p >> 6)) return false;
+    if (inputLeft < kReferenceForms[*p >> 6].size) return false;
     size_t distance;
     size_t length;
     ReadReference(p, distance, length);
-    p += Lane(kReferenceSize, *p >> 6);
+    p += kReferenceForms[*p >> 6].size;
     if (distance > pos) return false;
     length = std::min(length, target - pos);
     CopyBack(out + pos, distance, length);
@@ -245,19 +245,19 @@ bool DecodeRunLength(const uint8_t* in, size_t inSize, uint8_t* out, size_t targ
   return true;
 }
 
-// Undoes the delta coding: each channel holds differences to the same channel of the pixel
-// before, so one pass keeps a running sum per channel.
-void UndoDelta(uint8_t* pixels, size_t size) {
+// Undoes the delta coding while copying: each channel holds differences to the same channel of
+// the pixel before, so one pass keeps a running sum per channel.
+void UndoDelta(const uint8_t* from, uint8_t* to, size_t size) {
   uint8_t blue = 0;
   uint8_t green = 0;
   uint8_t red = 0;
   for (size_t i = 0; i + 3 <= size; i += 3) {
-    blue = static_cast<uint8_t>(blue + pixels[i]);
-    green = static_cast<uint8_t>(green + pixels[i + 1]);
-    red = static_cast<uint8_t>(red + pixels[i + 2]);
-    pixels[i] = blue;
-    pixels[i + 1] = green;
-    pixels[i + 2] = red;
+    blue = static_cast<uint8_t>(blue + from[i]);
+    green = static_cast<uint8_t>(green + from[i + 1]);
+    red = static_cast<uint8_t>(red + from[i + 2]);
+    to[i] = blue;
+    to[i + 1] = green;
+    to[i + 2] = red;
   }
 }
 
@@ -295,11 +295,14 @@ bool DecodePackedPicture(const uint8_t* data, size_t size, Bitmap24& bitmap) {
   } else if (!DecodeLz(compressed, compressedSize, pixels.get(), pictureSize)) {
     return false;
   }
-  if ((flags & kPackedDelta) != 0) UndoDelta(pixels.get(), pictureSize);
 
   // Rows carry no padding on either side, so the whole picture is one block.
   bitmap.Resize(width, height);
-  std::memcpy(bitmap.Data(), pixels.get(), pictureSize);
+  if ((flags & kPackedDelta) != 0) {
+    UndoDelta(pixels.get(), bitmap.Data(), pictureSize);
+  } else {
+    std::memcpy(bitmap.Data(), pixels.get(), pictureSize);
+  }
   return true;
 }
 

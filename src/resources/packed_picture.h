@@ -17,16 +17,17 @@ inline constexpr uint8_t kPackedDelta = 0x80;
 
 // Decodes one packed entry (header and compressed data) from the bytes given. Returns false,
 // leaving the bitmap untouched, when the entry is malformed: too short for its header or its
-// compressed size, a back-reference before the start of the output, an item or run passing the
-// output, bytes per pixel other than 3, or a width or height of 0 or beyond kMaxPackedDimension.
+// compressed size, bytes per pixel other than 3, a width or height of 0 or beyond
+// kMaxPackedDimension, a back-reference before the start of the output, or a stage that runs
+// out of input before its output is full.
 //
 // Entries are untrusted, so every stage stops exactly at its target size and checks its input:
 // - An item whose bytes would pass the end of its stage's output (an LZ literal run or
-//   back-reference, a run-length literal copy or run) is cut there. Valid encoders end that way
-//   (a 4-byte reference when 2 bytes are left), and the cut costs nothing.
-// - Any item needing more input than its stage has (more than the compressed size for the LZ
-//   stage, more than the LZ output for the run-length stage) fails the entry, as does a stage
-//   whose input ends before its output is full.
+//   back-reference, a run-length literal copy) is cut there; valid encoders may end that way (a
+//   4-byte reference when 2 bytes are left). A run keeps as many whole repeats as fit.
+// - An item needing more input than its stage has (beyond the compressed size for the LZ
+//   stage, beyond the LZ output for the run-length stage) fails the entry, even when the part
+//   that would be kept is there.
 // - The LZ stage reads a flag byte only when an item needs it, so an entry whose last group of
 //   eight items is full may end without another flag byte.
 // - With the run-length stage, an intermediate size of 0 or beyond 2 * picture bytes + 65536 is

@@ -53,14 +53,40 @@ Bytes Entry(uint8_t flags, int width, int height, const Bytes& compressed, uint3
   return entry;
 }
 
+// Frames hand-written LZ items under their flag bytes: eight items to a flag byte, the first
+// in its top bit.
+class LzItems {
+ public:
+  LzItems& Literals(const Bytes& bytes) {
+    for (uint8_t byte : bytes) Add(false, {byte});
+    return *this;
+  }
+  // A code byte and the bytes belonging to it.
+  LzItems& Coded(const Bytes& item) {
+    Add(true, item);
+    return *this;
+  }
+  const Bytes& Data() const { return data_; }
+
+ private:
+  void Add(bool coded, const Bytes& item) {
+    if (items_ % 8 == 0) {
+      flagPos_ = data_.size();
+      data_.push_back(0);
+    }
+    if (coded) data_[flagPos_] |= static_cast<uint8_t>(0x80 >> (items_ % 8));
+    ++items_;
+    data_.insert(data_.end(), item.begin(), item.end());
+  }
+
+  Bytes data_;
+  size_t items_ = 0;
+  size_t flagPos_ = 0;
+};
+
 // LZ data sending every byte as a single literal.
 Bytes LiteralsOnly(const Bytes& bytes) {
-  Bytes out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (i % 8 == 0) out.push_back(0x00);
-    out.push_back(bytes[i]);
-  }
-  return out;
+  return LzItems().Literals(bytes).Data();
 }
 
 // An entry whose run-length data reaches the LZ stage as plain literals.
@@ -69,18 +95,12 @@ Bytes RunLengthEntry(uint8_t flags, int width, int height, const Bytes& runData)
                static_cast<uint32_t>(runData.size()));
 }
 
-// LZ data of one zero byte and `copies` back-references of 4096 bytes from distance 1.
-Bytes ZeroFill(int copies) {
-  Bytes out;
-  for (int item = 0; item <= copies; ++item) {
-    if (item % 8 == 0) out.push_back(item == 0 ? 0x7F : 0xFF);
-    if (item == 0) {
-      out.push_back(0x00);
-    } else {
-      out.insert(out.end(), {0xC0, 0x00, 0xFF});
-    }
-  }
-  return out;
+// LZ data of the given literals followed by `copies` copies of 4096 bytes from `distance`.
+Bytes Fill(const Bytes& literals, uint8_t distance, int copies) {
+  LzItems items;
+  items.Literals(literals);
+  for (int i = 0; i < copies; ++i) items.Coded({0xC0, static_cast<uint8_t>(distance - 1), 0xFF});
+  return items.Data();
 }
 
 Bytes Pixels(const Bitmap24& bitmap) {
@@ -123,47 +143,92 @@ void ExpectDecodes(const std::vector<GoodCase>& cases) {
   }
 }
 
+struct LzCase {
+  std::string name;
+  LzItems items;
+  Bytes pixels;  // one row
+};
+
+// Decodes each case as it is, with unread bytes after it, and followed by literal runs of at
+// least 64 bytes: the decoder checks bounds item by item only near the ends of its input and
+// output, so the runs move the items under test onto its unchecked path.
+void ExpectLzDecodes(const std::vector<LzCase>& cases) {
+  std::vector<GoodCase> variants;
+  for (const LzCase& c : cases) {
+    const int width = static_cast<int>(c.pixels.size() / 3);
+    const Bytes entry = Entry(0, width, 1, c.items.Data());
+    variants.push_back({c.name, entry, width, 1, c.pixels});
+
+    const size_t runBytes = 64 + (3 - (c.pixels.size() + 64) % 3) % 3;
+    const Bytes runs = Seq(runBytes, 0x80);
+    LzItems followed = c.items;
+    followed.Coded(
+        Cat({{static_cast<uint8_t>((32 - 9) << 2 | 3)}, Bytes(runs.begin(), runs.begin() + 32)}));
+    followed.Coded(Cat({{static_cast<uint8_t>((runBytes - 32 - 9) << 2 | 3)},
+                        Bytes(runs.begin() + 32, runs.end())}));
+    const Bytes pixels = Cat({c.pixels, runs});
+    const int followedWidth = static_cast<int>(pixels.size() / 3);
+    variants.push_back({c.name + ", followed by literal runs",
+                        Entry(0, followedWidth, 1, followed.Data()), followedWidth, 1, pixels});
+  }
+  ExpectDecodes(variants);
+}
+
 TEST(PackedPictureTest, DecodesEachLzForm) {
   const Bytes abc = {1, 2, 3};
   auto longCopy = [&](uint8_t e, size_t length) {
-    // Three literals and a copy from distance 3, topped up by two literals to whole pixels.
-    const Bytes tail = length % 3 == 0 ? Bytes{} : Bytes{7, 8};
-    const Bytes pixels = Cat({Cycle(abc, 3 + length), tail});
-    const int width = static_cast<int>(pixels.size() / 3);
-    return GoodCase{"long form e=" + std::to_string(e),
-                    Entry(0, width, 1, Cat({{0x10, 1, 2, 3, 0xC0, 0x02, e}, tail})), width, 1,
-                    pixels};
+    // Three literals and a copy from distance 3, then literals up to whole pixels: a copy of
+    // any other length would move them or push them out.
+    const size_t tailBytes = 3 - (3 + length) % 3;
+    return LzCase{"long form e=" + std::to_string(e),
+                  LzItems().Literals(abc).Coded({0xC0, 0x02, e}).Literals(Seq(tailBytes, 7)),
+                  Cat({Cycle(abc, 3 + length), Seq(tailBytes, 7)})};
   };
 
-  ExpectDecodes({
-      {"single literals over two flag bytes",
-       Entry(0, 2, 2, Cat({{0x00}, Seq(8, 1), {0x00}, Seq(4, 9)})), 2, 2, Seq(12, 1)},
+  ExpectLzDecodes({
+      {"single literals over two flag bytes", LzItems().Literals(Seq(12, 1)), Seq(12, 1)},
       {"reference in the second flag group",
-       Entry(0, 4, 1, Cat({{0x00}, Seq(8, 1), {0x80, 0x00, 20, 21}})), 4, 1,
+       LzItems().Literals(Seq(8, 1)).Coded({0x00}).Literals({20, 21}),
        Cat({Seq(8, 1), {8, 8, 20, 21}})},
-      {"literal run of 9", Entry(0, 3, 1, Cat({{0x80, 0x03}, Seq(9, 1)})), 3, 1, Seq(9, 1)},
-      {"literal run of 40, then singles", Entry(0, 14, 1, Cat({{0x80, 0x7F}, Seq(42, 1)})), 14, 1,
-       Seq(42, 1)},
-      {"short form, 2 bytes from distance 1", Entry(0, 1, 1, {0x40, 5, 0x00}), 1, 1, {5, 5, 5}},
+      {"literal run of 9", LzItems().Coded(Cat({{0x03}, Seq(9, 1)})), Seq(9, 1)},
+      {"literal run of 40, then singles",
+       LzItems().Coded(Cat({{0x7F}, Seq(40, 1)})).Literals({41, 42}), Seq(42, 1)},
+      {"short form, 2 bytes from distance 1", LzItems().Literals({5}).Coded({0x00}), {5, 5, 5}},
       {"short form, 3 bytes from distance 3",
-       Entry(0, 2, 1, {0x10, 1, 2, 3, 0x09}),
-       2,
-       1,
+       LzItems().Literals(abc).Coded({0x09}),
        {1, 2, 3, 1, 2, 3}},
       {"short form, 4 bytes from distance 32",
-       Entry(0, 12, 1, Cat({{0xC0, 0x5F}, Seq(32, 1), {0x7E}})), 12, 1,
-       Cat({Seq(32, 1), {1, 2, 3, 4}})},
-      {"distance 1 length 10 repeats the last byte", Entry(0, 4, 1, {0x40, 9, 0x80, 0x07, 7}), 4, 1,
-       Cat({Bytes(11, 9), {7}})},
+       LzItems().Coded(Cat({{0x5F}, Seq(32, 1)})).Coded({0x7E}), Cat({Seq(32, 1), {1, 2, 3, 4}})},
+      {"distance 1 length 10 repeats the last byte",
+       LzItems().Literals({9}).Coded({0x80, 0x07}).Literals({7}), Cat({Bytes(11, 9), {7}})},
       {"middle form, 18 bytes from distance 19",
-       Entry(0, 13, 1, Cat({{0xC0, 0x2B}, Seq(19, 1), {0x81, 0x2F, 100, 101}})), 13, 1,
+       LzItems().Coded(Cat({{0x2B}, Seq(19, 1)})).Coded({0x81, 0x2F}).Literals({100, 101}),
        Cat({Seq(19, 1), Seq(18, 1), {100, 101}})},
       longCopy(0xFC, 255),
       longCopy(0xFD, 256),
       longCopy(0xFE, 1024),
       longCopy(0xFF, 4096),
+      {"middle form, longest distance",
+       LzItems().Literals(abc).Coded({0xC0, 0x02, 0xFE}).Coded({0xBF, 0xF0}).Literals({7, 8}),
+       Cat({Cycle(abc, 1027), abc, {7, 8}})},
+      {"long form, longest distance",
+       LzItems()
+           .Coded(Cat({{0x7F}, Seq(40, 100)}))
+           .Coded({0xC0, 0x00, 0xFF})
+           .Coded({0xC0, 0x00, 0xFF})
+           .Coded({0xC0, 0x00, 0xFF})
+           .Coded({0xC0, 0x00, 0xFE})
+           .Coded({0xC0, 0x00, 0xFE})
+           .Coded({0xC0, 0x00, 0xFE})
+           .Coded({0xC0, 0x00, 0xFD})
+           .Coded({0xC0, 0x00, 0xFD})
+           .Coded({0xC0, 0x00, 0xFD})
+           .Coded({0xC0, 0x00, 0xF5})
+           .Coded({0xFF, 0xFF, 0x00})
+           .Literals({7, 8, 9}),
+       Cat({Seq(40, 100), Bytes(16376, 139), {132, 133, 134}, {7, 8, 9}})},
       {"long form, distance 259",
-       Entry(0, 88, 1, {0x18, 1, 2, 3, 0xC0, 0x02, 0xFD, 0xC1, 0x02, 0x00, 7, 8}), 88, 1,
+       LzItems().Literals(abc).Coded({0xC0, 0x02, 0xFD}).Coded({0xC1, 0x02, 0x00}).Literals({7, 8}),
        Cat({Cycle(abc, 259), abc, {7, 8}})},
   });
 }
@@ -220,24 +285,29 @@ TEST(PackedPictureTest, DecodesDeltaStage) {
 }
 
 TEST(PackedPictureTest, CutsItemsPassingThePicture) {
-  const Bytes fill8193 = {0x1F, 1,    2,    3,    0xC0, 0x02, 0xFF, 0xC0, 0x02, 0xFF, 0xC0, 0x02,
-                          0xFF, 0xC0, 0x02, 0xFF, 0xC0, 0x02, 0xFF, 0x80, 0xC0, 0x02, 0xFF};
+  const Bytes fill8193 = Fill({1, 2, 3}, 3, 6);  // 8193 pixels
   ExpectDecodes({
-      {"back-reference", Entry(0, 1, 1, {0x40, 7, 0x02}), 1, 1, {7, 7, 7}},
-      {"literal run", Entry(0, 2, 1, Cat({{0x80, 0x03}, Seq(9, 1)})), 2, 1, Seq(6, 1)},
-      {"copy of 4096", Entry(0, 1, 1, {0x40, 7, 0xC0, 0x00, 0xFF}), 1, 1, {7, 7, 7}},
+      {"back-reference",
+       Entry(0, 1, 1, LzItems().Literals({7}).Coded({0x02}).Data()),
+       1,
+       1,
+       {7, 7, 7}},
+      {"literal run", Entry(0, 2, 1, LzItems().Coded(Cat({{0x03}, Seq(9, 1)})).Data()), 2, 1,
+       Seq(6, 1)},
+      {"copy of 4096", Entry(0, 1, 1, Fill({7}, 1, 1)), 1, 1, {7, 7, 7}},
       {"run-length literal copy", RunLengthEntry(0, 1, 1, {0x04, 1, 2, 3, 4, 5}), 1, 1, {1, 2, 3}},
       {"widest picture", Entry(0, kMaxPackedDimension, 1, fill8193), kMaxPackedDimension, 1,
        Cycle({1, 2, 3}, kMaxPackedDimension * 3)},
       {"tallest picture", Entry(0, 1, kMaxPackedDimension, fill8193), 1, kMaxPackedDimension,
        Cycle({1, 2, 3}, kMaxPackedDimension * 3)},
+      // Zeros, read by the run-length stage as one-byte literal copies of a zero.
       {"run-length data at its largest size",
-       Entry(kPackedRunLength, 2, 1, ZeroFill(17), 2 * 6 + 65536), 2, 1, Bytes(6, 0)},
+       Entry(kPackedRunLength, 2, 1, Fill({0}, 1, 17), 2 * 6 + 65536), 2, 1, Bytes(6, 0)},
   });
 }
 
 TEST(PackedPictureTest, RejectsMalformedEntries) {
-  const Bytes good = Entry(0, 2, 1, {0x00, 1, 2, 3, 4, 5, 6});
+  const Bytes good = Entry(0, 2, 1, LiteralsOnly(Seq(6, 1)));
   auto patched = [](Bytes entry, size_t pos, uint8_t value) {
     entry[pos] = value;
     return entry;
@@ -248,9 +318,9 @@ TEST(PackedPictureTest, RejectsMalformedEntries) {
     PutU16(entry, 14, static_cast<uint32_t>(height));
     return entry;
   };
-  // Holds 8193 * 3 bytes, so only the size limit can refuse it.
-  const Bytes fill8193 = {0x1F, 1,    2,    3,    0xC0, 0x02, 0xFF, 0xC0, 0x02, 0xFF, 0xC0, 0x02,
-                          0xFF, 0xC0, 0x02, 0xFF, 0xC0, 0x02, 0xFF, 0x80, 0xC0, 0x02, 0xFF};
+  const Bytes fill8193 = Fill({1, 2, 3}, 3, 6);  // enough for the size limit alone to refuse
+  auto lz = [](int width, const LzItems& items) { return Entry(0, width, 1, items.Data()); };
+  const Bytes abc = {1, 2, 3};
 
   const std::vector<std::pair<std::string, Bytes>> cases = {
       {"empty", {}},
@@ -263,19 +333,20 @@ TEST(PackedPictureTest, RejectsMalformedEntries) {
       {"width beyond the limit", Entry(0, kMaxPackedDimension + 1, 1, fill8193)},
       {"height beyond the limit", Entry(0, 1, kMaxPackedDimension + 1, fill8193)},
       {"no compressed data", Entry(0, 1, 1, {})},
-      {"literals end early", Entry(0, 2, 1, {0x00, 1, 2, 3, 4, 5})},
-      {"flag byte missing after eight items", Entry(0, 3, 1, Cat({{0x00}, Seq(8, 1)}))},
-      {"code byte missing", Entry(0, 2, 1, {0x08, 1, 2, 3, 4})},
-      {"middle form missing its second byte", Entry(0, 2, 1, {0x10, 1, 2, 3, 0x80})},
-      {"long form missing its length byte", Entry(0, 2, 1, {0x10, 1, 2, 3, 0xC0, 0x02})},
+      {"literals end early", lz(2, LzItems().Literals(Seq(5, 1)))},
+      {"flag byte missing after eight items", Entry(0, 3, 1, LiteralsOnly(Seq(8, 1)))},
+      {"code byte missing", lz(2, LzItems().Literals(Seq(4, 1)).Coded({}))},
+      {"middle form missing its second byte", lz(2, LzItems().Literals(abc).Coded({0x80}))},
+      {"long form missing its length byte", lz(2, LzItems().Literals(abc).Coded({0xC0, 0x02}))},
       {"literal run longer than the data, though cut",
-       Entry(0, 2, 1, Cat({{0x80, 0x03}, Seq(8, 1)}))},
-      {"reference with no output yet", Entry(0, 1, 1, {0x80, 0x00})},
+       lz(2, LzItems().Coded(Cat({{0x03}, Seq(8, 1)})))},
+      {"reference with no output yet", lz(1, LzItems().Coded({0x00}))},
       {"reference before the start, much data following",
-       Entry(0, 40, 1, Cat({{0x40, 7, 0x04}, Bytes(100, 0)}))},
-      {"short reference one byte before the start", Entry(0, 1, 1, {0x20, 1, 2, 0x08})},
-      {"middle reference before the start", Entry(0, 2, 1, {0x10, 1, 2, 3, 0x80, 0x30})},
-      {"long reference before the start", Entry(0, 2, 1, {0x10, 1, 2, 3, 0xC1, 0x02, 0x00})},
+       Entry(0, 40, 1, Cat({LzItems().Literals({7}).Coded({0x04}).Data(), Bytes(100, 0)}))},
+      {"short reference one byte before the start",
+       lz(1, LzItems().Literals({1, 2}).Coded({0x08}))},
+      {"middle reference before the start", lz(2, LzItems().Literals(abc).Coded({0x80, 0x30}))},
+      {"long reference before the start", lz(2, LzItems().Literals(abc).Coded({0xC1, 0x02, 0x00}))},
       {"run missing its count byte", RunLengthEntry(0, 1, 1, {0x80})},
       {"run missing pattern bytes", RunLengthEntry(0, 1, 1, {0xE0, 0x00, 1, 2})},
       {"run-length literal copy longer than the data", RunLengthEntry(0, 1, 1, {0x05, 1, 2, 3})},
@@ -284,7 +355,7 @@ TEST(PackedPictureTest, RejectsMalformedEntries) {
        RunLengthEntry(0, 1, 1, {0xE0, 0x00, 1, 2, 3, 4})},
       {"run-length size 0", Entry(kPackedRunLength, 1, 1, LiteralsOnly({0x02, 1, 2, 3}), 0)},
       {"run-length size past its bound",
-       Entry(kPackedRunLength, 2, 1, ZeroFill(17), 2 * 6 + 65536 + 1)},
+       Entry(kPackedRunLength, 2, 1, Fill({0}, 1, 17), 2 * 6 + 65536 + 1)},
       {"run-length size beyond what the LZ data makes",
        Entry(kPackedRunLength, 1, 1, LiteralsOnly({0x02, 1, 2, 3}), 5)},
   };
