@@ -25,7 +25,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
       if (run.error_occurred) continue;
       if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
       Figure figure;
-      figure.realNsPerIteration = run.GetAdjustedRealTime();
+      figure.realNsPerIteration =
+          run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
       auto bytes = run.counters.find("bytes_per_second");
       if (bytes != run.counters.end()) figure.bytesPerSecond = bytes->second;
       auto items = run.counters.find("items_per_second");

@@ -87,20 +87,26 @@ std::optional<std::vector<uint8_t>> Archives::ReadEntry(const ArchiveEntry& entr
 
 std::optional<std::vector<uint8_t>> Archives::ReadAt(std::string_view archive, uint64_t offset,
                                                      uint64_t length) const {
+  std::vector<uint8_t> bytes;
+  if (!ReadInto(archive, offset, length, bytes)) return std::nullopt;
+  return bytes;
+}
+
+bool Archives::ReadInto(std::string_view archive, uint64_t offset, uint64_t length,
+                        std::vector<uint8_t>& bytes) const {
   std::ifstream file(gameDirectory_ / archive, std::ios::binary);
-  if (!file) return std::nullopt;
+  if (!file) return false;
   // The file may have changed since its index was read: never allocate beyond what it holds.
   file.seekg(0, std::ios::end);
   const std::streamoff fileSize = file.tellg();
   if (fileSize < 0 || offset > static_cast<uint64_t>(fileSize) ||
       length > static_cast<uint64_t>(fileSize) - offset) {
-    return std::nullopt;
+    return false;
   }
-  std::vector<uint8_t> bytes(static_cast<size_t>(length));
+  bytes.resize(static_cast<size_t>(length));
   file.seekg(static_cast<std::streamoff>(offset));
   file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
-  if (static_cast<uint64_t>(file.gcount()) != length) return std::nullopt;
-  return bytes;
+  return static_cast<uint64_t>(file.gcount()) == length;
 }
 
 }  // namespace tolven

@@ -55,6 +55,10 @@ class Archives {
   // Reads length bytes at an offset of an archive file; nothing when the file is shorter.
   std::optional<std::vector<uint8_t>> ReadAt(std::string_view archive, uint64_t offset,
                                              uint64_t length) const;
+  // The same into a buffer the caller reuses; false, with the buffer's contents undefined, when
+  // the file is shorter.
+  bool ReadInto(std::string_view archive, uint64_t offset, uint64_t length,
+                std::vector<uint8_t>& bytes) const;
 
   // The first archive of the list whose index holds the name.
   std::optional<ArchiveEntry> FindIn(std::span<const char* const> archives,

@@ -2,6 +2,7 @@
 
 #include <cstdio>  // jpeglib.h needs FILE declared first
 
+#include <jerror.h>
 #include <jpeglib.h>
 
 #include <csetjmp>
@@ -16,6 +17,7 @@ namespace {
 struct ErrorManager {
   jpeg_error_mgr base;
   std::jmp_buf escape;
+  bool truncated = false;
 };
 
 [[noreturn]] void OnFatalError(j_common_ptr info) {
@@ -23,6 +25,14 @@ struct ErrorManager {
 }
 
 void IgnoreMessage(j_common_ptr) {}
+
+// The library carries on past the end of a cut-off file, painting the rest grey; such a
+// picture is damaged, not decoded.
+void NoteWarning(j_common_ptr info, int level) {
+  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
+    reinterpret_cast<ErrorManager*>(info->err)->truncated = true;
+  }
+}
 
 // Everything that needs cleaning up after a longjmp lives in the caller, above its setjmp, so
 // no destructor is skipped when the library jumps out of here.
@@ -52,21 +62,26 @@ bool Decode(jpeg_decompress_struct& info, const uint8_t* data, size_t size, Bitm
 }  // namespace
 
 bool DecodeJpegPicture(const uint8_t* data, size_t size, Bitmap24& bitmap) {
+  Bitmap24 scratch;
+  return DecodeJpegPicture(data, size, bitmap, scratch);
+}
+
+bool DecodeJpegPicture(const uint8_t* data, size_t size, Bitmap24& bitmap, Bitmap24& scratch) {
   if (data == nullptr || size == 0) return false;
   jpeg_decompress_struct info;
   ErrorManager errors;
   info.err = jpeg_std_error(&errors.base);
   errors.base.error_exit = OnFatalError;
   errors.base.output_message = IgnoreMessage;
+  errors.base.emit_message = NoteWarning;
   jpeg_create_decompress(&info);
-  // Decoding goes to a scratch bitmap first, so a damaged file leaves the target as it was.
-  // When the target already has the picture's size its buffer is reused by swapping.
-  Bitmap24 scratch;
+  // Decoding goes to the scratch bitmap, so a damaged file leaves the target as it was.
   std::vector<JSAMPROW> rows;
   bool decoded = false;
   if (setjmp(errors.escape) == 0) decoded = Decode(info, data, size, scratch, rows);
   jpeg_destroy_decompress(&info);
-  if (decoded) bitmap = std::move(scratch);
+  decoded = decoded && !errors.truncated;
+  if (decoded) std::swap(bitmap, scratch);
   return decoded;
 }
 

@@ -68,10 +68,15 @@ class PictureLoaderTest : public ::testing::Test {
 };
 
 TEST_F(PictureLoaderTest, JpegArchiveWinsAndDecodesExactlyAsLibjpeg) {
+  PictureLoader loader(archives_);
   Bitmap24 bitmap(5, 5);
-  ASSERT_TRUE(LoadPicture(archives_, "both", bitmap));
+  ASSERT_TRUE(loader.LoadPicture("both", bitmap));
   EXPECT_EQ(bitmap, ReferenceDecode(jpeg_));
   EXPECT_EQ(bitmap.Width(), 40);
+  // Loading again through the same loader reuses its buffers and gives the same picture.
+  Bitmap24 again(40, 30);
+  ASSERT_TRUE(loader.LoadPicture("both", again));
+  EXPECT_EQ(again, bitmap);
 }
 
 TEST_F(PictureLoaderTest, PackedPictureFoundInAnyLetterCase) {
@@ -90,11 +95,13 @@ TEST_F(PictureLoaderTest, MissingOrDamagedPicturesLeaveTheBitmapAlone) {
     EXPECT_FALSE(LoadPicture(archives_, name, bitmap)) << name;
     EXPECT_EQ(bitmap, before) << name;
   }
-  // A JPEG cut in half is damaged too.
-  std::vector<uint8_t> half(jpeg_.begin(), jpeg_.begin() + jpeg_.size() / 2);
-  Bitmap24 bitmap = before;
-  EXPECT_FALSE(DecodeJpegPicture(half.data(), half.size(), bitmap));
-  EXPECT_EQ(bitmap, before);
+  // A JPEG cut short is damaged too, even where the library would paint the rest grey.
+  for (size_t kept : {jpeg_.size() / 2, jpeg_.size() * 3 / 4, jpeg_.size() - 10}) {
+    std::vector<uint8_t> cut(jpeg_.begin(), jpeg_.begin() + static_cast<std::ptrdiff_t>(kept));
+    Bitmap24 bitmap = before;
+    EXPECT_FALSE(DecodeJpegPicture(cut.data(), cut.size(), bitmap)) << kept;
+    EXPECT_EQ(bitmap, before) << kept;
+  }
 }
 
 }  // namespace
