@@ -1,19 +1,27 @@
-// tolven: plays a game folder. The window is not built yet; headless runs drive the engine
-// from an event file on a virtual clock.
+// tolven: plays a game folder in a window, or headless on a virtual clock driven by an event
+// file.
 #include <CLI/CLI.hpp>
 
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <stdexcept>
 
 #include "base/trace.h"
 #include "engine/event_file.h"
 #include "engine/event_player.h"
 #include "engine/form1.h"
 #include "engine/headless_host.h"
+#include "platform/instance_lock.h"
+#include "platform/sdl_host.h"
+#include "platform/sdl_library.h"
 
 namespace {
 
+constexpr int kExitAlreadyRunning = 1;
+constexpr int kExitNoWindow = 1;
 constexpr int kExitUsage = 2;
+constexpr int kMaxScale = 8;
 
 struct CommandLine {
   bool headless = false;
@@ -23,7 +31,7 @@ struct CommandLine {
   std::string saveDir;
   bool fullscreen = false;
   bool window = false;
-  int scale = 0;
+  int scale = 1;
   std::string trace;
   std::string gameDir = ".";
 };
@@ -31,52 +39,99 @@ struct CommandLine {
 void DefineOptions(CLI::App& app, CommandLine& line) {
   app.add_flag("--headless", line.headless,
                "no window and no sound device: virtual clock, input from the event file");
-  app.add_option("--events", line.events, "feed input from an event file");
+  app.add_option("--events", line.events,
+                 "feed input from an event file; the run ends at quit or at the file's end");
   app.add_option("--seed", line.seed, "seed the random generator");
   app.add_option("--config-dir", line.configDir, "folder of the settings file");
   app.add_option("--save-dir", line.saveDir, "folder of the save files");
-  app.add_flag("--fullscreen", line.fullscreen, "full screen for this run");
-  app.add_flag("--window", line.window, "a window for this run");
-  app.add_option("--scale", line.scale, "window scale for this run");
+  CLI::Option* fullscreen =
+      app.add_flag("--fullscreen", line.fullscreen, "full screen for this run (not stored)");
+  app.add_flag("--window", line.window, "a framed window for this run (not stored)")
+      ->excludes(fullscreen);
+  app.add_option("--scale", line.scale, "start the window N times larger (1-8)")
+      ->check(CLI::Range(1, kMaxScale));
   app.add_option("--trace", line.trace, "write the developer trace to a file");
   app.add_option("GAME_DIR", line.gameDir, "the game folder (default: the current folder)");
   app.set_version_flag("--version", std::string("tolven 0.1.0"));
 }
 
-int RunHeadless(const CommandLine& line) {
-  std::vector<tolven::EventCommand> events;
-  if (!line.events.empty()) {
-    std::string error;
-    auto parsed = tolven::ReadEventFile(line.events, error);
-    if (!parsed) {
-      std::cerr << "tolven: " << error << '\n';
-      return kExitUsage;
-    }
-    events = std::move(*parsed);
+// The event file's commands; nothing but an error message when it cannot be read.
+std::optional<std::vector<tolven::EventCommand>> LoadEvents(const CommandLine& line) {
+  if (line.events.empty()) return std::vector<tolven::EventCommand>{};
+  std::string error;
+  auto parsed = tolven::ReadEventFile(line.events, error);
+  if (!parsed) std::cerr << "tolven: " << error << '\n';
+  return parsed;
+}
+
+bool OpenTrace(const CommandLine& line, tolven::Trace& trace, std::ofstream& file) {
+  if (line.trace.empty()) return true;
+  file.open(line.trace, std::ios::binary | std::ios::trunc);
+  if (!file) {
+    std::cerr << "tolven: " << line.trace << ": cannot be written\n";
+    return false;
   }
-  tolven::Trace trace;
-  std::ofstream traceFile;
-  if (!line.trace.empty()) {
-    traceFile.open(line.trace, std::ios::binary | std::ios::trunc);
-    if (!traceFile) {
-      std::cerr << "tolven: " << line.trace << ": cannot be written\n";
-      return kExitUsage;
-    }
-    trace.Attach(&traceFile);
-  }
+  trace.Attach(&file);
+  return true;
+}
+
+tolven::EngineOptions MakeOptions(const CommandLine& line) {
   tolven::EngineOptions options;
   options.gameDirectory = line.gameDir;
   if (!line.configDir.empty()) options.configDirectory = line.configDir;
   options.seed = line.seed;
   if (line.fullscreen) options.screenMode = 1;
   if (line.window) options.screenMode = 0;
-  tolven::HeadlessHost host(std::move(events), line.events);
-  tolven::TForm1 form(host, trace, options);
+  return options;
+}
+
+int ReportResult(tolven::RunResult result, const std::string& error) {
+  if (result != tolven::RunResult::Finished) std::cerr << "tolven: " << error << '\n';
+  return static_cast<int>(result);
+}
+
+int RunHeadless(const CommandLine& line) {
+  auto events = LoadEvents(line);
+  tolven::Trace trace;
+  std::ofstream traceFile;
+  if (!events || !OpenTrace(line, trace, traceFile)) return kExitUsage;
+  tolven::HeadlessHost host(std::move(*events), line.events);
+  tolven::TForm1 form(host, trace, MakeOptions(line));
   host.Attach(form);
   form.FormCreate();
-  tolven::RunResult result = host.Run();
-  if (result != tolven::RunResult::Finished) std::cerr << "tolven: " << host.Error() << '\n';
-  return static_cast<int>(result);
+  const tolven::RunResult result = host.Run();
+  return ReportResult(result, host.Error());
+}
+
+int PlayInWindow(const CommandLine& line, std::optional<tolven::EventPlayer> player) {
+  tolven::Trace trace;
+  std::ofstream traceFile;
+  if (!OpenTrace(line, trace, traceFile)) return kExitUsage;
+  tolven::SdlLibrary sdl;
+  tolven::SdlHost host(line.scale, std::move(player));
+  tolven::TForm1 form(host, trace, MakeOptions(line));
+  host.Attach(form);
+  form.FormCreate();
+  const tolven::RunResult result = host.Run();
+  // FormDestroy: the desktop gets its screen back.
+  form.LeaveFullScreen();
+  return ReportResult(result, host.Error());
+}
+
+int RunWindowed(const CommandLine& line) {
+  // A second window quits at once and shows nothing.
+  const tolven::InstanceLock lock = tolven::InstanceLock::ForUser(std::getenv("XDG_RUNTIME_DIR"));
+  if (lock.State() == tolven::InstanceLock::Outcome::HeldElsewhere) return kExitAlreadyRunning;
+  auto events = LoadEvents(line);
+  if (!events) return kExitUsage;
+  std::optional<tolven::EventPlayer> player;
+  if (!line.events.empty()) player.emplace(std::move(*events), line.events);
+  try {
+    return PlayInWindow(line, std::move(player));
+  } catch (const std::runtime_error& error) {
+    std::cerr << "tolven: " << error.what() << '\n';
+    return kExitNoWindow;
+  }
 }
 
 }  // namespace
@@ -93,9 +148,5 @@ int main(int argc, char** argv) {
     app.exit(error);
     return kExitUsage;
   }
-  if (!line.headless) {
-    std::cerr << "tolven: the game window is not built yet; use --headless\n";
-    return kExitUsage;
-  }
-  return RunHeadless(line);
+  return line.headless ? RunHeadless(line) : RunWindowed(line);
 }

@@ -1,0 +1,58 @@
+#include "platform/font_lookup.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <memory>
+
+namespace tolven {
+namespace {
+
+struct ConfigDeleter {
+  void operator()(FcConfig* config) const { FcConfigDestroy(config); }
+};
+struct PatternDeleter {
+  void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using ConfigPtr = std::unique_ptr<FcConfig, ConfigDeleter>;
+using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+
+const FcChar8* Bytes(const std::string& text) {
+  return reinterpret_cast<const FcChar8*>(text.c_str());
+}
+
+// A font lists its family under several names (English, Japanese): any of them counts.
+bool HasFamily(FcPattern* font, const std::string& family) {
+  FcChar8* name = nullptr;
+  for (int i = 0; FcPatternGetString(font, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
+    if (FcStrCmpIgnoreCase(name, Bytes(family)) == 0) return true;
+  }
+  return false;
+}
+
+PatternPtr BestMatch(FcConfig* config, const std::string& family) {
+  PatternPtr pattern(FcPatternCreate());
+  FcPatternAddString(pattern.get(), FC_FAMILY, Bytes(family));
+  FcPatternAddString(pattern.get(), FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
+  FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
+  FcDefaultSubstitute(pattern.get());
+  FcResult result = FcResultNoMatch;
+  return PatternPtr(FcFontMatch(config, pattern.get(), &result));
+}
+
+}  // namespace
+
+std::optional<FontFile> FindFontFamily(const std::string& family) {
+  ConfigPtr config(FcInitLoadConfigAndFonts());
+  if (!config) return std::nullopt;
+  PatternPtr font = BestMatch(config.get(), family);
+  FcChar8* file = nullptr;
+  if (!font || !HasFamily(font.get(), family) ||
+      FcPatternGetString(font.get(), FC_FILE, 0, &file) != FcResultMatch) {
+    return std::nullopt;
+  }
+  FontFile found{reinterpret_cast<const char*>(file)};
+  FcPatternGetInteger(font.get(), FC_INDEX, 0, &found.index);
+  return found;
+}
+
+}  // namespace tolven

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <SDL.h>
+
+#include "platform/viewport_mapping.h"
+
+namespace tolven {
+
+// The main window: framed with the menu strip above PB, full screen, or a borderless window at
+// the top-left corner. Only its shape lives here; drawing is the frame renderer's.
+class GameWindow {
+ public:
+  // Scale: how many times larger than 800x624 the window starts. Throws when SDL refuses.
+  explicit GameWindow(int scale);
+  ~GameWindow();
+  GameWindow(const GameWindow&) = delete;
+  GameWindow& operator=(const GameWindow&) = delete;
+
+  SDL_Window* Handle() const { return window_; }
+  // Screen mode 1: the desktop's full screen; 2: a borderless window at (0, 0). False when the
+  // display refuses; the window then stays as it was.
+  bool EnterFullScreen(int mode);
+  void LeaveFullScreen();
+  // Framed windows show the menu strip; full screen shows PB alone.
+  bool MenuStrip() const { return layout_ == Layout::Framed; }
+  // Window coordinates (as mouse events give them) to picture coordinates.
+  ViewportMapping Mapping() const;
+  int ScreenWidth() const;
+
+ private:
+  enum class Layout { Framed, FullScreen, Borderless };
+
+  SDL_Window* window_ = nullptr;
+  int scale_;
+  Layout layout_ = Layout::Framed;
+  Rect framed_;  // where the framed window was, to come back to
+};
+
+}  // namespace tolven

@@ -1,0 +1,202 @@
+#include "platform/input_router.h"
+
+#include "platform/key_mapping.h"
+
+namespace tolven {
+namespace {
+
+constexpr int kWheelNotch = 120;  // one notch, as the window system counts it
+
+std::optional<tolven::MouseButton> EngineButton(Uint8 button) {
+  switch (button) {
+    case SDL_BUTTON_LEFT:
+      return MouseButton::Left;
+    case SDL_BUTTON_RIGHT:
+      return MouseButton::Right;
+    case SDL_BUTTON_MIDDLE:
+      return MouseButton::Middle;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+InputRouter::InputRouter(TForm1& form, GameWindow& window, FrameRenderer& frames)
+    : form_(form), window_(window), frames_(frames) {}
+
+void InputRouter::Handle(const SDL_Event& event) {
+  if (form_.Closed()) return;
+  frames_.Stir();
+  switch (event.type) {
+    case SDL_MOUSEBUTTONDOWN:
+      MouseButton(event.button, true);
+      break;
+    case SDL_MOUSEBUTTONUP:
+      MouseButton(event.button, false);
+      break;
+    case SDL_MOUSEMOTION:
+      MouseMotion(event.motion);
+      break;
+    case SDL_MOUSEWHEEL:
+      MouseWheel(event.wheel);
+      break;
+    case SDL_KEYDOWN:
+      Key(event.key, true);
+      break;
+    case SDL_KEYUP:
+      Key(event.key, false);
+      break;
+    case SDL_TEXTINPUT:
+      Text(event.text);
+      break;
+    // SDL turns the close box of the only window into a quit request.
+    case SDL_QUIT:
+      form_.Close();
+      break;
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_LEAVE) LeaveUi();
+      frames_.Invalidate();
+      break;
+    case SDL_RENDER_TARGETS_RESET:
+    case SDL_RENDER_DEVICE_RESET:
+      frames_.Invalidate();
+      break;
+    default:
+      break;
+  }
+  PerformMenuCommands();
+}
+
+void InputRouter::PerformMenuCommands() {
+  for (const MenuCommand& command : frames_.Ui().TakeCommands()) Perform(form_, command);
+}
+
+bool InputRouter::OverMenu(Point picture, int pbTop) const {
+  const MenuBar& menu = form_.Menu();
+  if (menu.PopupMenu1Open || picture.y < pbTop) return true;
+  return menu.Panel1Visible && picture.x < kPanel1Width && picture.y < kPanel1Height;
+}
+
+void InputRouter::HandleModal(const SDL_Event& event, MessageBoxView& box) {
+  const ViewportMapping mapping = window_.Mapping();
+  switch (event.type) {
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      TrackUiButton(event.button.button, event.type == SDL_MOUSEBUTTONDOWN);
+      if (auto picture = mapping.ToPicture(event.button.x, event.button.y)) ToUi(*picture, true);
+      break;
+    case SDL_MOUSEMOTION:
+      if (auto picture = mapping.ToPicture(event.motion.x, event.motion.y)) ToUi(*picture, false);
+      break;
+    case SDL_KEYDOWN: {
+      const SDL_Keycode key = event.key.keysym.sym;
+      if (key == SDLK_RETURN || key == SDLK_KP_ENTER || key == SDLK_ESCAPE) {
+        box.Key(key != SDLK_ESCAPE);
+      }
+      break;
+    }
+    case SDL_WINDOWEVENT:
+      frames_.Invalidate();
+      break;
+    default:
+      break;
+  }
+}
+
+void InputRouter::TrackUiButton(Uint8 button, bool down) {
+  const unsigned mask = SDL_BUTTON(button);
+  menuButtons_ = down ? (menuButtons_ | mask) : (menuButtons_ & ~mask);
+}
+
+void InputRouter::ToUi(Point picture, bool buttonChanged) {
+  pointerOverUi_ = true;
+  ImGuiLayer& ui = frames_.Ui();
+  ui.SetPointer(picture, (menuButtons_ & SDL_BUTTON_LMASK) != 0,
+                (menuButtons_ & SDL_BUTTON_RMASK) != 0);
+  if (buttonChanged) {
+    const ViewportMapping mapping = window_.Mapping();
+    ui.Frame(form_.Menu(), mapping.PictureWidth(), mapping.PictureHeight(), false);
+  }
+  frames_.Invalidate();
+}
+
+void InputRouter::MouseButton(const SDL_MouseButtonEvent& event, bool down) {
+  const ViewportMapping mapping = window_.Mapping();
+  const std::optional<Point> picture = mapping.ToPicture(event.x, event.y);
+  const unsigned mask = SDL_BUTTON(event.button);
+  const std::optional<tolven::MouseButton> button = EngineButton(event.button);
+  if (!down && (pbButtons_ & mask) != 0) {
+    pbButtons_ &= ~mask;
+    const Point pb = mapping.ToPbClamped(event.x, event.y);
+    if (button) form_.PBMouseUp(*button, pb.x, pb.y);
+    return;
+  }
+  if (picture && (OverMenu(*picture, mapping.PbTop()) || (!down && (menuButtons_ & mask) != 0))) {
+    TrackUiButton(event.button, down);
+    ToUi(*picture, true);
+    return;
+  }
+  menuButtons_ &= ~mask;
+  const std::optional<Point> pb = mapping.ToPb(event.x, event.y);
+  if (!down || !pb || !button) return;
+  pbButtons_ |= mask;
+  form_.PBMouseDown(*button, pb->x, pb->y);
+}
+
+void InputRouter::MouseMotion(const SDL_MouseMotionEvent& event) {
+  const ViewportMapping mapping = window_.Mapping();
+  if (pbButtons_ != 0) {
+    const Point pb = mapping.ToPbClamped(event.x, event.y);
+    form_.PBMouseMove(pb.x, pb.y);
+    return;
+  }
+  const std::optional<Point> picture = mapping.ToPicture(event.x, event.y);
+  if (picture && OverMenu(*picture, mapping.PbTop())) {
+    ToUi(*picture, false);
+    return;
+  }
+  LeaveUi();
+  const std::optional<Point> pb = mapping.ToPb(event.x, event.y);
+  if (pb) form_.PBMouseMove(pb->x, pb->y);
+}
+
+void InputRouter::LeaveUi() {
+  if (!pointerOverUi_) return;
+  pointerOverUi_ = false;
+  frames_.Ui().PointerAway();
+  frames_.Invalidate();  // the hovered button lights up no more
+}
+
+void InputRouter::MouseWheel(const SDL_MouseWheelEvent& event) {
+  if (event.y == 0 || form_.Menu().PopupMenu1Open) return;
+  // Positive is away from the user on both sides, unless the system turns the wheel around.
+  const int notches = event.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.y : event.y;
+  form_.FormMouseWheel(notches * kWheelNotch);
+}
+
+void InputRouter::Key(const SDL_KeyboardEvent& event, bool down) {
+  const SDL_Keycode key = event.keysym.sym;
+  if (form_.Menu().PopupMenu1Open) {
+    // An open popup menu takes the keyboard; Escape closes it.
+    if (down && key == SDLK_ESCAPE) form_.ClosePopupMenu();
+    return;
+  }
+  if (const std::optional<int> virtualKey = VirtualKeyFor(key)) {
+    if (down) {
+      form_.FormKeyDown(*virtualKey);
+    } else {
+      form_.FormKeyUp(*virtualKey);
+    }
+  }
+  if (down) {
+    if (const std::optional<char> pressed = KeyPressFor(key)) form_.FormKeyPress(*pressed);
+  }
+}
+
+void InputRouter::Text(const SDL_TextInputEvent& event) {
+  if (form_.Menu().PopupMenu1Open) return;
+  for (char c : KeyPressesForText(event.text)) form_.FormKeyPress(c);
+}
+
+}  // namespace tolven

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <SDL.h>
+
+#include "engine/form1.h"
+#include "platform/frame_renderer.h"
+#include "platform/game_window.h"
+
+namespace tolven {
+
+// Hands each SDL event to whoever owns it: the menu bar (ImGui) for the strip, the visible
+// panel and an open popup menu; the engine's handlers for PB, the wheel, the keys and the close
+// box. PB keeps the pointer while a button pressed on it is held, as a captured control does.
+class InputRouter {
+ public:
+  InputRouter(TForm1& form, GameWindow& window, FrameRenderer& frames);
+
+  void Handle(const SDL_Event& event);
+  // While a message box drawn in the window is up, it takes the mouse and Enter or Escape.
+  void HandleModal(const SDL_Event& event, MessageBoxView& box);
+  // Runs the engine handlers behind menu clicks that ImGui frames caught.
+  void PerformMenuCommands();
+
+ private:
+  void MouseButton(const SDL_MouseButtonEvent& event, bool down);
+  void MouseMotion(const SDL_MouseMotionEvent& event);
+  void MouseWheel(const SDL_MouseWheelEvent& event);
+  void Key(const SDL_KeyboardEvent& event, bool down);
+  void Text(const SDL_TextInputEvent& event);
+  bool OverMenu(Point picture, int pbTop) const;
+  // ImGui takes the pointer; a changed button runs a frame so the click is not lost.
+  void ToUi(Point picture, bool buttonChanged);
+  void TrackUiButton(Uint8 button, bool down);
+  // The pointer went from the menu to PB or out of the window.
+  void LeaveUi();
+
+  TForm1& form_;
+  GameWindow& window_;
+  FrameRenderer& frames_;
+  unsigned pbButtons_ = 0;  // SDL button masks of the buttons pressed on PB
+  unsigned menuButtons_ = 0;
+  bool pointerOverUi_ = false;
+};
+
+}  // namespace tolven

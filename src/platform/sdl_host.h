@@ -1,0 +1,60 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/event_player.h"
+#include "engine/host.h"
+#include "platform/frame_renderer.h"
+#include "platform/game_window.h"
+#include "platform/input_router.h"
+
+namespace tolven {
+
+class TForm1;
+
+// The host of a windowed run: the real clock, SDL's event queue as the message pump, the
+// picture presented when it changed, SDL message boxes and full screen. An event file, when
+// given, feeds input on the real clock and answers the message boxes instead of the player.
+class SdlHost : public Host {
+ public:
+  // Throws std::runtime_error when the window or its renderer cannot be made.
+  SdlHost(int scale, std::optional<EventPlayer> events);
+
+  void Attach(TForm1& form);
+  // The frame loop, until the window closes or the event file ends.
+  RunResult Run();
+  std::string Error() const;
+
+  uint32_t Ticks() override { return SDL_GetTicks(); }
+  void Sleep(uint32_t milliseconds) override;
+  void ProcessMessages() override;
+  MessageResult ShowMessage(std::string_view text, std::string_view caption, MessageButtons buttons,
+                            MessageIcon icon) override;
+  int ScreenWidth() const override { return window_.ScreenWidth(); }
+  void Present() override;
+  void WarpPointer(int x, int y) override;
+  bool EnterFullScreen(int mode) override;
+  void LeaveFullScreen() override;
+
+ private:
+  bool Stopped() const;
+  // Shows the frame when it changed; `thorough` when the engine itself asked.
+  void PresentIfStale(bool thorough);
+  void RunDueTimerTicks();
+  bool ShotWindow(const std::string& file);
+  // The message box drawn in the window, for when SDL cannot show one.
+  MessageResult AskInWindow(std::string_view text, std::string_view caption,
+                            MessageButtons buttons);
+
+  GameWindow window_;
+  FrameRenderer frames_;
+  std::optional<EventPlayer> events_;
+  TForm1* form_ = nullptr;
+  std::unique_ptr<InputRouter> input_;  // once the engine is attached
+  uint32_t nextTimerTick_;
+  bool sleptThisStep_ = false;  // the idle step showed its frame when it went to sleep
+};
+
+}  // namespace tolven

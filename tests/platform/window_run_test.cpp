@@ -1,0 +1,119 @@
+// Runs of the real tolven with a window, on SDL's dummy video driver.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+
+#include "platform/instance_lock.h"
+#include "resources/png_io.h"
+#include "test_support.h"
+
+namespace tolven {
+namespace {
+
+using testing::RunTolven;
+using testing::RunTool;
+using testing::WriteFileText;
+
+// Sets an environment variable for the child processes of one test, then puts it back.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnvironment() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+class WindowRunTest : public ::testing::Test {
+ protected:
+  WindowRunTest()
+      : video_("SDL_VIDEODRIVER", "dummy"),
+        audio_("SDL_AUDIODRIVER", "dummy"),
+        runtime_("XDG_RUNTIME_DIR", dir_.Path().string()) {}
+
+  void BuildGame() {
+    WriteFileText(dir_ / "src" / "scripts" / "main.txt", "*sleep 10\n");
+    auto built = RunTool({"build-game", (dir_ / "src").string(), (dir_ / "game").string()});
+    ASSERT_EQ(built.exitStatus, 0) << built.output;
+  }
+
+  testing::CommandResult Run(const std::string& events) {
+    WriteFileText(dir_ / "events.txt", events);
+    return RunTolven({"--events", (dir_ / "events.txt").string(), "--config-dir",
+                      (dir_ / "config").string(), (dir_ / "game").string()});
+  }
+
+  testing::TempDir dir_;
+  ScopedEnvironment video_;
+  ScopedEnvironment audio_;
+  ScopedEnvironment runtime_;
+};
+
+// Pixels of a band of rows darker than the dialog grey: caption text.
+int DarkPixels(const Bitmap24& picture, int top, int bottom) {
+  int dark = 0;
+  for (int y = top; y < bottom; ++y) {
+    const uint8_t* row = picture.Row(y);
+    for (int x = 0; x < picture.Width(); ++x) {
+      if (row[3 * x] < 100 && row[3 * x + 1] < 100 && row[3 * x + 2] < 100) ++dark;
+    }
+  }
+  return dark;
+}
+
+TEST_F(WindowRunTest, ShotWindowHoldsTheMenuBarAbovePb) {
+  BuildGame();
+  const std::string shot = (dir_ / "window.png").string();
+  auto run = Run("wait 300\nshot-window " + shot + "\nanswer ok\nquit\n");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+
+  Bitmap24 picture;
+  std::string why;
+  ASSERT_TRUE(DecodePng(testing::ReadFileBytes(shot), picture, why)) << why;
+  ASSERT_EQ(picture.Width(), 800);
+  ASSERT_EQ(picture.Height(), 624);
+  // The strip is grey with black captions on it; PB below is the black title screen.
+  EXPECT_EQ(picture.Row(22)[0], 240);
+  EXPECT_GT(DarkPixels(picture, 2, 19), 200);
+  EXPECT_EQ(DarkPixels(picture, 24, 624), 800 * 600);
+}
+
+TEST_F(WindowRunTest, EndsAsHeadlessRunsDo) {
+  BuildGame();
+  EXPECT_EQ(Run("quit\n").exitStatus, 0);
+  EXPECT_EQ(Run("wait 100\n").exitStatus, 0);
+  auto bad = Run("shot-window /nonexistent/folder/x.png\n");
+  EXPECT_EQ(bad.exitStatus, 2) << bad.output;
+  auto timedOut = Run("answer cancel\nquit\nuntil page 200\n");
+  EXPECT_EQ(timedOut.exitStatus, 3) << timedOut.output;
+}
+
+TEST_F(WindowRunTest, ASecondWindowLeavesAtOnceWithoutAWord) {
+  BuildGame();
+  InstanceLock held(dir_ / InstanceLock::kFileName);
+  ASSERT_EQ(held.State(), InstanceLock::Outcome::Taken);
+  // Were the lock ignored, these events would end the run with 0 instead.
+  WriteFileText(dir_ / "events.txt", "answer ok\nquit\n");
+  const auto start = std::chrono::steady_clock::now();
+  auto second = RunTolven({"--events", (dir_ / "events.txt").string(), "--config-dir",
+                           (dir_ / "config").string(), (dir_ / "game").string()});
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(second.exitStatus, 1);
+  EXPECT_EQ(second.output, "");
+  EXPECT_LT(took, std::chrono::seconds(1));
+}
+
+}  // namespace
+}  // namespace tolven
