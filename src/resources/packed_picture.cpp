@@ -132,7 +132,12 @@ constexpr uint32_t kGroupDone = 0xFFFFFF00;
 // copied by fixed-size moves that may run past the item (later items overwrite those bytes).
 constexpr size_t kFastMargin = 64;
 
-// The LZ stage: fills exactly `target` bytes of `out` from `in`.
+// Stored pictures may end with an item that runs a little past the picture: encoders counted on
+// this much room behind the output. An item reaching further than that is damage, not data.
+constexpr size_t kSpareRoom = 256;
+
+// The LZ stage: fills exactly `target` bytes of `out` from `in`; an item ending within the
+// spare room is cut at the target.
 bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
   const uint8_t* p = in;
   const uint8_t* const end = in + inSize;
@@ -176,6 +181,7 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
       CopyBytes8(dst, dst - distance);
     } else {
       if (form.size == 3 && length > 255) length = LongLength(length - 3);
+      if (length > target - pos + kSpareRoom) return false;
       length = std::min(length, target - pos);
       CopyBack(dst, distance, length);
     }
@@ -208,7 +214,7 @@ bool DecodeLz(const uint8_t* in, size_t inSize, uint8_t* out, size_t target) {
     size_t length;
     ReadReference(p, distance, length);
     p += kReferenceForms[*p >> 6].size;
-    if (distance > pos) return false;
+    if (distance > pos || length > target - pos + kSpareRoom) return false;
     length = std::min(length, target - pos);
     CopyBack(out + pos, distance, length);
     pos += length;

@@ -24,7 +24,9 @@ inline constexpr uint8_t kPackedDelta = 0x80;
 // Entries are untrusted, so every stage stops exactly at its target size and checks its input:
 // - An item whose bytes would pass the end of its stage's output (an LZ literal run or
 //   back-reference, a run-length literal copy) is cut there; valid encoders may end that way (a
-//   4-byte reference when 2 bytes are left). A run keeps as many whole repeats as fit.
+//   4-byte reference when 2 bytes are left). An LZ back-reference reaching more than 256 bytes
+//   past the end fails the entry instead: encoders only ever counted on that much room behind
+//   the picture, so anything longer is damage. A run keeps as many whole repeats as fit.
 // - An item needing more input than its stage has (beyond the compressed size for the LZ
 //   stage, beyond the LZ output for the run-length stage) fails the entry, even when the part
 //   that would be kept is there.

@@ -103,6 +103,15 @@ Bytes Fill(const Bytes& literals, uint8_t distance, int copies) {
   return items.Data();
 }
 
+// As Fill from distance 1, then one more coded item in the same stream.
+Bytes FillThenCopy(const Bytes& literals, int copies, const Bytes& lastItem) {
+  LzItems items;
+  items.Literals(literals);
+  for (int i = 0; i < copies; ++i) items.Coded({0xC0, 0x00, 0xFF});
+  items.Coded(lastItem);
+  return items.Data();
+}
+
 Bytes Pixels(const Bitmap24& bitmap) {
   return Bytes(bitmap.Data(), bitmap.Data() + bitmap.SizeBytes());
 }
@@ -294,7 +303,11 @@ TEST(PackedPictureTest, CutsItemsPassingThePicture) {
        {7, 7, 7}},
       {"literal run", Entry(0, 2, 1, LzItems().Coded(Cat({{0x03}, Seq(9, 1)})).Data()), 2, 1,
        Seq(6, 1)},
-      {"copy of 4096", Entry(0, 1, 1, Fill({7}, 1, 1)), 1, 1, {7, 7, 7}},
+      {"copy ending in the spare room",
+       Entry(0, 1, 1, LzItems().Literals({7}).Coded({0xC0, 0x00, 0xFC}).Data()),
+       1,
+       1,
+       {7, 7, 7}},
       {"run-length literal copy", RunLengthEntry(0, 1, 1, {0x04, 1, 2, 3, 4, 5}), 1, 1, {1, 2, 3}},
       {"widest picture", Entry(0, kMaxPackedDimension, 1, fill8193), kMaxPackedDimension, 1,
        Cycle({1, 2, 3}, kMaxPackedDimension * 3)},
@@ -302,7 +315,8 @@ TEST(PackedPictureTest, CutsItemsPassingThePicture) {
        Cycle({1, 2, 3}, kMaxPackedDimension * 3)},
       // Zeros, read by the run-length stage as one-byte literal copies of a zero.
       {"run-length data at its largest size",
-       Entry(kPackedRunLength, 2, 1, Fill({0}, 1, 17), 2 * 6 + 65536), 2, 1, Bytes(6, 0)},
+       Entry(kPackedRunLength, 2, 1, FillThenCopy({0}, 16, {0xC0, 0x00, 0x08}), 2 * 6 + 65536), 2,
+       1, Bytes(6, 0)},
   });
 }
 
@@ -341,6 +355,7 @@ TEST(PackedPictureTest, RejectsMalformedEntries) {
       {"literal run longer than the data, though cut",
        lz(2, LzItems().Coded(Cat({{0x03}, Seq(8, 1)})))},
       {"reference with no output yet", lz(1, LzItems().Coded({0x00}))},
+      {"copy reaching past the spare room", Entry(0, 1, 1, Fill({7}, 1, 1))},
       {"reference before the start, much data following",
        Entry(0, 40, 1, Cat({LzItems().Literals({7}).Coded({0x04}).Data(), Bytes(100, 0)}))},
       {"short reference one byte before the start",
@@ -355,7 +370,7 @@ TEST(PackedPictureTest, RejectsMalformedEntries) {
        RunLengthEntry(0, 1, 1, {0xE0, 0x00, 1, 2, 3, 4})},
       {"run-length size 0", Entry(kPackedRunLength, 1, 1, LiteralsOnly({0x02, 1, 2, 3}), 0)},
       {"run-length size past its bound",
-       Entry(kPackedRunLength, 2, 1, Fill({0}, 1, 17), 2 * 6 + 65536 + 1)},
+       Entry(kPackedRunLength, 2, 1, Fill({0}, 1, 16), 2 * 6 + 65536 + 1)},
       {"run-length size beyond what the LZ data makes",
        Entry(kPackedRunLength, 1, 1, LiteralsOnly({0x02, 1, 2, 3}), 5)},
   };

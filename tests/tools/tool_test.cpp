@@ -146,6 +146,55 @@ TEST_F(ToolTest, PicturesRoundTripThroughPngPixelForPixel) {
   }
 }
 
+// A packed entry: header (flags, bytes per pixel, compressed size, LZ size, width, height) and
+// the compressed bytes.
+std::vector<uint8_t> PackedEntry(uint8_t flags, uint8_t bytesPerPixel, uint32_t lzSize,
+                                 uint16_t width, uint16_t height, const std::vector<uint8_t>& data,
+                                 int claimedExtra = 0) {
+  const uint32_t compressed = static_cast<uint32_t>(data.size() + claimedExtra);
+  std::vector<uint8_t> entry = {0, 0, flags, bytesPerPixel};
+  for (uint32_t value : {compressed, lzSize}) {
+    for (int i = 0; i < 4; ++i) entry.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  }
+  for (uint16_t value : {width, height}) {
+    entry.push_back(static_cast<uint8_t>(value));
+    entry.push_back(static_cast<uint8_t>(value >> 8));
+  }
+  entry.insert(entry.end(), data.begin(), data.end());
+  return entry;
+}
+
+TEST_F(ToolTest, MalformedPackedPicturesAreRefusedByDecode) {
+  // One pixel needs three output bytes: a flag byte of literals, then the bytes.
+  const std::vector<uint8_t> threeLiterals = {0x00, 1, 2, 3};
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> entry;
+  } cases[] = {{"sound entry", PackedEntry(0, 3, 0, 1, 1, threeLiterals)},
+               {"compressed data shorter than its header says",
+                PackedEntry(0, 3, 0, 1, 1, threeLiterals, 5)},
+               {"back-reference before the start", PackedEntry(0, 3, 0, 1, 1, {0x80, 0x04})},
+               {"copy reaching far past the picture",
+                PackedEntry(0, 3, 0, 2, 1, {0x40, 1, 0xC0, 0x00, 0xFF})},
+               {"four bytes per pixel", PackedEntry(0, 4, 0, 1, 1, threeLiterals)},
+               {"width 0", PackedEntry(0, 3, 0, 0, 1, threeLiterals)},
+               {"height beyond 8192", PackedEntry(0, 3, 0, 1, 8193, threeLiterals)},
+               {"header cut short", std::vector<uint8_t>{0, 0, 0, 3, 4, 0}}};
+  for (const Case& c : cases) {
+    const fs::path in = dir_ / "entry";
+    const fs::path png = dir_ / "out.png";
+    WriteFileBytes(in, c.entry);
+    auto result = RunTool({"picture", "decode", in.string(), png.string()});
+    const bool sound = std::string(c.what) == "sound entry";
+    EXPECT_EQ(result.exitStatus, sound ? 0 : 1) << c.what << ": " << result.output;
+    EXPECT_EQ(fs::exists(png), sound) << c.what;
+    if (!sound) {
+      EXPECT_NE(result.output.find("entry"), std::string::npos) << result.output;
+    }
+    fs::remove(png);
+  }
+}
+
 TEST_F(ToolTest, BadInputExitsWithOneAndWritesNothing) {
   WriteFileBytes(dir_ / "bad.packed", {0, 0, 0x40, 3, 200, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4, 0, 1});
   File("notpng.png", "not a picture");
