@@ -7,6 +7,7 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "app/command_line.h"
 #include "base/trace.h"
 #include "engine/event_file.h"
 #include "engine/event_player.h"
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kExitAlreadyRunning = 1;
 constexpr int kExitNoWindow = 1;
-constexpr int kExitUsage = 2;
 constexpr int kMaxScale = 8;
 
 struct CommandLine {
@@ -94,7 +94,7 @@ int RunHeadless(const CommandLine& line) {
   auto events = LoadEvents(line);
   tolven::Trace trace;
   std::ofstream traceFile;
-  if (!events || !OpenTrace(line, trace, traceFile)) return kExitUsage;
+  if (!events || !OpenTrace(line, trace, traceFile)) return tolven::kExitUsage;
   tolven::HeadlessHost host(std::move(*events), line.events);
   tolven::TForm1 form(host, trace, MakeOptions(line));
   host.Attach(form);
@@ -106,7 +106,7 @@ int RunHeadless(const CommandLine& line) {
 int PlayInWindow(const CommandLine& line, std::optional<tolven::EventPlayer> player) {
   tolven::Trace trace;
   std::ofstream traceFile;
-  if (!OpenTrace(line, trace, traceFile)) return kExitUsage;
+  if (!OpenTrace(line, trace, traceFile)) return tolven::kExitUsage;
   tolven::SdlLibrary sdl;
   tolven::SdlHost host(line.scale, std::move(player));
   tolven::TForm1 form(host, trace, MakeOptions(line));
@@ -123,7 +123,7 @@ int RunWindowed(const CommandLine& line) {
   const tolven::InstanceLock lock = tolven::InstanceLock::ForUser(std::getenv("XDG_RUNTIME_DIR"));
   if (lock.State() == tolven::InstanceLock::Outcome::HeldElsewhere) return kExitAlreadyRunning;
   auto events = LoadEvents(line);
-  if (!events) return kExitUsage;
+  if (!events) return tolven::kExitUsage;
   std::optional<tolven::EventPlayer> player;
   if (!line.events.empty()) player.emplace(std::move(*events), line.events);
   try {
@@ -140,13 +140,6 @@ int main(int argc, char** argv) {
   CLI::App app{"tolven: plays a visual novel from its game folder"};
   CommandLine line;
   DefineOptions(app, line);
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::Success& success) {
-    return app.exit(success);
-  } catch (const CLI::ParseError& error) {
-    app.exit(error);
-    return kExitUsage;
-  }
+  if (auto status = tolven::ParseCommandLine(app, argc, argv)) return *status;
   return line.headless ? RunHeadless(line) : RunWindowed(line);
 }

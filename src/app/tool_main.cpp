@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "app/command_line.h"
 #include "tools/file_io.h"
 #include "tools/tool_commands.h"
 
@@ -12,7 +13,6 @@ using tolven::ArchiveLayout;
 namespace tools = tolven::tools;
 
 constexpr int kExitBadInput = 1;
-constexpr int kExitUsage = 2;
 
 std::optional<ArchiveLayout> ParseLayout(const std::string& text) {
   if (text.empty()) return std::nullopt;
@@ -74,14 +74,7 @@ int main(int argc, char** argv) {
   buildGame->add_option("SRC_DIR", in)->required();
   buildGame->add_option("OUT_DIR", out)->required();
 
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::Success& success) {
-    return app.exit(success);
-  } catch (const CLI::ParseError& error) {
-    app.exit(error);
-    return kExitUsage;
-  }
+  if (auto status = tolven::ParseCommandLine(app, argc, argv)) return *status;
 
   try {
     if (list->parsed()) {
