@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "base/text_encoding.h"
+
 namespace tolven {
 namespace {
 
@@ -36,7 +38,9 @@ MessageResult TForm1::Ask(std::string_view text, std::string_view caption, Messa
 
 void TForm1::FormCreate() {
   flags_.QuitRequested = false;
-  ReadStartupPaths(settingsStore_, settings_, options_.gameDirectory.string());
+  // Paths are UTF-8 on this system; the engine keeps its texts in Shift-JIS.
+  const std::string folder = options_.gameDirectory.string();
+  ReadStartupPaths(settingsStore_, settings_, Utf8ToShiftJis(folder).value_or(folder));
   if (settings_.CDDA_DRV.empty()) settings_.CDDA_DRV = settings_.CDDir.substr(0, 3);
   if (settings_.GameDir == "NULL") {
     Ask("先にセットアップを実行してください。", "Warning", MessageButtons::Ok, MessageIcon::Error);
