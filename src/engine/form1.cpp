@@ -129,39 +129,40 @@ void TForm1::AppIdle() {
   if (flags_.ClickGuard > 0) --flags_.ClickGuard;
   uint32_t stepMs = kIdleStepMs;
   if (!flags_.BacklogOpen && flags_.SystemMenuOpen == 0 && flags_.EngineState == 0) {
-    StoryIdleStep(start);
-    // Auto-advance sets its own pace: 20 to 65 ms a step by its speed.
-    if (AutoAdvanceOn() && !closed_) stepMs = 5 * static_cast<uint32_t>(state_.S(26)) + 15;
+    stepMs = StoryIdleStep();
   }
   // The rolls and the viewer (states 3 and 6) take their steps here once they exist.
   const uint32_t elapsed = host_.Ticks() - start;
   if (elapsed < stepMs) host_.Sleep(stepMs - elapsed);
 }
 
-void TForm1::StoryIdleStep(uint32_t) {
+uint32_t TForm1::StoryIdleStep() {
   if (flags_.TitlePending) {
     flags_.TitlePending = false;
     StartTitle();
-    return;
+    return kIdleStepMs;
   }
-  if (flags_.Busy) return;
+  if (flags_.Busy) return kIdleStepMs;
   random_.Next();
   if (flags_.QuitRequested) {
     Close();
-    return;
+    return kIdleStepMs;
   }
   if (flags_.SkipState != 0) {
     if (flags_.PageWait == 1 || flags_.PageWait == 4 || flags_.PageWait == 5) page_.NewPage();
     flags_.PageWait = 0;
   }
   if (flags_.ChoiceMode != 0 || flags_.WaitTicks != 0 || flags_.PageWait != 0 || flags_.VoiceWait) {
-    return;
+    return kIdleStepMs;
   }
   if (flags_.SleepCounter == 0) {
     if (interpreter_.State().ScriptRunning) interpreter_.RunScript();
+    // Auto-advance sets its own pace for script steps: 20 to 65 ms by its speed.
+    if (AutoAdvanceOn()) return 5 * static_cast<uint32_t>(state_.S(26)) + 15;
   } else if (flags_.SleepCounter > 0) {
     --flags_.SleepCounter;
   }
+  return kIdleStepMs;
 }
 
 void TForm1::Timer1Timer() {

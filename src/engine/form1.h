@@ -129,7 +129,8 @@ class TForm1 : public InterpreterHost {
   void StartTitle();
   void ReadSettings();
   void SetStartupSystemValues();
-  void StoryIdleStep(uint32_t startTick);
+  // One idle step in the story state; returns how long the step should last.
+  uint32_t StoryIdleStep();
   bool FormCloseQuery();
   // Every message box goes through here so the developer trace shows it.
   MessageResult Ask(std::string_view text, std::string_view caption, MessageButtons buttons,

@@ -119,9 +119,15 @@ TEST_F(InputRoutingTest, CtrlTogglesAutoAdvanceAndItsCaptionColour) {
   EXPECT_EQ(S(26), 0);
   EXPECT_EQ(S(27), 5);
   EXPECT_EQ(form_->Menu().SpeedButton7.captionColour, kPlainCaptionColour);
-  // Auto-advance paces the idle step at 5 x speed + 15 ms.
+  // Auto-advance paces the steps that run the script at 5 x speed + 15 ms; a step that only
+  // waits keeps the plain 30 ms.
   form_->FormKeyDown(kKeyCtrl);
-  const uint32_t before = host_.now;
+  uint32_t before = host_.now;
+  form_->AppIdle();
+  EXPECT_EQ(host_.now - before, 30u);
+  form_->PBMouseDown(MouseButton::Left, 10, 10);
+  ASSERT_EQ(form_->Flags().SleepCounter, 0);
+  before = host_.now;
   form_->AppIdle();
   EXPECT_EQ(host_.now - before, 40u);
 }
