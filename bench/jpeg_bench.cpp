@@ -3,14 +3,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdio>  // jpeglib.h needs FILE declared first
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
-#include <jpeglib.h>
-
 #include "baseline.h"
+#include "libjpeg_reference.h"
 #include "resources/archives.h"
 #include "resources/picture_loader.h"
 #include "tools/archive_writer.h"
@@ -43,27 +41,12 @@ const std::vector<uint8_t>& SceneJpeg() {
 
 void BM_LibjpegDecodeBgr(benchmark::State& state) {
   const std::vector<uint8_t>& jpeg = SceneJpeg();
-  std::vector<uint8_t> pixels(800 * 600 * 3);
-  std::vector<JSAMPROW> rows(600);
-  for (int y = 0; y < 600; ++y) rows[y] = pixels.data() + y * 800 * 3;
+  Bitmap24 pixels(800, 600);
   for (auto _ : state) {
-    jpeg_decompress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, jpeg.data(), jpeg.size());
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_EXT_BGR;
-    jpeg_start_decompress(&info);
-    while (info.output_scanline < info.output_height) {
-      jpeg_read_scanlines(&info, rows.data() + info.output_scanline,
-                          info.output_height - info.output_scanline);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    benchmark::DoNotOptimize(pixels.data());
+    tolven::testing::LibjpegDecodeBgr(jpeg, pixels);
+    benchmark::DoNotOptimize(pixels.Data());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(pixels.size()) * state.iterations());
+  state.SetBytesProcessed(static_cast<int64_t>(pixels.SizeBytes()) * state.iterations());
 }
 BENCHMARK(BM_LibjpegDecodeBgr)->Unit(benchmark::kMillisecond);
 

@@ -10,47 +10,19 @@
 
 #include "baseline.h"
 #include "resources/packed_picture.h"
+#include "sample_pictures.h"
 #include "tools/picture_encoder.h"
 
 namespace {
 
 using tolven::Bitmap24;
+using tolven::testing::Flat;
+using tolven::testing::PhotoLike;
 using tolven::tools::PackOptions;
 
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 constexpr int64_t kPictureBytes = int64_t{kWidth} * kHeight * 3;
-
-// Smooth gradients and shading, under a fine grain as a photograph has, or without it and
-// reduced to few colours as in pictures made for small palettes.
-Bitmap24 PhotoLike(bool grain) {
-  Bitmap24 bitmap(kWidth, kHeight);
-  uint32_t state = 12345;
-  for (int y = 0; y < kHeight; ++y) {
-    uint8_t* row = bitmap.Row(y);
-    for (int x = 0; x < kWidth; ++x) {
-      const double shade = 60.0 * std::sin(x * 0.013) * std::cos(y * 0.017);
-      const int base[3] = {x * 200 / kWidth, y * 200 / kHeight, (x + y) * 120 / (kWidth + kHeight)};
-      for (int c = 0; c < 3; ++c) {
-        state = state * 1664525u + 1013904223u;
-        int value = base[c] + 30 + static_cast<int>(shade);
-        value = grain ? value + static_cast<int>(state >> 30) - 2 : value / 8 * 8;
-        row[x * 3 + c] = static_cast<uint8_t>(std::clamp(value, 0, 255));
-      }
-    }
-  }
-  return bitmap;
-}
-
-Bitmap24 Flat() {
-  Bitmap24 bitmap(kWidth, kHeight);
-  for (size_t i = 0; i < bitmap.SizeBytes(); i += 3) {
-    bitmap.Data()[i] = 0x20;
-    bitmap.Data()[i + 1] = 0x90;
-    bitmap.Data()[i + 2] = 0xE0;
-  }
-  return bitmap;
-}
 
 // Decodes the entry over and over. The stages its header must name are checked first, so a
 // change in the encoder's choices cannot quietly turn one benchmark into another.
@@ -88,8 +60,8 @@ BENCHMARK(BM_Memcpy1440000);
 
 // Entries are made once: the benchmark library calls each function several times.
 void BM_PackedPhotoLz(benchmark::State& state) {
-  static const std::vector<uint8_t> entry =
-      tolven::tools::EncodePackedPicture(PhotoLike(true), PackOptions{false, false});
+  static const std::vector<uint8_t> entry = tolven::tools::EncodePackedPicture(
+      PhotoLike(kWidth, kHeight, true), PackOptions{false, false});
   DecodeEntry(state, entry, 0);
 }
 BENCHMARK(BM_PackedPhotoLz);
@@ -97,21 +69,22 @@ BENCHMARK(BM_PackedPhotoLz);
 // The run-length stage never pays on grain, so the encoder would not choose it for the photo
 // above; the photo without grain and with few colours takes it, together with delta coding.
 void BM_PackedPhotoRle(benchmark::State& state) {
-  static const std::vector<uint8_t> entry =
-      tolven::tools::EncodePackedPicture(PhotoLike(false), PackOptions{true, true});
+  static const std::vector<uint8_t> entry = tolven::tools::EncodePackedPicture(
+      PhotoLike(kWidth, kHeight, false), PackOptions{true, true});
   DecodeEntry(state, entry, tolven::kPackedRunLength | tolven::kPackedDelta);
 }
 BENCHMARK(BM_PackedPhotoRle);
 
 void BM_PackedPhotoDelta(benchmark::State& state) {
-  static const std::vector<uint8_t> entry =
-      tolven::tools::EncodePackedPicture(PhotoLike(true), PackOptions{false, true});
+  static const std::vector<uint8_t> entry = tolven::tools::EncodePackedPicture(
+      PhotoLike(kWidth, kHeight, true), PackOptions{false, true});
   DecodeEntry(state, entry, tolven::kPackedDelta);
 }
 BENCHMARK(BM_PackedPhotoDelta);
 
 void BM_PackedFlat(benchmark::State& state) {
-  static const std::vector<uint8_t> entry = tolven::tools::EncodePackedPicture(Flat());
+  static const std::vector<uint8_t> entry =
+      tolven::tools::EncodePackedPicture(Flat(kWidth, kHeight));
   DecodeEntry(state, entry, tolven::kPackedRunLength);
 }
 BENCHMARK(BM_PackedFlat);

@@ -31,6 +31,27 @@ std::string ScriptName(std::string_view name) {
   return std::string(name.substr(0, kScriptNameMax));
 }
 
+// The first position p >= from holding `byte` for which accept(p) holds. Every search of the
+// block and label machinery walks the image this way.
+template <typename Accept>
+std::optional<size_t> Scan(std::string_view image, size_t from, char byte, Accept accept) {
+  for (size_t p = from; p < image.size();) {
+    const size_t hit = image.find(byte, p);
+    if (hit == std::string_view::npos) break;
+    if (accept(hit)) return hit;
+    p = hit + 1;
+  }
+  return std::nullopt;
+}
+
+// Whether the name stands at `at`, letter case ignored; with wholeLine, also that the line ends
+// right after it.
+bool NameAt(std::string_view image, size_t at, std::string_view name, bool wholeLine) {
+  const size_t end = at + name.size();
+  if (end > image.size() || !EqualIgnoringCase(image.substr(at, name.size()), name)) return false;
+  return !wholeLine || end == image.size() || image[end] == '\0';
+}
+
 }  // namespace
 
 bool ReadMarks::Test(int n) const {
@@ -203,21 +224,12 @@ void Interpreter::PrintText() {
 
 int32_t Interpreter::FindLabel(std::string_view label) const {
   if (label.empty()) return -1;
-  const char* image = reinterpret_cast<const char*>(scriptImage_.data());
-  const size_t size = scriptImage_.size();
+  const std::string_view image = Image();
   // A ':' anywhere counts, so a text line ending in ":name" is as good as a label line.
-  for (size_t p = 0; p < size;) {
-    const void* colon = std::memchr(image + p, ':', size - p);
-    if (colon == nullptr) return -1;
-    const size_t nameAt = static_cast<size_t>(static_cast<const char*>(colon) - image) + 1;
-    const size_t nameEnd = nameAt + label.size();
-    if (nameEnd <= size && (nameEnd == size || image[nameEnd] == '\0') &&
-        EqualIgnoringCase(std::string_view(image + nameAt, label.size()), label)) {
-      return static_cast<int32_t>(std::min(nameEnd + 1, size));
-    }
-    p = nameAt;
-  }
-  return -1;
+  const auto colon =
+      Scan(image, 0, ':', [&](size_t q) { return NameAt(image, q + 1, label, true); });
+  if (!colon) return -1;
+  return static_cast<int32_t>(std::min(*colon + 1 + label.size() + 1, image.size()));
 }
 
 bool Interpreter::JumpToLabel(std::string_view label) {
@@ -229,49 +241,25 @@ bool Interpreter::JumpToLabel(std::string_view label) {
 }
 
 uint32_t Interpreter::SkipToLine(uint32_t from, char first) const {
-  const uint8_t* image = scriptImage_.data();
-  const uint32_t size = ScriptSize();
-  for (uint32_t p = from; p < size;) {
-    const void* hit = std::memchr(image + p, first, size - p);
-    if (hit == nullptr) break;
-    const uint32_t q = static_cast<uint32_t>(static_cast<const uint8_t*>(hit) - image);
-    if (q == 0 || image[q - 1] == 0) return q;
-    p = q + 1;
-  }
-  return kNoLine;
+  const std::string_view image = Image();
+  const auto line = Scan(image, from, first, [&](size_t q) { return q == 0 || image[q - 1] == 0; });
+  return line ? static_cast<uint32_t>(*line) : kNoLine;
 }
 
 uint32_t Interpreter::SkipToNamedEnd(uint32_t from, std::string_view name) const {
-  const char* image = reinterpret_cast<const char*>(scriptImage_.data());
-  const uint32_t size = ScriptSize();
-  for (uint32_t p = from; p < size;) {
-    const void* hit = std::memchr(image + p, '}', size - p);
-    if (hit == nullptr) break;
-    const uint32_t q = static_cast<uint32_t>(static_cast<const char*>(hit) - image);
-    const size_t nameEnd = size_t{q} + 2 + name.size();
-    if (nameEnd <= size && image[q + 1] == ':' && (nameEnd == size || image[nameEnd] == '\0') &&
-        EqualIgnoringCase(std::string_view(image + q + 2, name.size()), name)) {
-      return q;
-    }
-    p = q + 1;
-  }
-  return kNoLine;
+  const std::string_view image = Image();
+  const auto end = Scan(image, from, '}', [&](size_t q) {
+    return q + 1 < image.size() && image[q + 1] == ':' && NameAt(image, q + 2, name, true);
+  });
+  return end ? static_cast<uint32_t>(*end) : kNoLine;
 }
 
 uint32_t Interpreter::FindNamedStart(uint32_t from, std::string_view name) const {
-  const char* image = reinterpret_cast<const char*>(scriptImage_.data());
-  const uint32_t size = ScriptSize();
-  for (uint32_t p = from; p < size;) {
-    const void* hit = std::memchr(image + p, '{', size - p);
-    if (hit == nullptr) break;
-    const uint32_t q = static_cast<uint32_t>(static_cast<const char*>(hit) - image);
-    if (size_t{q} + 2 + name.size() <= size && image[q + 1] == ':' &&
-        EqualIgnoringCase(std::string_view(image + q + 2, name.size()), name)) {
-      return q;
-    }
-    p = q + 1;
-  }
-  return kNoNamedStart;
+  const std::string_view image = Image();
+  const auto start = Scan(image, from, '{', [&](size_t q) {
+    return q + 1 < image.size() && image[q + 1] == ':' && NameAt(image, q + 2, name, false);
+  });
+  return start ? static_cast<uint32_t>(*start) : kNoNamedStart;
 }
 
 uint32_t Interpreter::FindByte(uint32_t from, uint8_t byte) const {

@@ -112,7 +112,9 @@ class Interpreter {
   InterpreterState& State() { return state_; }
   const InterpreterState& State() const { return state_; }
   ReadMarks& Marks() { return marks_; }
-  const std::vector<uint8_t>& ScriptImage() const { return scriptImage_; }
+  std::string_view Image() const {
+    return {reinterpret_cast<const char*>(scriptImage_.data()), scriptImage_.size()};
+  }
   uint32_t ScriptSize() const { return static_cast<uint32_t>(scriptImage_.size()); }
   const std::string& LineBuffer() const { return lineBuffer_; }
 

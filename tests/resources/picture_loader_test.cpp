@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>  // jpeglib.h needs FILE declared first
-
-#include <jpeglib.h>
-
+#include "libjpeg_reference.h"
 #include "resources/archives.h"
 #include "resources/jpeg_picture.h"
 #include "resources/picture_loader.h"
@@ -28,23 +25,9 @@ Bitmap24 Gradient(int width, int height, int seed) {
   return bitmap;
 }
 
-// What libjpeg itself makes of the bytes, decoded to blue-green-red rows.
 Bitmap24 ReferenceDecode(const std::vector<uint8_t>& jpeg) {
-  jpeg_decompress_struct info;
-  jpeg_error_mgr errors;
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, jpeg.data(), jpeg.size());
-  jpeg_read_header(&info, TRUE);
-  info.out_color_space = JCS_EXT_BGR;
-  jpeg_start_decompress(&info);
-  Bitmap24 bitmap(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
-  while (info.output_scanline < info.output_height) {
-    JSAMPROW row = bitmap.Row(static_cast<int>(info.output_scanline));
-    jpeg_read_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
+  Bitmap24 bitmap;
+  testing::LibjpegDecodeBgr(jpeg, bitmap);
   return bitmap;
 }
 

@@ -11,41 +11,15 @@
 #include <vector>
 
 #include "resources/packed_picture.h"
+#include "sample_pictures.h"
 
 namespace tolven::tools {
 namespace {
 
+using tolven::testing::Flat;
+using tolven::testing::PhotoLike;
+
 constexpr size_t kPhotoBytes = 800 * 600 * 3;
-
-// Smooth gradients and shading under a fine grain, as a photograph has.
-Bitmap24 PhotoLike(int width, int height) {
-  Bitmap24 bitmap(width, height);
-  uint32_t state = 12345;
-  for (int y = 0; y < height; ++y) {
-    uint8_t* row = bitmap.Row(y);
-    for (int x = 0; x < width; ++x) {
-      const double shade = 60.0 * std::sin(x * 0.013) * std::cos(y * 0.017);
-      const int base[3] = {x * 200 / width, y * 200 / height, (x + y) * 120 / (width + height)};
-      for (int c = 0; c < 3; ++c) {
-        state = state * 1664525u + 1013904223u;
-        const int grain = static_cast<int>(state >> 30) - 2;
-        const int value = base[c] + 30 + static_cast<int>(shade) + grain;
-        row[x * 3 + c] = static_cast<uint8_t>(std::clamp(value, 0, 255));
-      }
-    }
-  }
-  return bitmap;
-}
-
-Bitmap24 Flat(int width, int height) {
-  Bitmap24 bitmap(width, height);
-  for (size_t i = 0; i < bitmap.SizeBytes(); i += 3) {
-    bitmap.Data()[i] = 0x20;
-    bitmap.Data()[i + 1] = 0x90;
-    bitmap.Data()[i + 2] = 0xE0;
-  }
-  return bitmap;
-}
 
 Bitmap24 Noise(int width, int height) {
   Bitmap24 bitmap(width, height);
@@ -111,7 +85,7 @@ const Picture kPictures[] = {
     {"Flat7x3", [] { return Flat(7, 3); }, kPackedHeaderSize + 8},
 };
 
-class PictureEncoderRoundTrip : public testing::TestWithParam<Picture> {};
+class PictureEncoderRoundTrip : public ::testing::TestWithParam<Picture> {};
 
 TEST_P(PictureEncoderRoundTrip, EveryOptionSetDecodesBackAndCompresses) {
   const Picture& picture = GetParam();
@@ -140,8 +114,8 @@ TEST_P(PictureEncoderRoundTrip, EveryOptionSetDecodesBackAndCompresses) {
   EXPECT_EQ(sizes[0], *std::min_element(sizes.begin(), sizes.end()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Pictures, PictureEncoderRoundTrip, testing::ValuesIn(kPictures),
-                         [](const testing::TestParamInfo<Picture>& info) {
+INSTANTIATE_TEST_SUITE_P(Pictures, PictureEncoderRoundTrip, ::testing::ValuesIn(kPictures),
+                         [](const ::testing::TestParamInfo<Picture>& info) {
                            return std::string(info.param.name);
                          });
 

@@ -5,6 +5,7 @@
 
 #include "resources/archive_index.h"
 #include "resources/packed_picture.h"
+#include "sample_pictures.h"
 #include "test_support.h"
 #include "tools/png_file.h"
 
@@ -12,6 +13,8 @@ namespace tolven {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Flat;
+using testing::PhotoLike;
 using testing::ReadFileBytes;
 using testing::RunTool;
 using testing::WriteFileBytes;
@@ -19,34 +22,6 @@ using testing::WriteFileText;
 
 std::vector<uint8_t> Bytes(const std::string& text) {
   return {text.begin(), text.end()};
-}
-
-Bitmap24 PhotoLike(int width, int height) {
-  Bitmap24 bitmap(width, height);
-  uint32_t noise = 12345;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      noise = noise * 1103515245 + 12345;
-      uint8_t* p = bitmap.Row(y) + 3 * x;
-      p[0] = static_cast<uint8_t>((x + y) / 4 + (noise >> 28));
-      p[1] = static_cast<uint8_t>(y / 3 + (noise >> 29));
-      p[2] = static_cast<uint8_t>(x / 5 + 2 * (noise >> 30));
-    }
-  }
-  return bitmap;
-}
-
-Bitmap24 Flat(int width, int height) {
-  Bitmap24 bitmap(width, height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      uint8_t* p = bitmap.Row(y) + 3 * x;
-      p[0] = 10;
-      p[1] = 200;
-      p[2] = 77;
-    }
-  }
-  return bitmap;
 }
 
 class ToolTest : public ::testing::Test {
