@@ -294,21 +294,25 @@ fs::path SettingsFolder(const std::optional<fs::path>& configDirArgument) {
 
 SettingsStore::SettingsStore(const fs::path& folder) : folder_(folder), file_(folder / kFileName) {}
 
-std::optional<std::string> SettingsStore::ReadStored(std::string_view name) const {
-  const INIReader reader(file_.string());
-  const std::string section(kSection);
-  const std::string key(name);
-  if (!reader.HasValue(section, key)) return std::nullopt;
-  return FirstOccurrence(reader.Get(section, key, ""));
+SettingsStore::Snapshot SettingsStore::Read() const {
+  return Snapshot(std::make_shared<const INIReader>(file_.string()));
 }
 
-int SettingsStore::ReadInteger(std::string_view name, int defaultValue) const {
+std::optional<std::string> SettingsStore::Snapshot::ReadStored(std::string_view name) const {
+  const std::string section(kSection);
+  const std::string key(name);
+  if (!reader_->HasValue(section, key)) return std::nullopt;
+  return FirstOccurrence(reader_->Get(section, key, ""));
+}
+
+int SettingsStore::Snapshot::ReadInteger(std::string_view name, int defaultValue) const {
   const std::optional<std::string> stored = ReadStored(name);
   if (!stored) return defaultValue;
   return ParseDecimal(*stored).value_or(defaultValue);
 }
 
-std::string SettingsStore::ReadString(std::string_view name, std::string_view defaultValue) const {
+std::string SettingsStore::Snapshot::ReadString(std::string_view name,
+                                                std::string_view defaultValue) const {
   const std::optional<std::string> stored = ReadStored(name);
   if (!stored) return std::string(defaultValue);
   return Utf8ToShiftJis(*stored).value_or(std::string(defaultValue));
@@ -337,14 +341,16 @@ bool SettingsStore::WriteStored(std::string_view name, std::string_view utf8Valu
   return ReplaceFile(file_, text);
 }
 
-void ReadStartupPaths(const SettingsStore& store, Settings& settings,
+void ReadStartupPaths(const SettingsStore& settingsStore, Settings& settings,
                       std::string_view currentDirectory) {
+  const SettingsStore::Snapshot store = settingsStore.Read();
   settings.CDDir = store.ReadString("CDDir", "NULL");
   settings.GameDir = store.ReadString("GameDir", std::string(currentDirectory) + "/");
   settings.CDDA_DRV = store.ReadString("CDDA_DRV", "");
 }
 
-void ReadStartupSettings(const SettingsStore& store, Settings& settings) {
+void ReadStartupSettings(const SettingsStore& settingsStore, Settings& settings) {
+  const SettingsStore::Snapshot store = settingsStore.Read();
   for (const StoredValue& value : kStartupValues) {
     if (value.integer != nullptr) {
       value.integer(settings) = store.ReadInteger(value.name, value.integerDefault);

@@ -2,11 +2,14 @@
 
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+class INIReader;
 
 namespace tolven {
 
@@ -39,15 +42,31 @@ class SettingsStore {
 
   const std::filesystem::path& FilePath() const { return file_; }
 
-  int ReadInteger(std::string_view name, int defaultValue) const;
-  std::string ReadString(std::string_view name, std::string_view defaultValue) const;
+  // One reading of the file, for taking many values at once without parsing it again for each.
+  class Snapshot {
+   public:
+    explicit Snapshot(std::shared_ptr<const INIReader> reader) : reader_(std::move(reader)) {}
+    int ReadInteger(std::string_view name, int defaultValue) const;
+    std::string ReadString(std::string_view name, std::string_view defaultValue) const;
+
+   private:
+    std::optional<std::string> ReadStored(std::string_view name) const;
+    std::shared_ptr<const INIReader> reader_;
+  };
+  Snapshot Read() const;
+
+  int ReadInteger(std::string_view name, int defaultValue) const {
+    return Read().ReadInteger(name, defaultValue);
+  }
+  std::string ReadString(std::string_view name, std::string_view defaultValue) const {
+    return Read().ReadString(name, defaultValue);
+  }
 
   // Both report whether the value is now in the file; the player is never told of a failure.
   bool WriteInteger(std::string_view name, int value);
   bool WriteString(std::string_view name, std::string_view shiftJisValue);
 
  private:
-  std::optional<std::string> ReadStored(std::string_view name) const;
   bool WriteStored(std::string_view name, std::string_view utf8Value);
 
   std::filesystem::path folder_;
