@@ -1,19 +1,19 @@
 #include "engine/settings_store.h"
 
-#include <INIReader.h>
 #include <fcntl.h>
-#include <ini.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <unordered_map>
 
+#include "base/file_writer.h"
 #include "base/text_encoding.h"
 
 namespace tolven {
@@ -23,18 +23,128 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kFileName = "peluna2.ini";
 constexpr std::string_view kSection = "PELUNA2";
+// Far beyond any real settings file. A bigger file, or a link to an endless device, reads as an
+// unreadable one instead of filling the memory.
+constexpr size_t kMaxFileSize = size_t{64} << 20;
 
-// inih and INIReader fold case with tolower in the C locale: ASCII letters only.
+// INI readers fold case with tolower in the C locale: ASCII letters only, so Shift-JIS and
+// UTF-8 bytes stay as they are.
 char FoldCase(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+std::string Folded(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = FoldCase(c);
+  return folded;
+}
+
+// isspace in the C locale, which is what INI readers trim.
+bool IsBlank(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string_view TrimFront(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  return text;
+}
+
+std::string_view TrimBack(std::string_view text) {
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// Where a name, section name or value ends: at the first of stops, or at a ';' right after a
+// blank, which starts a comment. text.size() when neither comes.
+size_t FindStopOrComment(std::string_view text, std::string_view stops) {
+  bool afterBlank = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (stops.find(text[i]) != std::string_view::npos) return i;
+    if (afterBlank && text[i] == ';') return i;
+    afterBlank = IsBlank(text[i]);
   }
-  return true;
+  return text.size();
+}
+
+bool NeedsQuotes(std::string_view value) {
+  if (value.empty()) return false;
+  if (IsBlank(value.front()) || IsBlank(value.back()) || value.front() == '"') return true;
+  return value.find_first_of("\n\r") != std::string_view::npos ||
+         FindStopOrComment(value, "") != value.size();
+}
+
+// Plain values are written as they are, so files stay as readable as before and any INI reader
+// agrees on them; only values a plain line would change get quotes. A zero byte cannot be held.
+std::optional<std::string> EncodeValue(std::string_view value) {
+  if (value.find('\0') != std::string_view::npos) return std::nullopt;
+  if (!NeedsQuotes(value)) return std::string(value);
+  std::string quoted = "\"";
+  for (const char c : value) {
+    switch (c) {
+      case '\\':
+        quoted += "\\\\";
+        break;
+      case '"':
+        quoted += "\\\"";
+        break;
+      case '\n':
+        quoted += "\\n";
+        break;
+      case '\r':
+        quoted += "\\r";
+        break;
+      default:
+        quoted += c;
+    }
+  }
+  return quoted + '"';
+}
+
+// The value inside text when text is exactly a quoted value as EncodeValue writes it, followed
+// by nothing but blanks and a comment. Anything else is plain text that happens to begin with
+// a quote, as older files may hold.
+std::optional<std::string> DecodeQuoted(std::string_view text) {
+  if (text.empty() || text.front() != '"') return std::nullopt;
+  std::string value;
+  for (size_t i = 1; i < text.size(); ++i) {
+    if (text[i] == '"') {
+      const std::string_view rest = text.substr(i + 1);
+      const std::string_view afterBlanks = TrimFront(rest);
+      const bool comment =
+          !afterBlanks.empty() && afterBlanks.front() == ';' && afterBlanks.size() < rest.size();
+      if (afterBlanks.empty() || comment) return value;
+      return std::nullopt;
+    }
+    if (text[i] != '\\') {
+      value += text[i];
+      continue;
+    }
+    if (++i == text.size()) return std::nullopt;
+    switch (text[i]) {
+      case '\\':
+        value += '\\';
+        break;
+      case '"':
+        value += '"';
+        break;
+      case 'n':
+        value += '\n';
+        break;
+      case 'r':
+        value += '\r';
+        break;
+      default:
+        return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+// text is everything after the '=' or ':'; the comment search must see the blanks that
+// trimming would remove, since a ';' right after them starts a comment.
+std::string ReadValue(std::string_view text) {
+  if (std::optional<std::string> quoted = DecodeQuoted(TrimFront(text))) return *quoted;
+  return std::string(TrimBack(TrimFront(text.substr(0, FindStopOrComment(text, "")))));
 }
 
 std::optional<std::string> NonEmptyEnvironment(const char* name) {
@@ -71,61 +181,133 @@ std::optional<int> ParseDecimal(std::string_view text) {
   return static_cast<int>(value);
 }
 
-// INIReader joins repeated names with line breaks; values never hold one, so the first line is
-// the first occurrence that had any text.
-std::string FirstOccurrence(const std::string& joined) {
-  return joined.substr(0, joined.find('\n'));
-}
+}  // namespace
 
-// The file as inih sees it, kept in order so that a rewrite loses no value: sections and names
-// fold case exactly as INIReader folds them, and a repeated name keeps what INIReader would
-// report for it.
-class IniDocument {
+// The file as read, kept in order so that a rewrite loses no value. Sections and names fold
+// case; a repeated name keeps its first non-empty value. Both are found through hash indexes,
+// so reading and changing a file of many values costs time in proportion to its size.
+class SettingsFile {
  public:
   // Nothing when the file exists but cannot be read: rewriting it would lose its values.
-  static std::optional<IniDocument> Load(const fs::path& file) {
-    IniDocument document;
-    std::unique_ptr<FILE, int (*)(FILE*)> stream(std::fopen(file.c_str(), "rb"), &std::fclose);
-    if (!stream) {
-      if (errno == ENOENT) return document;
+  static std::optional<SettingsFile> Load(const fs::path& path) {
+    // Non-blocking, so that a FIFO in the file's place cannot stall the engine.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+      if (errno == ENOENT) return SettingsFile();
       return std::nullopt;
     }
-    ini_parse_file(stream.get(), &IniDocument::Collect, &document);
-    if (std::ferror(stream.get())) return std::nullopt;
-    return document;
+    struct Closer {
+      int fd;
+      ~Closer() { close(fd); }
+    } closer{fd};
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+        static_cast<uint64_t>(status.st_size) > kMaxFileSize) {
+      return std::nullopt;
+    }
+    std::string text;
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t got = read(fd, buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return std::nullopt;
+      if (got == 0) break;
+      text.append(buffer, static_cast<size_t>(got));
+      if (text.size() > kMaxFileSize) return std::nullopt;
+    }
+    return Parse(text);
   }
 
-  static IniDocument Parse(const std::string& text) {
-    IniDocument document;
-    ini_parse_string(text.c_str(), &IniDocument::Collect, &document);
-    return document;
+  static SettingsFile Parse(std::string_view text) {
+    SettingsFile file;
+    std::string_view section;
+    constexpr size_t kNotYet = SIZE_MAX;
+    size_t sectionIndex = kNotYet;  // set once the current section holds a value
+    std::string previousName;       // the name an indented line adds to; empty for none
+    for (bool firstLine = true; !text.empty(); firstLine = false) {
+      const size_t end = text.find('\n');
+      std::string_view line = text.substr(0, end);
+      text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+      // Readers that work on C strings never see what follows a zero byte on its line.
+      line = line.substr(0, line.find('\0'));
+      bool indented = false;
+      if (firstLine && line.starts_with("\xEF\xBB\xBF")) {
+        line.remove_prefix(3);
+        indented = true;
+      }
+      const std::string_view trimmed = TrimBack(TrimFront(line));
+      indented = indented || (!trimmed.empty() && trimmed.data() != line.data());
+      if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#') continue;
+
+      if (!previousName.empty() && indented) {
+        // The continuation of a value: taken whole, comment starters and all.
+        file.Add(sectionIndex, previousName, std::string(trimmed));
+      } else if (trimmed.front() == '[') {
+        const std::string_view inside = trimmed.substr(1);
+        const size_t close = FindStopOrComment(inside, "]");
+        if (close < inside.size() && inside[close] == ']') {
+          section = inside.substr(0, close);
+          sectionIndex = kNotYet;
+          previousName.clear();
+        }
+      } else {
+        const size_t separator = FindStopOrComment(trimmed, "=:");
+        if (separator == trimmed.size() || trimmed[separator] == ';') continue;
+        previousName = TrimBack(trimmed.substr(0, separator));
+        if (sectionIndex == kNotYet) sectionIndex = file.FindOrAddSection(section);
+        file.Add(sectionIndex, previousName, ReadValue(trimmed.substr(separator + 1)));
+      }
+    }
+    return file;
+  }
+
+  const std::string* Find(std::string_view sectionName, std::string_view name) const {
+    const auto section = index_.find(Folded(sectionName));
+    if (section == index_.end()) return nullptr;
+    const Section& found = sections_[section->second];
+    const auto entry = found.index.find(Folded(name));
+    return entry == found.index.end() ? nullptr : &found.entries[entry->second].value;
   }
 
   // Replaces every spelling of the name with this one.
   void Set(std::string_view sectionName, std::string_view name, std::string_view value) {
-    Section& section = FindOrAddSection(sectionName);
-    for (Entry& entry : section.entries) {
-      if (SameName(entry.name, name)) {
-        entry = {std::string(name), std::string(value)};
-        return;
-      }
+    Section& section = sections_[FindOrAddSection(sectionName)];
+    const auto [entry, added] = section.index.try_emplace(Folded(name), section.entries.size());
+    if (added) {
+      section.entries.push_back({std::string(name), std::string(value)});
+    } else {
+      section.entries[entry->second] = {std::string(name), std::string(value)};
     }
-    section.entries.push_back({std::string(name), std::string(value)});
   }
 
-  std::string Compose() const {
+  // Nothing when some value cannot be written at all.
+  std::optional<std::string> Compose() const {
     std::string text;
     for (size_t i = 0; i < sections_.size(); ++i) {
       // Values before the first header need no header; anywhere else "[]" names that section.
       if (i > 0 || !sections_[i].name.empty()) text += "[" + sections_[i].name + "]\n";
       for (const Entry& entry : sections_[i].entries) {
-        text += entry.name + "=" + entry.value + "\n";
+        const std::optional<std::string> value = EncodeValue(entry.value);
+        if (!value) return std::nullopt;
+        text += entry.name;
+        text += '=';
+        text += *value;
+        text += '\n';
       }
     }
     return text;
   }
 
-  bool operator==(const IniDocument& other) const = default;
+  bool operator==(const SettingsFile& other) const {
+    if (sections_.size() != other.sections_.size()) return false;
+    for (size_t i = 0; i < sections_.size(); ++i) {
+      if (sections_[i].name != other.sections_[i].name ||
+          sections_[i].entries != other.sections_[i].entries) {
+        return false;
+      }
+    }
+    return true;
+  }
 
  private:
   struct Entry {
@@ -136,60 +318,30 @@ class IniDocument {
   struct Section {
     std::string name;
     std::vector<Entry> entries;
-    bool operator==(const Section& other) const = default;
+    std::unordered_map<std::string, size_t> index;  // folded name → entry
   };
 
-  static int Collect(void* user, const char* section, const char* name, const char* value) {
-    auto& document = *static_cast<IniDocument*>(user);
-    std::vector<Entry>& entries = document.FindOrAddSection(section).entries;
-    for (Entry& entry : entries) {
-      if (SameName(entry.name, name)) {
-        if (entry.value.empty()) entry.value = value;
-        return 1;
-      }
-    }
-    entries.push_back({name, value});
-    return 1;
+  size_t FindOrAddSection(std::string_view name) {
+    const auto [section, added] = index_.try_emplace(Folded(name), sections_.size());
+    if (added) sections_.push_back(Section{std::string(name), {}, {}});
+    return section->second;
   }
 
-  Section& FindOrAddSection(std::string_view name) {
-    for (Section& section : sections_) {
-      if (SameName(section.name, name)) return section;
+  void Add(size_t sectionIndex, std::string_view name, std::string value) {
+    Section& section = sections_[sectionIndex];
+    const auto [entry, added] = section.index.try_emplace(Folded(name), section.entries.size());
+    if (added) {
+      section.entries.push_back({std::string(name), std::move(value)});
+    } else if (section.entries[entry->second].value.empty()) {
+      section.entries[entry->second].value = std::move(value);
     }
-    return sections_.emplace_back(Section{std::string(name), {}});
   }
 
   std::vector<Section> sections_;
+  std::unordered_map<std::string, size_t> index_;  // folded name → section
 };
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t written = write(fd, data.data(), data.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
-
-// Puts the whole content in place or leaves the target as it was.
-bool ReplaceFile(const fs::path& target, std::string_view content) {
-  std::string temporary = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX"));
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) return false;
-  const bool written = WriteAll(fd, content) && fsync(fd) == 0;
-  const bool closed = close(fd) == 0;
-  if (!written || !closed || std::rename(temporary.c_str(), target.c_str()) != 0) {
-    unlink(temporary.c_str());
-    return false;
-  }
-  // The rename itself only lasts a power cut once the folder is on disk too.
-  if (const int folder = open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY); folder >= 0) {
-    fsync(folder);
-    close(folder);
-  }
-  return true;
-}
+namespace {
 
 template <auto member>
 int& Field(Settings& settings) {
@@ -295,14 +447,14 @@ fs::path SettingsFolder(const std::optional<fs::path>& configDirArgument) {
 SettingsStore::SettingsStore(const fs::path& folder) : folder_(folder), file_(folder / kFileName) {}
 
 SettingsStore::Snapshot SettingsStore::Read() const {
-  return Snapshot(std::make_shared<const INIReader>(file_.string()));
+  return Snapshot(
+      std::make_shared<const SettingsFile>(SettingsFile::Load(file_).value_or(SettingsFile())));
 }
 
 std::optional<std::string> SettingsStore::Snapshot::ReadStored(std::string_view name) const {
-  const std::string section(kSection);
-  const std::string key(name);
-  if (!reader_->HasValue(section, key)) return std::nullopt;
-  return FirstOccurrence(reader_->Get(section, key, ""));
+  const std::string* stored = file_->Find(kSection, name);
+  if (stored == nullptr) return std::nullopt;
+  return *stored;
 }
 
 int SettingsStore::Snapshot::ReadInteger(std::string_view name, int defaultValue) const {
@@ -331,14 +483,22 @@ bool SettingsStore::WriteStored(std::string_view name, std::string_view utf8Valu
   std::error_code error;
   fs::create_directories(folder_, error);
   if (error) return false;
-  std::optional<IniDocument> document = IniDocument::Load(file_);
-  if (!document) return false;
-  document->Set(kSection, name, utf8Value);
-  const std::string text = document->Compose();
-  // Whatever the parser would make of the new text differently (a line break or " ;" in the
-  // value, a name with "=", an over-long line) is refused rather than stored mangled.
-  if (!(IniDocument::Parse(text) == *document)) return false;
-  return ReplaceFile(file_, text);
+  std::optional<SettingsFile> file = SettingsFile::Load(file_);
+  if (!file) return false;
+  // Scripts set the same value over and over in loops; each rewrite would cost two disk syncs.
+  if (const std::string* stored = file->Find(kSection, name); stored && *stored == utf8Value) {
+    return true;
+  }
+  file->Set(kSection, name, utf8Value);
+  // A name the file cannot hold ("A=B", "[X]", " Wave") would read back as something else, and
+  // is refused rather than stored mangled.
+  const std::optional<std::string> text = file->Compose();
+  if (!text || !(SettingsFile::Parse(*text) == *file)) return false;
+  if (!staleTemporariesRemoved_) {
+    RemoveStaleTemporaries(file_);
+    staleTemporariesRemoved_ = true;
+  }
+  return WriteFileAtomically(file_, *text);
 }
 
 void ReadStartupPaths(const SettingsStore& settingsStore, Settings& settings,

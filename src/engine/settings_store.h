@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-class INIReader;
-
 namespace tolven {
+
+class SettingsFile;
 
 // The folder that holds the settings file. The first of these that is set and non-empty wins:
 // the --config-dir argument, TOLVEN_CONFIG_DIR, $XDG_CONFIG_HOME/velmora (only when absolute,
@@ -26,13 +26,22 @@ std::filesystem::path SettingsFolder(const std::optional<std::filesystem::path>&
 // caller's default. An integer must be a whole decimal number with an optional sign and
 // optional blanks around it, inside the 32-bit range ("12abc", "0x10", "99999999999" read the
 // default; "010" reads 10). When a name appears more than once in the section, the first
-// non-empty occurrence counts. A line holds at most 199 bytes; the rest of a longer line is
-// read as a line of its own.
+// non-empty occurrence counts.
 //
-// Every write rewrites the whole file through a temporary file in the same folder, so the old
-// file stays whole when anything fails. The rewrite keeps every value of every section but
-// drops comments and lines that do not parse. A value the file cannot hold exactly (a line
-// break, blanks at either end, " ;", an over-long line, text with no UTF-8 form) is refused.
+// The file is a classic INI file: "[section]" lines, "name=value" or "name:value" lines, ';' and
+// '#' start a comment at the start of a line and ';' after a blank anywhere in a value, blanks
+// around names and values do not count, and an indented line after a value is one more
+// occurrence of that name. Lines may be of any length. A value is stored as it is when the
+// reader would give it back unchanged; otherwise (blanks at either end, a leading '"', a blank
+// followed by ';', a line feed or carriage return) it is written in double quotes, with \\, \",
+// \n and \r standing for a backslash, a quote, a line feed and a carriage return. A quoted value
+// that does not follow these rules exactly reads as the plain text it is.
+//
+// Every write rewrites the whole file atomically (the old file stays whole when anything
+// fails), through a symbolic link to the file it leads to and keeping the file's permissions.
+// The rewrite keeps every value of every section but drops comments and lines that do not parse.
+// Writing the value a name already has leaves the file alone. A value with no UTF-8 form or
+// with a zero byte, and a name the file cannot hold, are refused.
 class SettingsStore {
  public:
   explicit SettingsStore(const std::filesystem::path& folder);
@@ -45,13 +54,13 @@ class SettingsStore {
   // One reading of the file, for taking many values at once without parsing it again for each.
   class Snapshot {
    public:
-    explicit Snapshot(std::shared_ptr<const INIReader> reader) : reader_(std::move(reader)) {}
+    explicit Snapshot(std::shared_ptr<const SettingsFile> file) : file_(std::move(file)) {}
     int ReadInteger(std::string_view name, int defaultValue) const;
     std::string ReadString(std::string_view name, std::string_view defaultValue) const;
 
    private:
     std::optional<std::string> ReadStored(std::string_view name) const;
-    std::shared_ptr<const INIReader> reader_;
+    std::shared_ptr<const SettingsFile> file_;
   };
   Snapshot Read() const;
 
@@ -71,6 +80,7 @@ class SettingsStore {
 
   std::filesystem::path folder_;
   std::filesystem::path file_;
+  bool staleTemporariesRemoved_ = false;  // once per store: interrupted writes of earlier runs
 };
 
 // Left and Top read this when nothing is stored: the window goes to the centre of the screen,

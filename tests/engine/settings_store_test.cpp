@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <functional>
@@ -27,6 +29,12 @@ std::string Sjis(const std::string& utf8) {
 std::string ReadText(const fs::path& path) {
   const std::vector<uint8_t> bytes = testing::ReadFileBytes(path);
   return std::string(bytes.begin(), bytes.end());
+}
+
+struct stat StatusOf(const fs::path& path) {
+  struct stat status {};
+  EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
+  return status;
 }
 
 size_t EntriesIn(const fs::path& folder) {
@@ -269,25 +277,177 @@ TEST_F(SettingsStoreTest, EachWriteRewritesTheFileAtOnce) {
   EXPECT_EQ(ReadText(fresh.FilePath()), "[PELUNA2]\nSeen=0\n");
 }
 
+TEST_F(SettingsStoreTest, StringsReadBackExactlyAsWritten) {
+  // Plain values look as they always did; the rest are quoted so that no blank, quote, comment
+  // starter or line break is lost or breaks the line.
+  const struct {
+    std::string value;  // UTF-8
+    std::string line;   // as it appears in the file
+  } cases[] = {
+      {"佐藤", "PlayerName=佐藤"},
+      {" 佐藤", "PlayerName=\" 佐藤\""},
+      {"佐藤  ", "PlayerName=\"佐藤  \""},
+      {"\t佐 藤\t", "PlayerName=\"\t佐 藤\t\""},
+      {"", "PlayerName="},
+      {" ", "PlayerName=\" \""},
+      {"\"引用\"", R"(PlayerName="\"引用\"")"},
+      {"\"", R"(PlayerName="\"")"},
+      {"a\"b\"", R"(PlayerName=a"b")"},
+      {R"(C:\Games\)", R"(PlayerName=C:\Games\)"},
+      {R"( \ " )", R"(PlayerName=" \\ \" ")"},
+      {"名 ;注", "PlayerName=\"名 ;注\""},
+      {"名\t;注", "PlayerName=\"名\t;注\""},
+      {"名;注", "PlayerName=名;注"},
+      {";名", "PlayerName=;名"},
+      {"#名", "PlayerName=#名"},
+      {"名 #注", "PlayerName=名 #注"},
+      {"=名:[x]", "PlayerName==名:[x]"},
+      {"二行\n目", R"(PlayerName="二行\n目")"},
+      {"\r\n", R"(PlayerName="\r\n")"},
+      {R"(\n)", R"(PlayerName=\n)"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(store_.WriteString("PlayerName", Sjis(c.value))) << c.value;
+    EXPECT_EQ(FileText(), "[PELUNA2]\n" + c.line + "\n") << c.value;
+    EXPECT_EQ(store_.ReadString("PlayerName", "default"), Sjis(c.value)) << c.value;
+  }
+}
+
+TEST_F(SettingsStoreTest, QuotedValuesFollowTheRulesOrReadAsPlainText) {
+  const struct {
+    const char* stored;  // everything after "PlayerName="
+    const char* expected;
+  } cases[] = {
+      {R"(" a ")", " a "},
+      {R"(  " a "  )", " a "},
+      {R"(" a " ; a note)", " a "},
+      {R"("\\\"\n")", "\\\"\n"},
+      {R"("")", ""},
+      {R"(" a ";no note)", R"(" a ";no note)"},
+      {R"(" a " b)", R"(" a " b)"},
+      {R"(" a)", R"(" a)"},
+      {R"(" a\")", R"(" a\")"},
+      {R"("C:\Games")", R"("C:\Games")"},  // an unknown escape: written by hand, not by us
+      {R"(" a" ;x " b")", " a"},
+      {R"(a " b ")", R"(a " b ")"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(std::string("[PELUNA2]\nPlayerName=") + c.stored + "\n");
+    EXPECT_EQ(store_.ReadString("PlayerName", "default"), c.expected) << c.stored;
+  }
+}
+
 TEST_F(SettingsStoreTest, WritesTheFileCannotHoldExactlyAreRefused) {
   WriteFile("[PELUNA2]\nBGM=1\n");
   const std::string before = FileText();
   const std::pair<const char*, std::string> refused[] = {
-      {"PlayerName", Sjis("二行\n目")},
-      {"PlayerName", Sjis(" 先頭")},
-      {"PlayerName", Sjis("末尾\t")},
-      {"PlayerName", Sjis("名 ;注")},
-      {"GameDir", std::string(200, 'x')},
-      {"PlayerName", "\x82"},  // cut-off Shift-JIS
+      {"PlayerName", "\x82"},                  // cut-off Shift-JIS
+      {"PlayerName", std::string("a\0b", 3)},  // engine strings end at a zero byte
       {"A=B", "1"},
       {"[X]", "1"},
       {" Wave", "1"},
       {"#Wave", "1"},
+      {"Wa ;ve", "1"},
+      {"Wa\nve", "1"},
   };
   for (const auto& [name, value] : refused) {
     EXPECT_FALSE(store_.WriteString(name, value)) << name << " = " << value;
     EXPECT_EQ(FileText(), before);
   }
+}
+
+TEST_F(SettingsStoreTest, WritingTheValueAlreadyStoredLeavesTheFileAlone) {
+  const std::string file =
+      "[PELUNA2]\nBGM=1\nPlayerName=綾瀬\nCDDA_DRV=\n; kept only if untouched\n";
+  const struct {
+    const char* name;
+    std::function<bool(SettingsStore&)> write;
+    bool changes;
+  } cases[] = {
+      {"same integer", [](SettingsStore& s) { return s.WriteInteger("BGM", 1); }, false},
+      {"other spelling", [](SettingsStore& s) { return s.WriteInteger("bgm", 1); }, false},
+      {"same string", [](SettingsStore& s) { return s.WriteString("PlayerName", Sjis("綾瀬")); },
+       false},
+      {"same empty string", [](SettingsStore& s) { return s.WriteString("CDDA_DRV", ""); }, false},
+      {"other integer", [](SettingsStore& s) { return s.WriteInteger("BGM", 2); }, true},
+      {"new name", [](SettingsStore& s) { return s.WriteString("GameDir", ""); }, true},
+  };
+  for (const auto& c : cases) {
+    WriteFile(file);
+    const ino_t inode = StatusOf(store_.FilePath()).st_ino;
+
+    EXPECT_TRUE(c.write(store_)) << c.name;
+
+    // A rewrite always makes a new file, so an unchanged inode means nothing was written.
+    EXPECT_EQ(StatusOf(store_.FilePath()).st_ino != inode, c.changes) << c.name;
+    EXPECT_EQ(FileText() != file, c.changes) << c.name;
+  }
+}
+
+TEST_F(SettingsStoreTest, AFileOfManyValuesKeepsEveryOneThroughWrites) {
+  constexpr int kCount = 32000;
+  std::string file = "[PELUNA2]\n";
+  for (int i = 0; i < kCount; ++i) {
+    file += "Key" + std::to_string(i) + "=value " + std::to_string(i) + "\n";
+  }
+  WriteFile(file);
+
+  ASSERT_TRUE(store_.WriteInteger("BGM", 7));
+  ASSERT_TRUE(store_.WriteString("key16000", "changed"));
+
+  std::string expected = file + "BGM=7\n";
+  const std::string old = "Key16000=value 16000\n";
+  expected.replace(expected.find(old), old.size(), "key16000=changed\n");
+  EXPECT_EQ(FileText(), expected);
+  const SettingsStore::Snapshot snapshot = store_.Read();
+  EXPECT_EQ(snapshot.ReadString("KEY31999", ""), "value 31999");
+  EXPECT_EQ(snapshot.ReadString("Key16000", ""), "changed");
+}
+
+TEST_F(SettingsStoreTest, LongLinesAreReadWhole) {
+  // Cut after 199 bytes, this line would end in a value "BGM=1" of its own.
+  WriteFile("[PELUNA2]\nGameDir=" + std::string(191, 'x') + "BGM=1\n");
+  EXPECT_EQ(store_.ReadInteger("BGM", 0), 0);
+  EXPECT_EQ(store_.ReadString("GameDir", ""), std::string(191, 'x') + "BGM=1");
+
+  const std::string path = "/" + std::string(998, 'p') + "/";
+  ASSERT_TRUE(store_.WriteString("GameDir", path));
+  EXPECT_EQ(FileText(), "[PELUNA2]\nGameDir=" + path + "\n");
+  EXPECT_EQ(store_.ReadString("GameDir", ""), path);
+}
+
+TEST_F(SettingsStoreTest, WritesKeepTheFileModeAndASymbolicLink) {
+  ASSERT_TRUE(store_.WriteInteger("BGM", 1));
+  ASSERT_EQ(chmod(store_.FilePath().c_str(), 0640), 0);
+  ASSERT_TRUE(store_.WriteInteger("BGM", 2));
+  EXPECT_EQ(StatusOf(store_.FilePath()).st_mode & 07777, 0640u);
+
+  const mode_t oldMask = umask(022);
+  SettingsStore fresh(dir_ / "fresh");
+  const bool written = fresh.WriteInteger("BGM", 1);
+  umask(oldMask);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(StatusOf(fresh.FilePath()).st_mode & 07777, 0644u);  // as any new file
+
+  testing::WriteFileText(dir_ / "dotfiles" / "peluna2.ini", "[PELUNA2]\nBGM=1\n");
+  fs::create_directories(dir_ / "linked");
+  fs::create_symlink("../dotfiles/peluna2.ini", dir_ / "linked" / "peluna2.ini");
+  SettingsStore linked(dir_ / "linked");
+  ASSERT_TRUE(linked.WriteInteger("BGM", 3));
+  EXPECT_TRUE(fs::is_symlink(linked.FilePath()));
+  EXPECT_EQ(ReadText(dir_ / "dotfiles" / "peluna2.ini"), "[PELUNA2]\nBGM=3\n");
+}
+
+TEST_F(SettingsStoreTest, AWriteRemovesTemporariesThatInterruptedWritesLeft) {
+  testing::WriteFileText(dir_ / ".peluna2.ini.Ab3dEf", "[PELUNA2]\nBG");
+  fs::last_write_time(dir_ / ".peluna2.ini.Ab3dEf",
+                      fs::file_time_type::clock::now() - std::chrono::hours(2));
+  testing::WriteFileText(dir_ / ".peluna2.ini.Gh5jKl", "[PELUNA2]\nBG");  // may be in progress
+
+  ASSERT_TRUE(store_.WriteInteger("BGM", 1));
+
+  EXPECT_FALSE(fs::exists(dir_ / ".peluna2.ini.Ab3dEf"));
+  EXPECT_TRUE(fs::exists(dir_ / ".peluna2.ini.Gh5jKl"));
 }
 
 TEST_F(SettingsStoreTest, FailedWriteLeavesTheOldFileWhole) {
