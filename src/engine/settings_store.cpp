@@ -26,6 +26,7 @@ constexpr std::string_view kSection = "PELUNA2";
 // Far beyond any real settings file. A bigger file, or a link to an endless device, reads as an
 // unreadable one instead of filling the memory.
 constexpr size_t kMaxFileSize = size_t{64} << 20;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // INI readers fold case with tolower in the C locale: ASCII letters only, so Shift-JIS and
 // UTF-8 bytes stay as they are.
@@ -231,7 +232,7 @@ class SettingsFile {
       // Readers that work on C strings never see what follows a zero byte on its line.
       line = line.substr(0, line.find('\0'));
       bool indented = false;
-      if (firstLine && line.starts_with("\xEF\xBB\xBF")) {
+      if (firstLine && line.starts_with(kByteOrderMark)) {
         line.remove_prefix(3);
         indented = true;
       }
@@ -285,7 +286,10 @@ class SettingsFile {
     std::string text;
     for (size_t i = 0; i < sections_.size(); ++i) {
       // Values before the first header need no header; anywhere else "[]" names that section.
-      if (i > 0 || !sections_[i].name.empty()) text += "[" + sections_[i].name + "]\n";
+      // A first line that began with a byte order mark would lose it when read back.
+      const bool headerless = i == 0 && sections_[i].name.empty() &&
+                              !sections_[i].entries.front().name.starts_with(kByteOrderMark);
+      if (!headerless) text += "[" + sections_[i].name + "]\n";
       for (const Entry& entry : sections_[i].entries) {
         const std::optional<std::string> value = EncodeValue(entry.value);
         if (!value) return std::nullopt;

@@ -337,6 +337,34 @@ TEST_F(SettingsStoreTest, QuotedValuesFollowTheRulesOrReadAsPlainText) {
   }
 }
 
+TEST_F(SettingsStoreTest, OddFilesAreRewrittenWithTheirValuesIntact) {
+  const struct {
+    std::string file;
+    const char* name;       // a value that must read the same before and after
+    const char* value;      // UTF-8
+    std::string rewritten;  // after writing BGM=1
+  } cases[] = {
+      {"[PELUNA2]\r\nCDDir=\r\n  b ;c\r\n", "CDDir", "b ;c", "[PELUNA2]\nCDDir=\"b ;c\"\nBGM=1\n"},
+      {"[PELUNA2]\nCDDir=\"C:\\CD\"\n", "CDDir", "\"C:\\CD\"",
+       "[PELUNA2]\nCDDir=\"\\\"C:\\\\CD\\\"\"\nBGM=1\n"},
+      {std::string("[PELUNA2]\nCDDir=a\0b\n", 20), "CDDir", "a", "[PELUNA2]\nCDDir=a\nBGM=1\n"},
+      {"\xEF\xBB\xBF[PELUNA2]\nCDDir=x\n", "CDDir", "x", "[PELUNA2]\nCDDir=x\nBGM=1\n"},
+      // A byte order mark that is not at the start of the file belongs to the name.
+      {"\n\xEF\xBB\xBF"
+       "a=1\n",
+       "CDDir", "NULL",
+       "[]\n\xEF\xBB\xBF"
+       "a=1\n[PELUNA2]\nBGM=1\n"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(c.file);
+    EXPECT_EQ(store_.ReadString(c.name, "NULL"), Sjis(c.value)) << c.file;
+    ASSERT_TRUE(store_.WriteInteger("BGM", 1)) << c.file;
+    EXPECT_EQ(FileText(), c.rewritten) << c.file;
+    EXPECT_EQ(store_.ReadString(c.name, "NULL"), Sjis(c.value)) << c.file;
+  }
+}
+
 TEST_F(SettingsStoreTest, WritesTheFileCannotHoldExactlyAreRefused) {
   WriteFile("[PELUNA2]\nBGM=1\n");
   const std::string before = FileText();
