@@ -2,6 +2,7 @@
 // file.
 #include <CLI/CLI.hpp>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -79,6 +80,7 @@ tolven::EngineOptions MakeOptions(const CommandLine& line) {
   tolven::EngineOptions options;
   options.gameDirectory = line.gameDir;
   if (!line.configDir.empty()) options.configDirectory = line.configDir;
+  if (!line.saveDir.empty()) options.saveDirectory = line.saveDir;
   options.seed = line.seed;
   if (line.fullscreen) options.screenMode = 1;
   if (line.window) options.screenMode = 0;
@@ -95,7 +97,10 @@ int RunHeadless(const CommandLine& line) {
   tolven::Trace trace;
   std::ofstream traceFile;
   if (!events || !OpenTrace(line, trace, traceFile)) return tolven::kExitUsage;
-  tolven::HeadlessHost host(std::move(*events), line.events);
+  // Without --seed a headless run is seeded from the clock as a windowed one is.
+  const auto clockSeed =
+      static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
+  tolven::HeadlessHost host(std::move(*events), line.events, clockSeed);
   tolven::TForm1 form(host, trace, MakeOptions(line));
   host.Attach(form);
   form.FormCreate();
@@ -103,13 +108,14 @@ int RunHeadless(const CommandLine& line) {
   return ReportResult(result, host.Error());
 }
 
-int PlayInWindow(const CommandLine& line, std::optional<tolven::EventPlayer> player) {
+int PlayInWindow(const CommandLine& line, std::optional<tolven::EventPlayer>& player) {
   tolven::Trace trace;
   std::ofstream traceFile;
   if (!OpenTrace(line, trace, traceFile)) return tolven::kExitUsage;
   tolven::SdlLibrary sdl;
-  tolven::SdlHost host(line.scale, std::move(player));
+  tolven::SdlHost host(line.scale, player ? &*player : nullptr);
   tolven::TForm1 form(host, trace, MakeOptions(line));
+  if (player) player->Attach(form);
   host.Attach(form);
   form.FormCreate();
   const tolven::RunResult result = host.Run();
@@ -127,7 +133,7 @@ int RunWindowed(const CommandLine& line) {
   std::optional<tolven::EventPlayer> player;
   if (!line.events.empty()) player.emplace(std::move(*events), line.events);
   try {
-    return PlayInWindow(line, std::move(player));
+    return PlayInWindow(line, player);
   } catch (const std::runtime_error& error) {
     std::cerr << "tolven: " << error.what() << '\n';
     return kExitNoWindow;

@@ -1,5 +1,7 @@
 #include "base/trace.h"
 
+#include <string>
+
 #include "base/text_encoding.h"
 
 namespace tolven {
@@ -13,6 +15,11 @@ void Trace::Write(std::string_view utf8Message) {
 void Trace::WriteGameText(std::string_view shiftJisText) {
   if (out_ == nullptr) return;
   Write(ShiftJisToUtf8Lossy(shiftJisText));
+}
+
+void Trace::NotBuiltYet(std::string_view entryPoint) {
+  if (out_ == nullptr) return;
+  Write("not built yet: " + std::string(entryPoint));
 }
 
 }  // namespace tolven

@@ -15,6 +15,8 @@ class Trace {
   void Write(std::string_view utf8Message);
   // Text taken from the game's data (a script line, a name).
   void WriteGameText(std::string_view shiftJisText);
+  // An entry point whose screen or subsystem is not built yet was reached.
+  void NotBuiltYet(std::string_view entryPoint);
 
  private:
   std::ostream* out_ = nullptr;

@@ -1,8 +1,8 @@
 #include "engine/event_player.h"
 
-#include <fstream>
 #include <map>
 
+#include "base/file_writer.h"
 #include "engine/form1.h"
 #include "engine/state_dump.h"
 #include "resources/png_io.h"
@@ -29,22 +29,15 @@ std::optional<KeyCodes> KeyByName(const std::string& name) {
   return KeyCodes{virtualKey, c};
 }
 
-bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  if (bytes.empty()) return false;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out.flush());
-}
-
 }  // namespace
 
 EventPlayer::EventPlayer(std::vector<EventCommand> events, std::string fileName)
     : events_(std::move(events)), fileName_(std::move(fileName)) {}
 
-void EventPlayer::DeliverDue(TForm1& form, uint32_t now) {
-  while (next_ < events_.size() && now >= dueAt_ && !failed_ && !form.Closed()) {
-    if (!Execute(form, events_[next_], now)) return;
+void EventPlayer::DeliverDue(uint32_t now) {
+  if (form_ == nullptr) return;
+  while (next_ < events_.size() && now >= dueAt_ && !failed_ && !form_->Closed()) {
+    if (!Execute(events_[next_], now)) return;
     ++next_;
   }
 }
@@ -55,7 +48,8 @@ std::optional<MessageResult> EventPlayer::TakeAnswer() {
   return answer;
 }
 
-bool EventPlayer::Execute(TForm1& form, const EventCommand& command, uint32_t now) {
+bool EventPlayer::Execute(const EventCommand& command, uint32_t now) {
+  TForm1& form = *form_;
   using Kind = EventCommand::Kind;
   const MouseButton button = command.right ? MouseButton::Right : MouseButton::Left;
   switch (command.kind) {
@@ -63,7 +57,7 @@ bool EventPlayer::Execute(TForm1& form, const EventCommand& command, uint32_t no
       dueAt_ = now + static_cast<uint32_t>(command.amount);
       break;
     case Kind::Until:
-      return Until(form, command, now);
+      return Until(command, now);
     case Kind::Click:
       form.PBMouseMove(command.x, command.y);
       form.PBMouseDown(button, command.x, command.y);
@@ -76,16 +70,18 @@ bool EventPlayer::Execute(TForm1& form, const EventCommand& command, uint32_t no
       form.FormMouseWheel(command.amount);
       break;
     case Kind::Key:
-      Key(form, command);
+      Key(command);
       break;
     case Kind::Answer:
       answer_ = command.word == "ok" ? MessageResult::Ok : MessageResult::Cancel;
       break;
-    case Kind::Shot:
-      if (!WriteBytes(command.text, EncodePng(form.PB()))) {
-        Fail(RunResult::BadEvent, command, command.text + ": cannot be written");
+    case Kind::Shot: {
+      std::string why;
+      if (!WriteFileAtomically(command.text, EncodePng(form.PB()), &why)) {
+        Fail(RunResult::BadEvent, command, why);
       }
       break;
+    }
     case Kind::Dump: {
       std::string why;
       if (!WriteStateDump(form, command.text, why)) Fail(RunResult::BadEvent, command, why);
@@ -109,12 +105,12 @@ bool EventPlayer::Execute(TForm1& form, const EventCommand& command, uint32_t no
   return true;
 }
 
-bool EventPlayer::Until(TForm1& form, const EventCommand& command, uint32_t now) {
+bool EventPlayer::Until(const EventCommand& command, uint32_t now) {
   if (!untilStarted_) untilStarted_ = now;
-  const EngineFlags& flags = form.Flags();
-  bool holds = form.WaitingForInput();
-  if (command.word == "page") holds = flags.PageWait != 0;
-  if (command.word == "choice") holds = flags.ChoiceMode != 0;
+  const EngineFlags& flags = form_->Flags();
+  bool holds = form_->WaitingForInput();
+  if (command.word == "page") holds = flags.PageWait != PageWaitKind::None;
+  if (command.word == "choice") holds = flags.ChoiceMode != ChoiceKind::None;
   if (holds) {
     untilStarted_.reset();
     return true;
@@ -126,12 +122,12 @@ bool EventPlayer::Until(TForm1& form, const EventCommand& command, uint32_t now)
   return false;
 }
 
-void EventPlayer::Key(TForm1& form, const EventCommand& command) {
+void EventPlayer::Key(const EventCommand& command) {
   std::optional<KeyCodes> key = KeyByName(command.word);
   if (!key) return Fail(RunResult::BadEvent, command, "unknown key \"" + command.word + "\"");
-  if (command.direction != "up") form.FormKeyDown(key->virtualKey);
-  if (command.direction.empty() && key->character != 0) form.FormKeyPress(key->character);
-  if (command.direction != "down") form.FormKeyUp(key->virtualKey);
+  if (command.direction != "up") form_->FormKeyDown(key->virtualKey);
+  if (command.direction.empty() && key->character != 0) form_->FormKeyPress(key->character);
+  if (command.direction != "down") form_->FormKeyUp(key->virtualKey);
 }
 
 void EventPlayer::Fail(RunResult result, const EventCommand& command, const std::string& why) {

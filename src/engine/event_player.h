@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/host.h"
 #include "engine/event_file.h"
-#include "engine/host.h"
 
 namespace tolven {
 
@@ -22,9 +22,11 @@ class EventPlayer {
  public:
   EventPlayer(std::vector<EventCommand> events, std::string fileName);
 
+  // The engine the commands go to; nothing is delivered before.
+  void Attach(TForm1& form) { form_ = &form; }
   // Delivers every command due at `now`. A command only a window can carry out (shot-window)
   // goes to the host's handler, which returns false when it cannot.
-  void DeliverDue(TForm1& form, uint32_t now);
+  void DeliverDue(uint32_t now);
   // Every command delivered and the last wait run out.
   bool Finished(uint32_t now) const { return next_ >= events_.size() && now >= dueAt_; }
   std::optional<RunResult> Failed() const { return failed_; }
@@ -36,11 +38,12 @@ class EventPlayer {
 
  private:
   // False while an `until` is still waiting.
-  bool Execute(TForm1& form, const EventCommand& command, uint32_t now);
-  bool Until(TForm1& form, const EventCommand& command, uint32_t now);
-  void Key(TForm1& form, const EventCommand& command);
+  bool Execute(const EventCommand& command, uint32_t now);
+  bool Until(const EventCommand& command, uint32_t now);
+  void Key(const EventCommand& command);
   void Fail(RunResult result, const EventCommand& command, const std::string& why);
 
+  TForm1* form_ = nullptr;
   std::vector<EventCommand> events_;
   std::string fileName_;
   size_t next_ = 0;

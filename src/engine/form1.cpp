@@ -1,8 +1,11 @@
 #include "engine/form1.h"
 
-#include <chrono>
+#include <algorithm>
+#include <limits>
+#include <system_error>
 
 #include "base/text_encoding.h"
+#include "save/save_folder.h"
 
 namespace tolven {
 namespace {
@@ -11,8 +14,21 @@ constexpr uint32_t kIdleStepMs = 30;
 constexpr const char* kConfirmQuit = "ゲームを終了しますか？";
 constexpr const char* kConfirmCaption = "確認";
 
-uint32_t ClockSeed() {
-  return static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
+// S000 at start-up: the menu phase, with saving and loading off.
+constexpr int kStartupSaveAvailability = 3;
+// A screen this narrow cannot hold the framed window: the borderless one is used instead.
+constexpr int kSmallScreenWidth = 600;
+constexpr int kStartupWindowDarkness = 8;
+constexpr int kStartupAutoSpeed = 5;
+constexpr int kStartupTransition4Extents[] = {250, 550};
+// Horizontal centres of one, two, three and four standing pictures.
+constexpr int kStandingCentres[] = {400, 250, 550, 200, 400, 600, 100, 300, 500, 700};
+
+bool FileExists(const std::filesystem::path& path) {
+  // A folder that cannot be examined (no permission, a symlink loop, a path too long) holds
+  // no game data, just as a missing file does.
+  std::error_code error;
+  return std::filesystem::exists(path, error) && !error;
 }
 
 }  // namespace
@@ -22,11 +38,23 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       trace_(trace),
       options_(options),
       settingsStore_(SettingsFolder(options.configDirectory)),
+      saveFolder_(ResolveSaveFolder(options.saveDirectory, options.gameDirectory)),
       archives_(options.gameDirectory),
-      random_(options.seed.value_or(ClockSeed())),
+      // The host's clock is asked only when no seed is given.
+      random_(options.seed ? *options.seed : host.ClockSeed()),
       variables_(state_, random_, trace_),
       interpreter_(archives_, state_, variables_, flags_, page_, definitions_, *this, trace_),
-      pending_(trace_) {
+      sound_(trace_),
+      backlog_(trace_),
+      choices_(trace_),
+      quickButtons_(trace_),
+      prompt_(trace_),
+      itemShop_(trace_),
+      recollection_(trace_),
+      rolls_(trace_),
+      viewer_(trace_),
+      saveList_(trace_),
+      configurationDialog_(trace_) {
   variables_.onSaveAvailabilityChanged = [this] { UpdateMenuBar(); };
 }
 
@@ -37,6 +65,7 @@ MessageResult TForm1::Ask(std::string_view text, std::string_view caption, Messa
 }
 
 void TForm1::FormCreate() {
+  timer_.Start(host_.Ticks());
   flags_.QuitRequested = false;
   // Paths are UTF-8 on this system; the engine keeps its texts in Shift-JIS.
   const std::string folder = options_.gameDirectory.string();
@@ -50,11 +79,9 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::InitEngine() {
-  // The generator was seeded when it was built: from --seed, or else from the clock.
+  // The generator was seeded when it was built: from --seed, or else from the host's clock.
   std::fill_n(state_.integers.begin() + kSBase, 200, 0);
-  // No sound output exists yet, so the engine runs as on a machine without a sound device.
-  soundDevicePresent_ = false;
-  if (!std::filesystem::exists(options_.gameDirectory / kDataArchive)) {
+  if (!FileExists(options_.gameDirectory / kDataArchive)) {
     Ask("ゲームデータを読み込めません。", "Error!", MessageButtons::Ok, MessageIcon::Error);
     flags_.QuitRequested = true;
   }
@@ -72,36 +99,27 @@ void TForm1::InitEngine() {
               state_.strings.begin());
   std::copy_n(settings_.PlayerName2.begin(), std::min<size_t>(settings_.PlayerName2.size(), 31),
               state_.strings.begin() + kStringRowBytes);
-  state_.S(31) = 0;
   flags_.TitlePending = true;
 }
 
 void TForm1::ReadSettings() {
   ReadStartupSettings(settingsStore_, settings_);
-  characterByCharacter_ = settings_.Delay == 0;
-  seen_ = settings_.Seen != 0;
-  breakonSelect_ = settings_.BreakonSelect != 0;
-  clickStopsVoice_ = settings_.CVABORT != 0;
   screenMode_ = options_.screenMode.value_or(settings_.SMode);
   // A screen too small for the framed window gets the borderless one, for this run only.
-  if (screenMode_ == 0 && host_.ScreenWidth() <= 600) screenMode_ = 2;
+  if (screenMode_ == 0 && host_.ScreenWidth() <= kSmallScreenWidth) screenMode_ = 2;
   for (int i = 0; i < kGCount; ++i) state_.G(i) = settings_.GV[i];
 }
 
 void TForm1::SetStartupSystemValues() {
-  state_.S(100) = settings_.Clear;
-  state_.S(0) = 3;
-  state_.S(5) = 0;
-  state_.S(8) = 8;
+  // S000-S199 are clear already; these are the values that start other than 0.
+  state_.S(sv::kClearCount) = settings_.Clear;
+  state_.S(sv::kSaveAvailability) = kStartupSaveAvailability;
+  state_.S(sv::kWindowDarkness) = kStartupWindowDarkness;
   UpdateMenuBar();
-  state_.S(20) = 250;
-  state_.S(21) = 550;
-  state_.S(27) = 5;
-  state_.S(51) = settings_.TXWStyle;
-  // Horizontal centres of one to four standing pictures.
-  const int centres[] = {400, 250, 550, 200, 400, 600, 100, 300, 500, 700};
-  for (int i = 0; i < 10; ++i) state_.S(80 + i) = centres[i];
-  for (int i = 150; i <= 153; ++i) state_.S(i) = 0;
+  for (int i = 0; i < 2; ++i) state_.S(sv::kTransition4Extents[i]) = kStartupTransition4Extents[i];
+  state_.S(sv::kLastAutoSpeed) = kStartupAutoSpeed;
+  state_.S(sv::kWindowStyle) = settings_.TXWStyle;
+  for (int i = 0; i < 10; ++i) state_.S(sv::kStandingCentres + i) = kStandingCentres[i];
 }
 
 void TForm1::StartTitle() {
@@ -109,6 +127,8 @@ void TForm1::StartTitle() {
     Close();
     return;
   }
+  Bitmap24& pb = PB_.Draw();
+  std::fill_n(pb.Data(), pb.SizeBytes(), 0);
   EnterFullScreen();
   interpreter_.State().calls.CallDepth = 0;
   interpreter_.State().CurrentScript = "main";
@@ -118,9 +138,9 @@ void TForm1::StartTitle() {
 void TForm1::ResetWaits() {
   flags_.CharDelay = 1;
   flags_.ClickSkip = false;
-  flags_.PageWait = 0;
+  flags_.PageWait = PageWaitKind::None;
   flags_.WaitTicks = 0;
-  flags_.ChoiceMode = 0;
+  flags_.ChoiceMode = ChoiceKind::None;
   page_.ResetCursor();
 }
 
@@ -128,10 +148,21 @@ void TForm1::AppIdle() {
   const uint32_t start = host_.Ticks();
   if (flags_.ClickGuard > 0) --flags_.ClickGuard;
   uint32_t stepMs = kIdleStepMs;
-  if (!flags_.BacklogOpen && flags_.SystemMenuOpen == 0 && flags_.EngineState == 0) {
-    stepMs = StoryIdleStep();
+  if (!flags_.BacklogOpen && flags_.SystemMenuOpen == 0) {
+    switch (flags_.EngineState) {
+      case EngineScreen::Story:
+        stepMs = StoryIdleStep();
+        break;
+      case EngineScreen::Roll:
+        rolls_.RollStep();
+        break;
+      case EngineScreen::Viewer:
+        viewer_.ViewFrame();
+        break;
+      default:
+        break;
+    }
   }
-  // The rolls and the viewer (states 3 and 6) take their steps here once they exist.
   const uint32_t elapsed = host_.Ticks() - start;
   if (elapsed < stepMs) host_.Sleep(stepMs - elapsed);
 }
@@ -149,27 +180,37 @@ uint32_t TForm1::StoryIdleStep() {
     return kIdleStepMs;
   }
   if (flags_.SkipState != 0) {
-    if (flags_.PageWait == 1 || flags_.PageWait == 4 || flags_.PageWait == 5) page_.NewPage();
-    flags_.PageWait = 0;
+    if (StartsNewPage(flags_.PageWait)) page_.NewPage();
+    flags_.PageWait = PageWaitKind::None;
   }
-  if (flags_.ChoiceMode != 0 || flags_.WaitTicks != 0 || flags_.PageWait != 0 || flags_.VoiceWait) {
+  if (flags_.ChoiceMode != ChoiceKind::None || flags_.WaitTicks != 0 ||
+      flags_.PageWait != PageWaitKind::None || flags_.VoiceWait) {
     return kIdleStepMs;
   }
   if (flags_.SleepCounter == 0) {
     if (interpreter_.State().ScriptRunning) interpreter_.RunScript();
-    // Auto-advance sets its own pace for script steps: 20 to 65 ms by its speed.
-    if (AutoAdvanceOn()) return 5 * static_cast<uint32_t>(state_.S(26)) + 15;
+    // Auto-advance sets its own pace for script steps: 20 to 65 ms by its speed. A script may
+    // write any speed into S026; past the fastest the gauge offers it paces as the slowest, so
+    // a wild value never holds the window for long.
+    if (AutoAdvanceOn()) {
+      const int speed = std::min(state_.S(sv::kAutoSpeed), kMaxAutoSpeed);
+      return 5 * static_cast<uint32_t>(speed) + 15;
+    }
   } else if (flags_.SleepCounter > 0) {
     --flags_.SleepCounter;
   }
   return kIdleStepMs;
 }
 
+void TForm1::RunDueTimerTicks() {
+  for (uint32_t due = timer_.TakeDue(host_.Ticks()); due > 0 && !closed_; --due) Timer1Timer();
+}
+
 void TForm1::Timer1Timer() {
   ++flags_.TimerTicks;
   // Music streaming and the movie end check join here with their subsystems.
-  if (flags_.BacklogOpen || flags_.Busy || flags_.EngineState != 0) return;
-  if (flags_.ChoiceMode != 0 && flags_.SystemMenuOpen == 0) return;
+  if (flags_.BacklogOpen || flags_.Busy || flags_.EngineState != EngineScreen::Story) return;
+  if (flags_.ChoiceMode != ChoiceKind::None && flags_.SystemMenuOpen == 0) return;
   // No voice can be playing without sound output.
   flags_.VoiceWait = false;
   if (flags_.WaitTicks > 0) {
@@ -188,7 +229,7 @@ void TForm1::Close() {
 bool TForm1::FormCloseQuery() {
   if (flags_.QuitRequested) return true;
   if (flags_.EffectRunning) {
-    flags_.InterruptRequest = 2;
+    flags_.InterruptRequest = Interrupt::Close;
     return false;
   }
   if (flags_.Busy) return false;
@@ -196,21 +237,24 @@ bool TForm1::FormCloseQuery() {
   interpreter_.State().ScriptRunning = false;
   const MessageResult answer =
       Ask(kConfirmQuit, kConfirmCaption, MessageButtons::OkCancel, MessageIcon::Question);
-  if (answer == MessageResult::Ok) flags_.InterruptRequest = 1;
+  if (answer == MessageResult::Ok) flags_.InterruptRequest = Interrupt::Click;
   interpreter_.State().ScriptRunning = wasRunning;
   return answer == MessageResult::Ok;
 }
 
 void TForm1::StopSkipAndAuto(bool force) {
-  if (!force && !breakonSelect_) return;
-  state_.S(60) = 0;
-  state_.S(61) = 0;
+  if (!force && settings_.BreakonSelect == 0) return;
+  state_.S(sv::kSkipButton) = 0;
+  state_.S(sv::kAutoButton) = 0;
   flags_.SkipState = 0;
-  if (AutoAdvanceOn()) state_.S(26) = 0;
+  if (AutoAdvanceOn()) state_.S(sv::kAutoSpeed) = 0;
+  SetAutoCaption(false);
 }
 
+// The count saturates: a game cleared more often than an int holds stays at the maximum.
 int TForm1::CountGameClear() {
-  const int count = settingsStore_.ReadInteger("Clear", 0) + 1;
+  const int stored = settingsStore_.ReadInteger("Clear", 0);
+  const int count = stored < std::numeric_limits<int>::max() ? stored + 1 : stored;
   settingsStore_.WriteInteger("Clear", count);
   settings_.Clear = count;
   return count;
@@ -223,8 +267,8 @@ void TForm1::StoreFamilyName(std::string_view shiftJisName) {
 
 bool TForm1::WaitingForInput() const {
   if (flags_.TitlePending) return false;
-  return flags_.PageWait != 0 || flags_.ChoiceMode != 0 || flags_.SleepCounter == -1 ||
-         !interpreter_.State().ScriptRunning || ScriptEnded();
+  return flags_.PageWait != PageWaitKind::None || flags_.ChoiceMode != ChoiceKind::None ||
+         flags_.SleepCounter < 0 || !interpreter_.State().ScriptRunning || ScriptEnded();
 }
 
 bool TForm1::ScriptEnded() const {

@@ -4,90 +4,86 @@
 #include <optional>
 #include <string>
 
+#include "audio/sound.h"
+#include "base/engine_flags.h"
+#include "base/engine_values.h"
+#include "base/host.h"
+#include "base/input.h"
 #include "base/trace.h"
-#include "engine/host.h"
+#include "dialogs/configuration_dialog.h"
+#include "engine/engine_view.h"
 #include "engine/menu_bar.h"
-#include "engine/pending_screens.h"
 #include "engine/settings_store.h"
+#include "engine/timer_schedule.h"
+#include "graphics/rolls.h"
+#include "graphics/viewer.h"
+#include "modes/confirmation_prompt.h"
+#include "modes/item_shop.h"
+#include "modes/quick_buttons.h"
+#include "modes/recollection.h"
 #include "resources/archives.h"
 #include "resources/bitmap24.h"
 #include "resources/definition_text.h"
-#include "script/engine_flags.h"
+#include "resources/paint_box.h"
+#include "save/save_list.h"
+#include "script/choices.h"
 #include "script/interpreter.h"
 #include "script/interpreter_host.h"
 #include "script/random_generator.h"
 #include "script/script_state.h"
 #include "script/variables.h"
+#include "text/backlog.h"
 #include "text/page_record.h"
 
 namespace tolven {
 
-// Where a run takes its game, its settings and its randomness from.
+// Where a run takes its game, its settings, its saves and its randomness from.
 struct EngineOptions {
   std::filesystem::path gameDirectory;
   std::optional<std::filesystem::path> configDirectory;
-  std::optional<uint32_t> seed;   // the clock seeds the generator when none is given
+  std::optional<std::filesystem::path> saveDirectory;
+  std::optional<uint32_t> seed;   // the host's clock seeds the generator when none is given
   std::optional<int> screenMode;  // --fullscreen / --window: this run only, never stored
 };
 
-enum class MouseButton { Left, Right, Middle };
-
-// Virtual-key codes of the keys the engine reacts to.
-inline constexpr int kKeyBackspace = 8;
-inline constexpr int kKeyEnter = 13;
-inline constexpr int kKeyShift = 16;
-inline constexpr int kKeyCtrl = 17;
-inline constexpr int kKeyEscape = 27;
-inline constexpr int kKeySpace = 32;
-inline constexpr int kKeyLeft = 37;
-inline constexpr int kKeyUp = 38;
-inline constexpr int kKeyRight = 39;
-inline constexpr int kKeyDown = 40;
-inline constexpr int kKeyF2 = 113;
-
-inline constexpr int kScreenWidth = 800;
-inline constexpr int kScreenHeight = 600;
-
 // TForm1: the engine object and main window. It owns one object per subsystem, built in
 // dependency order, and routes the frame loop, the timer and input between them.
-class TForm1 : public InterpreterHost {
+class TForm1 : public InterpreterHost, public EngineView {
  public:
   TForm1(Host& host, Trace& trace, const EngineOptions& options);
 
   // The main window's creation: paths, the set-up check and the one-time initialisation.
   void FormCreate();
-  // One step of the frame loop; paces itself to at least 30 ms.
-  void AppIdle();
+  void AppIdle() override;
+  void RunDueTimerTicks() override;
   // The 55 ms timer.
   void Timer1Timer();
 
-  // Input, in game-screen (PB) coordinates 0-799 by 0-599.
-  void PBMouseDown(MouseButton button, int x, int y);
-  void PBMouseMove(int x, int y);
-  void PBMouseUp(MouseButton button, int x, int y);
-  void FormMouseWheel(int wheelDelta);
-  void FormKeyDown(int key);
-  void FormKeyUp(int key);
-  void FormKeyPress(char key);
+  void PBMouseDown(MouseButton button, int x, int y) override;
+  void PBMouseMove(int x, int y) override;
+  void PBMouseUp(MouseButton button, int x, int y) override;
+  void FormMouseWheel(int wheelDelta) override;
+  void FormKeyDown(int key) override;
+  void FormKeyUp(int key) override;
+  void FormKeyPress(char key) override;
   int PointerX() const { return pointerX_; }
   int PointerY() const { return pointerY_; }
 
-  // The menu bar (Panel1) and its popup menu (PopupMenu1).
-  const MenuBar& Menu() const { return menuBar_; }
-  void SpeedButton1Click();  // quit: opens the popup menu
-  void SpeedButton2Click();  // settings
-  void SpeedButton3Click();  // save
-  void SpeedButton4Click();  // load
-  void SpeedButton5Click();  // save editing (hidden)
-  void SpeedButton6Click();  // end of auto-navigation (hidden)
-  void SpeedButton7Click();  // auto-advance toggle
-  void SpeedButton8Click();  // items
-  void TrackBar1Change(int position);
-  void ClosePopupMenu() { menuBar_.PopupMenu1Open = false; }
-  void N6Click();  // back to the title
-  void N7Click();  // quit the game
-  void N1Click();  // skip the scene (replay only)
-  void N2Click();  // leave recollection (replay only)
+  const MenuBar& Menu() const override { return menuBar_; }
+  void SpeedButton1Click() override;
+  void SpeedButton2Click() override;
+  void SpeedButton3Click() override;
+  void SpeedButton4Click() override;
+  void SpeedButton5Click() override;
+  void SpeedButton6Click() override;
+  void SpeedButton7Click() override;
+  void SpeedButton8Click() override;
+  void TrackBar1Change(int position) override;
+  void ClosePopupMenu() override { menuBar_.PopupMenu1Open = false; }
+  void N6Click() override;
+  void N7Click() override;
+  void N1Click() override;
+  void N2Click() override;
 
   // Full screen by the screen mode; the window returns when the display refuses.
   void EnterFullScreen();
@@ -95,17 +91,17 @@ class TForm1 : public InterpreterHost {
   bool FullScreenActive() const { return fullScreenActive_; }
   int ScreenMode() const { return screenMode_; }
 
-  // The game screen; changed says whether it needs presenting again.
-  const Bitmap24& PB() const { return PB_; }
-  // Closing the main window as its close box does: the close query may refuse.
-  void Close();
-  bool Closed() const { return closed_; }
+  // The game screen.
+  const PaintBox& Screen() const override { return PB_; }
+  const Bitmap24& PB() const { return PB_.Picture(); }
+  void Close() override;
+  bool Closed() const override { return closed_; }
 
   void ResetWaits() override;
   void RequestClose() override { Close(); }
   void StopSkipAndAuto(bool force) override;
-  bool SoundDevicePresent() const override { return soundDevicePresent_; }
-  bool SeenSetting() const override { return seen_; }
+  bool SoundDevicePresent() const override { return sound_.SoundDevicePresent(); }
+  bool SeenSetting() const override { return settings_.Seen != 0; }
   int CountGameClear() override;
   void StoreFamilyName(std::string_view shiftJisName) override;
   void UpdateMenuBar() override;
@@ -119,6 +115,7 @@ class TForm1 : public InterpreterHost {
   const Interpreter& Script() const { return interpreter_; }
   const PageRecord& Page() const { return page_; }
   const Settings& CurrentSettings() const { return settings_; }
+  const std::filesystem::path& SaveFolder() const { return saveFolder_; }
   // The story waits for the player: a page, a choice, a click-ended sleep, or nothing left to run.
   bool WaitingForInput() const;
   // The script ran off its end with nothing to return to.
@@ -136,21 +133,26 @@ class TForm1 : public InterpreterHost {
   MessageResult Ask(std::string_view text, std::string_view caption, MessageButtons buttons,
                     MessageIcon icon);
   void AdvancePage();
-  bool AutoAdvanceOn() const { return state_.S(26) > 0; }
+  bool AutoAdvanceOn() const { return state_.S(sv::kAutoSpeed) > 0; }
+  void SetAutoCaption(bool on);
+  // The Delay setting 0: text appears character by character.
+  bool CharacterByCharacter() const { return settings_.Delay == 0; }
+  // The CVABORT setting: a click stops the playing voice.
+  bool ClickStopsVoice() const { return settings_.CVABORT != 0; }
   bool StoryMouseDown(MouseButton button, int x, int y);
-  void RouteModeClick(MouseButton button);
+  void RouteModeClick(MouseButton button, int x, int y);
+  void RouteModeHover(int x, int y);
   void RouteStoryHover(int x, int y);
-  void PickChoice(MouseButton button);
+  void OpenLogFromStory();
   void ShiftDown();
-  void RefreshQuickButtons() { pending_.Reach("RefreshQuickButtons"); }
-  void StopVoice() {}                   // no sound output yet: nothing can be playing
-  void PlaySystemSound(const char*) {}  // no sound output yet
+  void RefreshQuickButtons() { quickButtons_.DrawQuickButtons(1); }
 
   Host& host_;
   Trace& trace_;
   EngineOptions options_;
   SettingsStore settingsStore_;
   Settings settings_;
+  std::filesystem::path saveFolder_;
   Archives archives_;
   RandomGenerator random_;
   ScriptState state_;
@@ -159,15 +161,23 @@ class TForm1 : public InterpreterHost {
   PageRecord page_;
   DefinitionText definitions_;
   Interpreter interpreter_;
-  PendingScreens pending_;
+  TimerSchedule timer_;
+  PaintBox PB_{kScreenWidth, kScreenHeight};
   MenuBar menuBar_;
-  Bitmap24 PB_{kScreenWidth, kScreenHeight};
 
-  bool soundDevicePresent_ = false;
-  bool seen_ = true;
-  bool breakonSelect_ = true;
-  bool characterByCharacter_ = true;
-  bool clickStopsVoice_ = true;
+  // The subsystems input and the menu bar route to.
+  Sound sound_;
+  Backlog backlog_;
+  Choices choices_;
+  QuickButtons quickButtons_;
+  ConfirmationPrompt prompt_;
+  ItemShop itemShop_;
+  Recollection recollection_;
+  Rolls rolls_;
+  Viewer viewer_;
+  SaveList saveList_;
+  ConfigurationDialog configurationDialog_;
+
   int screenMode_ = 0;
   bool fullScreenActive_ = false;
   int pointerX_ = 0;

@@ -19,72 +19,84 @@ constexpr int kMenuHotBottom = 29;
 }  // namespace
 
 void TForm1::AdvancePage() {
-  if (flags_.PageWait == 1 || flags_.PageWait == 4 || flags_.PageWait == 5) page_.NewPage();
-  flags_.PageWait = 0;
+  if (StartsNewPage(flags_.PageWait)) page_.NewPage();
+  flags_.PageWait = PageWaitKind::None;
 }
 
 void TForm1::PBMouseDown(MouseButton button, int x, int y) {
   if (flags_.EffectRunning) {
-    if (clickStopsVoice_) StopVoice();
-    flags_.InterruptRequest = 1;
+    if (ClickStopsVoice()) sound_.StopVoice();
+    flags_.InterruptRequest = Interrupt::Click;
     return;
   }
   if (flags_.SystemMenuOpen != 0) {
-    pending_.Reach("AskYesNo click");
+    prompt_.PromptClick(button);
     return;
   }
   if (flags_.Busy) return;
-  if (button == MouseButton::Left && flags_.PageWait != 4 && flags_.ClickGuard < 3 &&
-      clickStopsVoice_) {
-    StopVoice();
+  if (button == MouseButton::Left && flags_.PageWait != PageWaitKind::VoiceKept &&
+      flags_.ClickGuard < 3 && ClickStopsVoice()) {
+    sound_.StopVoice();
   }
   if (flags_.BacklogOpen) {
-    pending_.Reach(button == MouseButton::Right ? "CloseLog" : "LogMouseDown");
+    if (button == MouseButton::Right) {
+      backlog_.CloseLog();
+    } else {
+      backlog_.LogMouseDown(button, x, y);
+    }
     return;
   }
-  if (flags_.EngineState != 0) {
-    RouteModeClick(button);
+  if (flags_.EngineState != EngineScreen::Story) {
+    RouteModeClick(button, x, y);
     return;
   }
   StoryMouseDown(button, x, y);
 }
 
-void TForm1::RouteModeClick(MouseButton button) {
+void TForm1::RouteModeClick(MouseButton button, int x, int y) {
   switch (flags_.EngineState) {
-    case 1:
-      pending_.Reach("RestorePicture");
+    case EngineScreen::WindowHidden:
+      backlog_.RestorePicture();
       break;
-    case 3:
-      pending_.Reach("roll click");
+    case EngineScreen::Roll:
+      rolls_.RollClick();
       break;
-    case 4:
-      pending_.Reach("ShopClick");
+    case EngineScreen::Shop:
+      itemShop_.ShopClick(button, x, y);
       break;
-    case 5:
-      pending_.Reach("scrolling text click");
+    case EngineScreen::ScrollingText:
+      rolls_.ScrollingTextClick();
       break;
-    case 6:
-      pending_.Reach("ViewClick");
+    case EngineScreen::Viewer:
+      viewer_.ViewClick(button, x, y);
       break;
-    case 8:
-      pending_.Reach("RecollectionClick");
+    case EngineScreen::Recollection:
+      recollection_.RecollectionClick(button, x, y);
       break;
-    case 9:
-      pending_.Reach(button == MouseButton::Left ? "StepHistory newer" : "CloseHistory");
+    case EngineScreen::PageLookBack:
+      // The left button steps toward newer pages and leaves after the newest.
+      if (button == MouseButton::Left) {
+        backlog_.StepHistory(-1);
+      } else {
+        backlog_.CloseHistory();
+      }
       break;
-    case 10:
-      pending_.Reach("CloseInventory");
+    case EngineScreen::ItemScreen:
+      itemShop_.CloseInventory();
       break;
-    default:
-      break;  // state 7, the scroll, takes no clicks
+    case EngineScreen::Story:
+    case EngineScreen::Scroll:  // takes no clicks
+      break;
   }
 }
 
 // The story state; returns whether the click was used up before the page and choice step.
 bool TForm1::StoryMouseDown(MouseButton button, int x, int y) {
-  const bool noChoice = flags_.ChoiceMode == 0;
+  const bool noChoice = flags_.ChoiceMode == ChoiceKind::None;
   auto finishTextAtOnce = [&] {
-    if (characterByCharacter_ && flags_.PageWait == 0 && noChoice) flags_.ClickSkip = true;
+    if (CharacterByCharacter() && flags_.PageWait == PageWaitKind::None && noChoice) {
+      flags_.ClickSkip = true;
+    }
   };
   finishTextAtOnce();
   if (flags_.SleepCounter != 0) {
@@ -94,7 +106,7 @@ bool TForm1::StoryMouseDown(MouseButton button, int x, int y) {
   if (flags_.WindowShown) {
     const bool inGauge = x >= kGaugeLeft && x <= kGaugeRight && y >= kGaugeTop && y <= kGaugeBottom;
     if (AutoAdvanceOn() && inGauge) {
-      state_.S(26) = state_.S(27) = (y - kGaugeTop) / kGaugeStep + 1;
+      state_.S(sv::kAutoSpeed) = state_.S(sv::kLastAutoSpeed) = (y - kGaugeTop) / kGaugeStep + 1;
       RefreshQuickButtons();
       return true;
     }
@@ -109,23 +121,24 @@ bool TForm1::StoryMouseDown(MouseButton button, int x, int y) {
   }
   finishTextAtOnce();
   if (button == MouseButton::Left && noChoice) {
-    // The quick buttons of the message window take the click first once they exist.
-    pending_.Reach("ClickQuickButton");
+    quickButtons_.HoverQuickButtons(x, y);
+    if (quickButtons_.ClickQuickButton()) return true;
   }
   switch (button) {
     case MouseButton::Left:
       if (noChoice) {
         AdvancePage();
       } else if (flags_.ClickGuard == 0) {
-        PickChoice(button);
+        choices_.PickChoice(button);
+        quickButtons_.ClickQuickButton();
       }
       flags_.ClickGuard = kClickGuardTicks;
       break;
     case MouseButton::Right:
-      if (flags_.ChoiceMode == 4 || flags_.ChoiceMode == 6) {
-        PickChoice(button);
+      if (flags_.ChoiceMode == ChoiceKind::Clickmap || flags_.ChoiceMode == ChoiceKind::Seltree) {
+        choices_.PickChoice(button);
       } else {
-        pending_.Reach("HidePicture");
+        backlog_.HidePicture();
       }
       break;
     case MouseButton::Middle:
@@ -135,88 +148,101 @@ bool TForm1::StoryMouseDown(MouseButton button, int x, int y) {
   return false;
 }
 
-void TForm1::PickChoice(MouseButton) {
-  pending_.Reach("PickChoice");
-}
-
 void TForm1::PBMouseMove(int x, int y) {
   pointerX_ = x;
   pointerY_ = y;
   if (fullScreenActive_) menuBar_.Panel1Visible = x <= kMenuHotRight && y <= kMenuHotBottom;
   if (flags_.Busy || flags_.EffectRunning) return;
-  if (flags_.SystemMenuOpen != 0) return pending_.Reach("AskYesNo hover");
-  if (flags_.BacklogOpen) return pending_.Reach("LogMouseMove");
+  if (flags_.SystemMenuOpen != 0) return prompt_.PromptHover(x, y);
+  if (flags_.BacklogOpen) return backlog_.LogMouseMove(x, y);
+  RouteModeHover(x, y);
+}
+
+void TForm1::RouteModeHover(int x, int y) {
   switch (flags_.EngineState) {
-    case 0:
+    case EngineScreen::Story:
       RouteStoryHover(x, y);
       break;
-    case 4:
-    case 10:
-      pending_.Reach("ItemHover");
+    case EngineScreen::Shop:
+    case EngineScreen::ItemScreen:
+      itemShop_.ItemHover(x, y);
       break;
-    case 6:
-      pending_.Reach("ViewHover");
+    case EngineScreen::Viewer:
+      viewer_.ViewHover(x, y);
       break;
-    case 8:
-      pending_.Reach("RecollectionHover");
+    case EngineScreen::Recollection:
+      recollection_.RecollectionHover(x, y);
       break;
     default:
       break;
   }
 }
 
-void TForm1::RouteStoryHover(int, int) {
+void TForm1::RouteStoryHover(int x, int y) {
   switch (flags_.ChoiceMode) {
-    case 0:
+    case ChoiceKind::None:
       if (flags_.SkipState == 0 && !AutoAdvanceOn() && flags_.WindowShown) {
-        pending_.Reach("HoverQuickButtons");
+        quickButtons_.HoverQuickButtons(x, y);
       }
       break;
-    case 1:
-      pending_.Reach("HoverQuickButtons");
-      pending_.Reach("HoverChoice");
+    case ChoiceKind::Select:
+      quickButtons_.HoverQuickButtons(x, y);
+      choices_.HoverChoice(x, y);
       break;
     default:
-      pending_.Reach("HoverChoice");
+      choices_.HoverChoice(x, y);
       break;
   }
 }
 
 void TForm1::PBMouseUp(MouseButton, int, int) {
-  if (flags_.EngineState != 0) return;
-  if (state_.S(63) != 0 || state_.S(64) != 0 || state_.S(65) != 0) {
-    state_.S(63) = state_.S(64) = state_.S(65) = 0;
-    RefreshQuickButtons();
+  if (flags_.EngineState != EngineScreen::Story) return;
+  bool anyPressed = false;
+  for (int value : sv::kPressedQuickButtons) {
+    anyPressed = anyPressed || state_.S(value) != 0;
+    state_.S(value) = 0;
   }
+  if (anyPressed) RefreshQuickButtons();
 }
 
 void TForm1::FormMouseWheel(int wheelDelta) {
-  if (flags_.BacklogOpen) return pending_.Reach("LogWheel");
-  if (wheelDelta > 0 && flags_.EngineState == 0 && flags_.PageWait != 0 && !flags_.EffectRunning) {
-    state_.S(65) = 1;
-    RefreshQuickButtons();
-    pending_.Reach("OpenLog");
-    state_.S(65) = 0;
+  if (flags_.BacklogOpen) return backlog_.LogWheel(wheelDelta);
+  if (wheelDelta > 0 && flags_.EngineState == EngineScreen::Story &&
+      flags_.PageWait != PageWaitKind::None && !flags_.EffectRunning) {
+    OpenLogFromStory();
   }
+}
+
+// The log button shows pressed while the log opens, as when it is clicked.
+void TForm1::OpenLogFromStory() {
+  state_.S(sv::kLogButton) = 1;
+  RefreshQuickButtons();
+  backlog_.OpenLog();
+  state_.S(sv::kLogButton) = 0;
 }
 
 void TForm1::FormKeyDown(int key) {
   if (key == kKeyF2 || flags_.SystemMenuOpen != 0 || flags_.BacklogOpen) return;
-  if (flags_.ChoiceMode == 1 && (key == kKeyUp || key == kKeyDown)) {
-    pending_.Reach("move the pointer over the answers");
+  if (flags_.ChoiceMode == ChoiceKind::Select && (key == kKeyUp || key == kKeyDown)) {
+    choices_.MovePointerOverAnswers(key == kKeyUp ? -1 : 1);
   }
-  if (flags_.EngineState == 9 && (key == kKeyLeft || key == kKeyRight)) {
-    pending_.Reach(key == kKeyLeft ? "StepHistory older" : "StepHistory newer");
+  if (flags_.EngineState == EngineScreen::PageLookBack && (key == kKeyLeft || key == kKeyRight)) {
+    backlog_.StepHistory(key == kKeyLeft ? 1 : -1);
   }
-  if (flags_.EngineState != 0 || flags_.ChoiceMode > 1) return;
+  // Skipping, auto-advance and the look-back keys work in the story with at most a window-mode
+  // select open.
+  const bool storyKeys =
+      flags_.EngineState == EngineScreen::Story &&
+      (flags_.ChoiceMode == ChoiceKind::None || flags_.ChoiceMode == ChoiceKind::Select);
+  if (!storyKeys) return;
   if (key == kKeyShift && !flags_.Busy) ShiftDown();
   if (key == kKeyCtrl) SpeedButton7Click();
-  if (key == kKeyLeft && flags_.ChoiceMode == 0) pending_.Reach("OpenHistory");
+  if (key == kKeyLeft && flags_.ChoiceMode == ChoiceKind::None) backlog_.OpenHistory();
 }
 
 void TForm1::ShiftDown() {
-  StopVoice();
-  state_.S(60) = 1;
+  sound_.StopVoice();
+  state_.S(sv::kSkipButton) = 1;
   RefreshQuickButtons();
   // The keyboard never gives the skip kind that redraws the stage on every page.
   flags_.SkipState = settings_.SkipMode + 1;
@@ -226,8 +252,8 @@ void TForm1::ShiftDown() {
 void TForm1::FormKeyUp(int key) {
   if (key != kKeyShift) return;
   flags_.SkipState = 0;
-  if (flags_.EngineState == 0 && !flags_.Busy) {
-    state_.S(60) = 0;
+  if (flags_.EngineState == EngineScreen::Story && !flags_.Busy) {
+    state_.S(sv::kSkipButton) = 0;
     RefreshQuickButtons();
   }
 }
@@ -235,16 +261,12 @@ void TForm1::FormKeyUp(int key) {
 void TForm1::FormKeyPress(char key) {
   if (flags_.SystemMenuOpen != 0) return;
   if (flags_.BacklogOpen) {
-    if (key == kKeyBackspace) pending_.Reach("CloseLog");
+    if (key == kKeyBackspace) backlog_.CloseLog();
     return;
   }
   switch (key) {
     case kKeyBackspace:
-      if (flags_.EngineState == 0) {
-        state_.S(65) = 1;
-        pending_.Reach("OpenLog");
-        state_.S(65) = 0;
-      }
+      if (flags_.EngineState == EngineScreen::Story) OpenLogFromStory();
       break;
     case kKeyEnter:
       PBMouseDown(MouseButton::Left, pointerX_, pointerY_);
@@ -253,8 +275,9 @@ void TForm1::FormKeyPress(char key) {
       PBMouseDown(MouseButton::Right, pointerX_, pointerY_);
       break;
     case kKeySpace:
-      if (!flags_.Busy && flags_.EngineState == 0 && flags_.ChoiceMode <= 1) {
-        pending_.Reach("HidePicture");
+      if (!flags_.Busy && flags_.EngineState == EngineScreen::Story &&
+          (flags_.ChoiceMode == ChoiceKind::None || flags_.ChoiceMode == ChoiceKind::Select)) {
+        backlog_.HidePicture();
       }
       break;
     default:

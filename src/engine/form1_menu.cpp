@@ -4,8 +4,9 @@
 namespace tolven {
 namespace {
 
-constexpr int kMaxAutoSpeed = 10;
 constexpr int kDefaultAutoSpeed = 3;
+constexpr int kTrackBarEnd = 11;  // the track bar runs 1-10, the fastest speed at its start
+constexpr int kReturnToTitlePrompt = 3;
 
 }  // namespace
 
@@ -26,7 +27,7 @@ void TForm1::UpdateMenuBar() {
     button->enabled = true;
   }
   // S000 is the save availability: 0 all, 1 no saving, 2 and 3 none; other values leave it.
-  switch (state_.S(0)) {
+  switch (state_.S(sv::kSaveAvailability)) {
     case 0:
       for (MenuButton* button : phased) button->enabled = true;
       break;
@@ -54,68 +55,79 @@ void TForm1::SpeedButton1Click() {
 void TForm1::SpeedButton2Click() {
   if (flags_.Busy) return;
   StopSkipAndAuto(true);
-  PlaySystemSound("SSE07");
+  sound_.PlaySoundByName("SSE07");
   flags_.Busy = true;
   const bool wasRunning = interpreter_.State().ScriptRunning;
   interpreter_.State().ScriptRunning = false;
-  pending_.Reach("configuration dialog");
+  configurationDialog_.ShowModal();
   interpreter_.State().ScriptRunning = wasRunning;
   flags_.Busy = false;
 }
 
 void TForm1::SpeedButton3Click() {
   if (flags_.Busy || flags_.EffectRunning) return;
-  PlaySystemSound("SSE05");
-  pending_.Reach("save list in save mode");
+  sound_.PlaySoundByName("SSE05");
+  saveList_.OpenSlotDialog(SaveList::Mode::Save);
 }
 
 void TForm1::SpeedButton4Click() {
   if (flags_.Busy || flags_.EffectRunning) return;
-  PlaySystemSound("SSE06");
-  pending_.Reach("save list in load mode");
+  sound_.PlaySoundByName("SSE06");
+  saveList_.OpenSlotDialog(SaveList::Mode::Load);
 }
 
 void TForm1::SpeedButton5Click() {
   if (flags_.Busy || flags_.EffectRunning) return;
-  PlaySystemSound("SSE11");
-  pending_.Reach("save list in save mode");
+  sound_.PlaySoundByName("SSE11");
+  saveList_.OpenSlotDialog(SaveList::Mode::Save);
 }
 
 void TForm1::SpeedButton6Click() {
-  state_.S(151) = 1;
-  state_.S(152) = state_.S(153);
+  state_.S(sv::kAutoNavigation) = 1;
+  state_.S(sv::kAutoNavigationSaved) = state_.S(sv::kAutoNavigationTarget);
   menuBar_.SpeedButton6.visible = false;
 }
 
 void TForm1::SpeedButton7Click() {
-  if (flags_.EngineState != 0 || flags_.ChoiceMode > 1) return;
-  if (!AutoAdvanceOn()) {
-    state_.S(61) = 1;
-    if (state_.S(27) < 1 || state_.S(27) > kMaxAutoSpeed) state_.S(27) = kDefaultAutoSpeed;
-    state_.S(26) = state_.S(27);
-    menuBar_.SpeedButton7.captionColour = kAutoCaptionColour;
-  } else {
-    state_.S(61) = 0;
-    state_.S(27) = state_.S(26);
-    state_.S(26) = 0;
-    menuBar_.SpeedButton7.captionColour = kPlainCaptionColour;
+  if (flags_.EngineState != EngineScreen::Story ||
+      (flags_.ChoiceMode != ChoiceKind::None && flags_.ChoiceMode != ChoiceKind::Select)) {
+    return;
   }
-  state_.S(60) = 0;
+  int32_t& speed = state_.S(sv::kAutoSpeed);
+  int32_t& lastSpeed = state_.S(sv::kLastAutoSpeed);
+  if (!AutoAdvanceOn()) {
+    state_.S(sv::kAutoButton) = 1;
+    if (lastSpeed < kMinAutoSpeed || lastSpeed > kMaxAutoSpeed) lastSpeed = kDefaultAutoSpeed;
+    speed = lastSpeed;
+    SetAutoCaption(true);
+  } else {
+    state_.S(sv::kAutoButton) = 0;
+    lastSpeed = speed;
+    speed = 0;
+    SetAutoCaption(false);
+  }
+  state_.S(sv::kSkipButton) = 0;
   RefreshQuickButtons();
 }
 
+void TForm1::SetAutoCaption(bool on) {
+  menuBar_.SpeedButton7.captionColour = on ? kAutoCaptionColour : kPlainCaptionColour;
+}
+
 void TForm1::SpeedButton8Click() {
-  if (flags_.PageWait != 0 || flags_.ChoiceMode != 0) pending_.Reach("ShowInventory");
+  if (flags_.PageWait != PageWaitKind::None || flags_.ChoiceMode != ChoiceKind::None) {
+    itemShop_.ShowInventory(0);
+  }
 }
 
 void TForm1::TrackBar1Change(int position) {
   menuBar_.TrackBar1Position = position;
-  state_.S(26) = state_.S(27) = 11 - position;
+  state_.S(sv::kAutoSpeed) = state_.S(sv::kLastAutoSpeed) = kTrackBarEnd - position;
 }
 
 void TForm1::N6Click() {
   menuBar_.PopupMenu1Open = false;
-  if (!flags_.Busy) pending_.Reach("AskYesNo タイトルへ戻りますか？");
+  if (!flags_.Busy) prompt_.AskYesNo("タイトルへ戻りますか？", kReturnToTitlePrompt);
 }
 
 void TForm1::N7Click() {
@@ -125,12 +137,14 @@ void TForm1::N7Click() {
 
 void TForm1::N1Click() {
   menuBar_.PopupMenu1Open = false;
-  pending_.Reach("SkipScene");
+  sound_.StopVoice();
+  recollection_.SkipScene();
 }
 
 void TForm1::N2Click() {
   menuBar_.PopupMenu1Open = false;
-  pending_.Reach("ReturnFromReplay");
+  sound_.StopVoice();
+  viewer_.ReturnFromReplay();
 }
 
 void TForm1::EnterFullScreen() {

@@ -3,14 +3,15 @@
 #include "engine/form1.h"
 
 namespace tolven {
-namespace {
 
-constexpr uint32_t kTimerIntervalMs = 55;
+HeadlessHost::HeadlessHost(std::vector<EventCommand> events, std::string eventFileName,
+                           uint32_t clockSeed)
+    : player_(std::move(events), std::move(eventFileName)), clockSeed_(clockSeed) {}
 
-}  // namespace
-
-HeadlessHost::HeadlessHost(std::vector<EventCommand> events, std::string eventFileName)
-    : player_(std::move(events), std::move(eventFileName)) {}
+void HeadlessHost::Attach(TForm1& form) {
+  form_ = &form;
+  player_.Attach(form);
+}
 
 RunResult HeadlessHost::Run() {
   while (!form_->Closed() && !player_.Failed()) {
@@ -22,11 +23,8 @@ RunResult HeadlessHost::Run() {
 }
 
 void HeadlessHost::ProcessMessages() {
-  while (now_ >= nextTimerTick_ && !form_->Closed()) {
-    form_->Timer1Timer();
-    nextTimerTick_ += kTimerIntervalMs;
-  }
-  player_.DeliverDue(*form_, now_);
+  form_->RunDueTimerTicks();
+  player_.DeliverDue(now_);
 }
 
 MessageResult HeadlessHost::ShowMessage(std::string_view, std::string_view, MessageButtons buttons,

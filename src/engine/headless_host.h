@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/host.h"
 #include "engine/event_player.h"
-#include "engine/host.h"
 
 namespace tolven {
 
@@ -16,15 +16,17 @@ class TForm1;
 // nothing was said). Two runs with the same seed and events behave identically.
 class HeadlessHost : public Host {
  public:
-  HeadlessHost(std::vector<EventCommand> events, std::string eventFileName);
+  // clockSeed seeds the engine when the command line gives no seed.
+  HeadlessHost(std::vector<EventCommand> events, std::string eventFileName, uint32_t clockSeed);
 
-  void Attach(TForm1& form) { form_ = &form; }
+  void Attach(TForm1& form);
   // Runs the frame loop until the window closes or the events are used up.
   RunResult Run();
   const std::string& Error() const { return player_.Error(); }
 
   uint32_t Ticks() override { return now_; }
   void Sleep(uint32_t milliseconds) override { now_ += milliseconds; }
+  uint32_t ClockSeed() override { return clockSeed_; }
   void ProcessMessages() override;
   MessageResult ShowMessage(std::string_view text, std::string_view caption, MessageButtons buttons,
                             MessageIcon icon) override;
@@ -36,7 +38,7 @@ class HeadlessHost : public Host {
   TForm1* form_ = nullptr;
   EventPlayer player_;
   uint32_t now_ = 0;
-  uint32_t nextTimerTick_ = 55;
+  uint32_t clockSeed_;
 };
 
 }  // namespace tolven

@@ -1,8 +1,8 @@
 #include "engine/state_dump.h"
 
-#include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "base/file_writer.h"
 #include "base/text_encoding.h"
 #include "engine/form1.h"
 
@@ -35,13 +35,14 @@ std::string Utf8(std::string_view shiftJis) {
 
 ordered_json Waits(const TForm1& form) {
   const EngineFlags& flags = form.Flags();
-  return {{"page_wait", flags.PageWait},
+  return {{"page_wait", static_cast<int>(flags.PageWait)},
           {"wait_ticks", flags.WaitTicks},
-          {"choice_mode", flags.ChoiceMode},
+          {"choice_mode", static_cast<int>(flags.ChoiceMode)},
           {"voice_wait", flags.VoiceWait},
           {"sleep_counter", flags.SleepCounter},
           {"skip_state", flags.SkipState},
-          {"busy", flags.Busy}};
+          {"busy", flags.Busy},
+          {"timer_ticks", flags.TimerTicks}};
 }
 
 ordered_json Strings(const ScriptState& state) {
@@ -78,7 +79,7 @@ ordered_json SettingsObject(const Settings& settings) {
 std::string StateDumpJson(const TForm1& form) {
   const ScriptState& state = form.State();
   const InterpreterState& script = form.Script().State();
-  ordered_json dump = {{"engine_state", form.Flags().EngineState},
+  ordered_json dump = {{"engine_state", static_cast<int>(form.Flags().EngineState)},
                        {"script", Utf8(script.CurrentScript)},
                        {"read_pos", script.ReadPos},
                        {"call_depth", script.calls.CallDepth},
@@ -94,28 +95,12 @@ std::string StateDumpJson(const TForm1& form) {
                        {"strings", Strings(state)}};
   dump.update(Page(form.Page()));
   dump["settings"] = SettingsObject(form.CurrentSettings());
+  dump["save_dir"] = form.SaveFolder().string();
   return dump.dump(2) + "\n";
 }
 
 bool WriteStateDump(const TForm1& form, const std::filesystem::path& path, std::string& why) {
-  const std::string text = StateDumpJson(form);
-  std::filesystem::path temporary = path;
-  temporary += ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary);
-    out << text;
-    if (!out.flush()) {
-      why = path.string() + ": cannot be written";
-      return false;
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    why = path.string() + ": cannot be written";
-    return false;
-  }
-  return true;
+  return WriteFileAtomically(path, StateDumpJson(form), &why);
 }
 
 }  // namespace tolven

@@ -3,7 +3,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/form1.h"
+#include "base/engine_values.h"
+#include "engine/engine_view.h"
 
 namespace tolven {
 namespace {
@@ -37,17 +38,17 @@ FrameRenderer::TexturePtr FrameRenderer::MakeTexture(Uint32 format, int access, 
   return texture;
 }
 
-bool FrameRenderer::Stale(const TForm1& form, bool menuStrip, bool thorough) {
+bool FrameRenderer::Stale(const EngineView& form, bool menuStrip) {
   if (invalid_ || menuStrip != shownStrip_ || ui_->Changed(form.Menu())) return true;
-  return thorough ? pbWatch_.Differs(form.PB()) : pbWatch_.Changed(form.PB());
+  return form.Screen().Changes() != uploadedChanges_;
 }
 
-void FrameRenderer::Present(const TForm1& form, bool menuStrip) {
+void FrameRenderer::Present(const EngineView& form, bool menuStrip) {
   Compose(form, menuStrip);
   ShowTarget();
 }
 
-Bitmap24 FrameRenderer::Capture(const TForm1& form, bool menuStrip) {
+Bitmap24 FrameRenderer::Capture(const EngineView& form, bool menuStrip) {
   Compose(form, menuStrip);
   Bitmap24 picture(kScreenWidth, targetHeight_);
   SDL_RenderReadPixels(renderer_.get(), nullptr, SDL_PIXELFORMAT_BGR24, picture.Data(),
@@ -56,14 +57,17 @@ Bitmap24 FrameRenderer::Capture(const TForm1& form, bool menuStrip) {
   return picture;
 }
 
-void FrameRenderer::Compose(const TForm1& form, bool menuStrip) {
+void FrameRenderer::Compose(const EngineView& form, bool menuStrip) {
   const int pbTop = menuStrip ? kMenuStripHeight : 0;
   const int height = pbTop + kScreenHeight;
   if (!target_ || targetHeight_ != height) {
     target_ = MakeTexture(SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, height);
     targetHeight_ = height;
   }
-  if (pbWatch_.Differs(form.PB())) UploadPb(form.PB());
+  if (form.Screen().Changes() != uploadedChanges_) {
+    UploadPb(form.Screen().Picture());
+    uploadedChanges_ = form.Screen().Changes();
+  }
   SDL_Renderer* renderer = renderer_.get();
   SDL_SetRenderTarget(renderer, target_.get());
   SDL_SetRenderDrawColor(renderer, kFaceGrey, kFaceGrey, kFaceGrey, 255);
@@ -78,7 +82,6 @@ void FrameRenderer::UploadPb(const Bitmap24& pb) {
   if (pb.Width() == kScreenWidth && pb.Height() == kScreenHeight) {
     SDL_UpdateTexture(pb_.get(), nullptr, pb.Data(), static_cast<int>(pb.RowBytes()));
   }
-  pbWatch_.Shown(pb);
 }
 
 void FrameRenderer::ShowTarget() {

@@ -22,12 +22,11 @@ std::optional<tolven::MouseButton> EngineButton(Uint8 button) {
 
 }  // namespace
 
-InputRouter::InputRouter(TForm1& form, GameWindow& window, FrameRenderer& frames)
+InputRouter::InputRouter(EngineView& form, GameWindow& window, FrameRenderer& frames)
     : form_(form), window_(window), frames_(frames) {}
 
 void InputRouter::Handle(const SDL_Event& event) {
   if (form_.Closed()) return;
-  frames_.Stir();
   switch (event.type) {
     case SDL_MOUSEBUTTONDOWN:
       MouseButton(event.button, true);

@@ -2,7 +2,7 @@
 
 #include <SDL.h>
 
-#include "engine/form1.h"
+#include "engine/engine_view.h"
 #include "platform/frame_renderer.h"
 #include "platform/game_window.h"
 
@@ -13,7 +13,7 @@ namespace tolven {
 // box. PB keeps the pointer while a button pressed on it is held, as a captured control does.
 class InputRouter {
  public:
-  InputRouter(TForm1& form, GameWindow& window, FrameRenderer& frames);
+  InputRouter(EngineView& form, GameWindow& window, FrameRenderer& frames);
 
   void Handle(const SDL_Event& event);
   // While a message box drawn in the window is up, it takes the mouse and Enter or Escape.
@@ -34,7 +34,7 @@ class InputRouter {
   // The pointer went from the menu to PB or out of the window.
   void LeaveUi();
 
-  TForm1& form_;
+  EngineView& form_;
   GameWindow& window_;
   FrameRenderer& frames_;
   unsigned pbButtons_ = 0;  // SDL button masks of the buttons pressed on PB

@@ -1,6 +1,6 @@
 #include "platform/key_mapping.h"
 
-#include "engine/form1.h"
+#include "engine/engine_view.h"
 
 namespace tolven {
 

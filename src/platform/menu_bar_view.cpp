@@ -6,7 +6,7 @@
 #include <array>
 #include <tuple>
 
-#include "engine/form1.h"
+#include "engine/engine_view.h"
 #include "platform/font_lookup.h"
 
 namespace tolven {
@@ -222,7 +222,7 @@ bool MenuBarView::Changed(const MenuBar& m) const {
          Look(m.N7) != Look(o.N7) || Look(m.N1) != Look(o.N1) || Look(m.N2) != Look(o.N2);
 }
 
-void Perform(TForm1& form, const MenuCommand& command) {
+void Perform(EngineView& form, const MenuCommand& command) {
   switch (command.action) {
     case MenuAction::SpeedButton1:
       form.SpeedButton1Click();

@@ -6,7 +6,7 @@
 
 namespace tolven {
 
-class TForm1;
+class EngineView;
 
 // Panel1's place at the top-left of the picture: the menu strip in a window, an overlay in full
 // screen.
@@ -57,6 +57,6 @@ class MenuBarView {
 };
 
 // Runs the engine handler behind a menu command.
-void Perform(TForm1& form, const MenuCommand& command);
+void Perform(EngineView& form, const MenuCommand& command);
 
 }  // namespace tolven

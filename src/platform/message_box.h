@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "engine/host.h"
+#include "base/host.h"
 
 namespace tolven {
 

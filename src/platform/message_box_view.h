@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/host.h"
+#include "base/host.h"
 
 namespace tolven {
 

@@ -1,34 +1,24 @@
 #include "platform/sdl_host.h"
 
-#include <fstream>
+#include <chrono>
 #include <iostream>
 
-#include "engine/form1.h"
+#include "base/file_writer.h"
+#include "engine/engine_view.h"
 #include "platform/message_box.h"
 #include "resources/png_io.h"
 
 namespace tolven {
 namespace {
 
-constexpr uint32_t kTimerIntervalMs = 55;
-// After a long stall (a message box, a suspended process) the timer does not make up for
-// every lost tick, as a window system's timer never does.
-constexpr uint32_t kMaxTimerCatchUp = 4;
-
-bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  return !bytes.empty() && static_cast<bool>(out.flush());
-}
+// While a message box drawn in the window is up, events are awaited no longer than this, so
+// the engine's timer keeps its pace under the box.
+constexpr uint32_t kModalWaitMs = 55;
 
 }  // namespace
 
-SdlHost::SdlHost(int scale, std::optional<EventPlayer> events)
-    : window_(scale),
-      frames_(window_.Handle()),
-      events_(std::move(events)),
-      nextTimerTick_(SDL_GetTicks() + kTimerIntervalMs) {
+SdlHost::SdlHost(int scale, EventPlayer* events)
+    : window_(scale), frames_(window_.Handle()), events_(events) {
   if (events_) {
     events_->windowCommand = [this](const EventCommand& command) {
       return ShotWindow(command.text);
@@ -36,7 +26,7 @@ SdlHost::SdlHost(int scale, std::optional<EventPlayer> events)
   }
 }
 
-void SdlHost::Attach(TForm1& form) {
+void SdlHost::Attach(EngineView& form) {
   form_ = &form;
   input_ = std::make_unique<InputRouter>(form, window_, frames_);
 }
@@ -49,9 +39,8 @@ RunResult SdlHost::Run() {
   while (!Stopped()) {
     ProcessMessages();
     if (Stopped()) break;
-    sleptThisStep_ = false;
     form_->AppIdle();
-    if (!sleptThisStep_) PresentIfStale(false);
+    PresentIfStale();
   }
   return events_ ? events_->Failed().value_or(RunResult::Finished) : RunResult::Finished;
 }
@@ -64,10 +53,13 @@ bool SdlHost::Stopped() const {
 void SdlHost::Sleep(uint32_t milliseconds) {
   const uint32_t deadline = Ticks() + milliseconds;
   // The engine sleeps once its step is drawn: the moment to show it.
-  PresentIfStale(false);
-  sleptThisStep_ = true;
+  PresentIfStale();
   const int32_t left = static_cast<int32_t>(deadline - Ticks());
   if (left > 0) SDL_Delay(static_cast<uint32_t>(left));
+}
+
+uint32_t SdlHost::ClockSeed() {
+  return static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
 }
 
 void SdlHost::ProcessMessages() {
@@ -75,20 +67,8 @@ void SdlHost::ProcessMessages() {
   input_->PerformMenuCommands();
   SDL_Event event;
   while (SDL_PollEvent(&event)) input_->Handle(event);
-  RunDueTimerTicks();
-  if (events_) events_->DeliverDue(*form_, Ticks());
-}
-
-void SdlHost::RunDueTimerTicks() {
-  const uint32_t now = Ticks();
-  if (static_cast<int32_t>(now - nextTimerTick_) >
-      static_cast<int32_t>(kMaxTimerCatchUp * kTimerIntervalMs)) {
-    nextTimerTick_ = now;
-  }
-  while (static_cast<int32_t>(now - nextTimerTick_) >= 0 && !form_->Closed()) {
-    form_->Timer1Timer();
-    nextTimerTick_ += kTimerIntervalMs;
-  }
+  form_->RunDueTimerTicks();
+  if (events_) events_->DeliverDue(Ticks());
 }
 
 MessageResult SdlHost::ShowMessage(std::string_view text, std::string_view caption,
@@ -114,10 +94,10 @@ MessageResult SdlHost::AskInWindow(std::string_view text, std::string_view capti
   frames_.Invalidate();
   // The timer keeps ticking under the box, as under any modal loop of the window system.
   while (!box.Answer()) {
-    PresentIfStale(false);
+    PresentIfStale();
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, kTimerIntervalMs)) input_->HandleModal(event, box);
-    RunDueTimerTicks();
+    if (SDL_WaitEventTimeout(&event, kModalWaitMs)) input_->HandleModal(event, box);
+    form_->RunDueTimerTicks();
   }
   frames_.Ui().SetModal(nullptr);
   frames_.Invalidate();
@@ -125,11 +105,11 @@ MessageResult SdlHost::AskInWindow(std::string_view text, std::string_view capti
 }
 
 void SdlHost::Present() {
-  PresentIfStale(true);
+  PresentIfStale();
 }
 
-void SdlHost::PresentIfStale(bool thorough) {
-  if (form_ != nullptr && frames_.Stale(*form_, window_.MenuStrip(), thorough)) {
+void SdlHost::PresentIfStale() {
+  if (form_ != nullptr && frames_.Stale(*form_, window_.MenuStrip())) {
     frames_.Present(*form_, window_.MenuStrip());
   }
 }
@@ -150,8 +130,9 @@ void SdlHost::LeaveFullScreen() {
 }
 
 bool SdlHost::ShotWindow(const std::string& file) {
-  if (!WriteFile(file, EncodePng(frames_.Capture(*form_, window_.MenuStrip())))) {
-    std::cerr << "tolven: " << file << ": cannot be written\n";
+  std::string why;
+  if (!WriteFileAtomically(file, EncodePng(frames_.Capture(*form_, window_.MenuStrip())), &why)) {
+    std::cerr << "tolven: " << why << '\n';
     return false;
   }
   return true;

@@ -1,34 +1,35 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 
+#include "base/host.h"
 #include "engine/event_player.h"
-#include "engine/host.h"
 #include "platform/frame_renderer.h"
 #include "platform/game_window.h"
 #include "platform/input_router.h"
 
 namespace tolven {
 
-class TForm1;
+class EngineView;
 
 // The host of a windowed run: the real clock, SDL's event queue as the message pump, the
-// picture presented when it changed, SDL message boxes and full screen. An event file, when
-// given, feeds input on the real clock and answers the message boxes instead of the player.
+// picture presented when the engine drew, SDL message boxes and full screen. An event file,
+// when given, feeds input on the real clock and answers the message boxes instead of the player.
 class SdlHost : public Host {
  public:
-  // Throws std::runtime_error when the window or its renderer cannot be made.
-  SdlHost(int scale, std::optional<EventPlayer> events);
+  // Throws std::runtime_error when the window or its renderer cannot be made. The event player,
+  // when given, must outlive the host.
+  SdlHost(int scale, EventPlayer* events);
 
-  void Attach(TForm1& form);
+  void Attach(EngineView& form);
   // The frame loop, until the window closes or the event file ends.
   RunResult Run();
   std::string Error() const;
 
   uint32_t Ticks() override { return SDL_GetTicks(); }
   void Sleep(uint32_t milliseconds) override;
+  uint32_t ClockSeed() override;
   void ProcessMessages() override;
   MessageResult ShowMessage(std::string_view text, std::string_view caption, MessageButtons buttons,
                             MessageIcon icon) override;
@@ -40,9 +41,8 @@ class SdlHost : public Host {
 
  private:
   bool Stopped() const;
-  // Shows the frame when it changed; `thorough` when the engine itself asked.
-  void PresentIfStale(bool thorough);
-  void RunDueTimerTicks();
+  // Shows the frame when the engine drew or the window changed since it was last shown.
+  void PresentIfStale();
   bool ShotWindow(const std::string& file);
   // The message box drawn in the window, for when SDL cannot show one.
   MessageResult AskInWindow(std::string_view text, std::string_view caption,
@@ -50,11 +50,9 @@ class SdlHost : public Host {
 
   GameWindow window_;
   FrameRenderer frames_;
-  std::optional<EventPlayer> events_;
-  TForm1* form_ = nullptr;
+  EventPlayer* events_;
+  EngineView* form_ = nullptr;
   std::unique_ptr<InputRouter> input_;  // once the engine is attached
-  uint32_t nextTimerTick_;
-  bool sleptThisStep_ = false;  // the idle step showed its frame when it went to sleep
 };
 
 }  // namespace tolven

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <string>
 
+#include "base/engine_flags.h"
+#include "base/engine_values.h"
 #include "base/trace.h"
-#include "script/engine_flags.h"
+#include "resources/archive_index.h"
 #include "script/interpreter.h"
 #include "script/interpreter_host.h"
 #include "script/script_state.h"
@@ -19,9 +21,6 @@ constexpr int32_t kIdleStepMs = 30;     // sleep counts idle steps of at least 3
 constexpr int32_t kSleepUntilClick = -1;
 constexpr int kTitleRow = 9;
 constexpr int kGameClearedFlag = 999;  // E999: the game was completed at least once
-constexpr int kResumePoint = 10;       // S010, set by `backto`
-constexpr int kSkipStopValue = 60;     // S060, cleared when unread text stops skipping
-constexpr int kClearCount = 100;       // S100
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -127,7 +126,7 @@ CommandOutcome Gameinit(CommandContext& c, std::string&) {
 }
 
 CommandOutcome Gameclr(CommandContext& c, std::string&) {
-  c.banks.S(kClearCount) = c.host.CountGameClear();
+  c.banks.S(sv::kClearCount) = c.host.CountGameClear();
   c.variables.SetBit('E', kGameClearedFlag);
   return kTableResult;
 }
@@ -146,7 +145,7 @@ CommandOutcome Mark(CommandContext& c, std::string& line) {
   if (c.host.SeenSetting()) {
     c.flags.ReadFlag = false;
     c.flags.SkipState = 0;
-    c.banks.S(kSkipStopValue) = 0;
+    c.banks.S(sv::kSkipButton) = 0;
   }
   return kTableResult;
 }
@@ -168,7 +167,7 @@ CommandOutcome Title(CommandContext& c, std::string& line) {
 }
 
 CommandOutcome Backto(CommandContext& c, std::string&) {
-  c.banks.S(kResumePoint) = static_cast<int32_t>(c.interpreter.State().ReadPos);
+  c.banks.S(sv::kResumePoint) = static_cast<int32_t>(c.interpreter.State().ReadPos);
   return kTableResult;
 }
 
@@ -281,6 +280,12 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     if (LowerCase(a[i]) != LowerCase(b[i])) return false;
+    // The trail byte of a double-byte character may look like a letter, but folding it would
+    // make different characters equal (ア and ヂ differ only in a trail byte 'A' or 'a').
+    if (IsShiftJisLeadByte(static_cast<uint8_t>(a[i])) && i + 1 < a.size()) {
+      ++i;
+      if (a[i] != b[i]) return false;
+    }
   }
   return true;
 }

@@ -5,12 +5,12 @@
 #include <optional>
 #include <utility>
 
+#include "base/engine_flags.h"
 #include "base/trace.h"
 #include "resources/archive_index.h"
 #include "resources/archives.h"
 #include "resources/definition_text.h"
 #include "resources/script_source.h"
-#include "script/engine_flags.h"
 #include "script/interpreter_host.h"
 #include "script/script_state.h"
 #include "script/variables.h"
@@ -19,25 +19,23 @@
 namespace tolven {
 namespace {
 
-constexpr int kResumePoint = 10;  // S010: every script load forgets the `backto` position
-
-// PageWait values of the page marks.
-constexpr int kPageEnd = 1;
-constexpr int kPageKept = 2;
-constexpr int kVoiceKept = 4;
-constexpr int kNoIcon = 5;
-
 std::string ScriptName(std::string_view name) {
   return std::string(name.substr(0, kScriptNameMax));
 }
 
 // The first position p >= from holding `byte` for which accept(p) holds. Every search of the
-// block and label machinery walks the image this way.
+// block and label machinery walks the image this way. The bytes walked, and the name compared
+// at each candidate (candidateCost), are added to work.
 template <typename Accept>
-std::optional<size_t> Scan(std::string_view image, size_t from, char byte, Accept accept) {
+std::optional<size_t> Scan(std::string_view image, size_t from, char byte, size_t candidateCost,
+                           uint64_t& work, Accept accept) {
   for (size_t p = from; p < image.size();) {
     const size_t hit = image.find(byte, p);
-    if (hit == std::string_view::npos) break;
+    if (hit == std::string_view::npos) {
+      work += image.size() - p;
+      break;
+    }
+    work += hit - p + 1 + candidateCost;
     if (accept(hit)) return hit;
     p = hit + 1;
   }
@@ -85,7 +83,7 @@ bool Interpreter::LoadScript(std::string_view name, int mode) {
     if (!definitions_.Load(archives_, upperName)) return false;
   } else if (mode == kScriptMode) {
     std::optional<std::vector<uint8_t>> image = ReadScriptEntry(archives_, upperName);
-    if (!image) return false;
+    if (!image || image->size() >= kNoLine) return false;
     LoadScriptImage(std::move(*image));
     state_.LoadedScriptName = ScriptName(name);
   } else {
@@ -100,13 +98,14 @@ void Interpreter::LoadScriptImage(std::vector<uint8_t> image) {
   state_.ReadPos = 0;
   state_.NeedLine = true;
   state_.ScriptRunning = true;
-  banks_.S(kResumePoint) = 0;
+  banks_.S(sv::kResumePoint) = 0;  // every script load forgets the `backto` position
 }
 
 // ---- Stepping ---------------------------------------------------------------------------------
 
 void Interpreter::RunScript() {
-  for (size_t lines = 0; lines < stepLineLimit_; ++lines) {
+  stepWork_ = 0;
+  for (size_t lines = 0; lines < stepLineLimit_ && stepWork_ < stepWorkLimit_; ++lines) {
     if (!state_.NeedLine) {
       PrintText();
       return;
@@ -132,6 +131,7 @@ void Interpreter::ReadLine() {
   const uint32_t end =
       zero != nullptr ? static_cast<uint32_t>(static_cast<const uint8_t*>(zero) - image) : size;
   lineBuffer_.assign(reinterpret_cast<const char*>(image + start), end - start);
+  stepWork_ += end - start + 1;
   state_.ReadPos = zero != nullptr ? end + 1 : size;
 }
 
@@ -161,16 +161,16 @@ int Interpreter::ActOnLine() {
       SkipBlock();
       return kReadOn;
     case '=':
-      PageMark(first, kPageKept);
+      PageMark(first, PageWaitKind::PageKept);
       return kYield;
     case '\\':
-      PageMark(first, kPageEnd);
+      PageMark(first, PageWaitKind::PageEnd);
       return kYield;
     case '~':
-      PageMark(first, kVoiceKept);
+      PageMark(first, PageWaitKind::VoiceKept);
       return kYield;
     case '+':
-      PageMark(first, kNoIcon);
+      PageMark(first, PageWaitKind::NoIcon);
       return kYield;
     case '>':
       page_.PutSpeakerName(line.substr(1));
@@ -204,7 +204,7 @@ void Interpreter::SkipBlock() {
 // The page is not cleared here: the click that releases the wait starts the new one. The click
 // icon, the auto-advance wait, the backlog line and the look-back record come with the message
 // window.
-void Interpreter::PageMark(char mark, int pageWait) {
+void Interpreter::PageMark(char mark, PageWaitKind pageWait) {
   flags_.PageWait = pageWait;
   page_.RecordPageMark(mark);
   state_.NeedLine = true;
@@ -226,8 +226,8 @@ int32_t Interpreter::FindLabel(std::string_view label) const {
   if (label.empty()) return -1;
   const std::string_view image = Image();
   // A ':' anywhere counts, so a text line ending in ":name" is as good as a label line.
-  const auto colon =
-      Scan(image, 0, ':', [&](size_t q) { return NameAt(image, q + 1, label, true); });
+  const auto colon = Scan(image, 0, ':', label.size(), stepWork_,
+                          [&](size_t q) { return NameAt(image, q + 1, label, true); });
   if (!colon) return -1;
   return static_cast<int32_t>(std::min(*colon + 1 + label.size() + 1, image.size()));
 }
@@ -242,13 +242,14 @@ bool Interpreter::JumpToLabel(std::string_view label) {
 
 uint32_t Interpreter::SkipToLine(uint32_t from, char first) const {
   const std::string_view image = Image();
-  const auto line = Scan(image, from, first, [&](size_t q) { return q == 0 || image[q - 1] == 0; });
+  const auto line =
+      Scan(image, from, first, 1, stepWork_, [&](size_t q) { return q == 0 || image[q - 1] == 0; });
   return line ? static_cast<uint32_t>(*line) : kNoLine;
 }
 
 uint32_t Interpreter::SkipToNamedEnd(uint32_t from, std::string_view name) const {
   const std::string_view image = Image();
-  const auto end = Scan(image, from, '}', [&](size_t q) {
+  const auto end = Scan(image, from, '}', name.size(), stepWork_, [&](size_t q) {
     return q + 1 < image.size() && image[q + 1] == ':' && NameAt(image, q + 2, name, true);
   });
   return end ? static_cast<uint32_t>(*end) : kNoLine;
@@ -256,7 +257,7 @@ uint32_t Interpreter::SkipToNamedEnd(uint32_t from, std::string_view name) const
 
 uint32_t Interpreter::FindNamedStart(uint32_t from, std::string_view name) const {
   const std::string_view image = Image();
-  const auto start = Scan(image, from, '{', [&](size_t q) {
+  const auto start = Scan(image, from, '{', name.size(), stepWork_, [&](size_t q) {
     return q + 1 < image.size() && image[q + 1] == ':' && NameAt(image, q + 2, name, false);
   });
   return start ? static_cast<uint32_t>(*start) : kNoNamedStart;
@@ -318,7 +319,9 @@ void Interpreter::ReturnFromReplay() {
 void Interpreter::CaseJump(int32_t selector) {
   state_.NeedLine = true;
   if (selector < 0) return;
-  const uint64_t end = uint64_t{SkipToLine(state_.ReadPos, '}')} + 2;
+  // With no closing line, reading on ends the script.
+  const uint32_t close = SkipToLine(state_.ReadPos, '}');
+  const uint64_t end = close == kNoLine ? ScriptSize() : uint64_t{close} + 2;
   uint64_t position = state_.ReadPos;
   for (int32_t i = 0;; ++i) {
     const uint32_t open = SkipToLine(static_cast<uint32_t>(position), '{');

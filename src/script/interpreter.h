@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/engine_values.h"
 #include "script/command_table.h"
 
 namespace tolven {
@@ -27,13 +28,15 @@ inline constexpr int kDefinitionMode = 2;
 
 inline constexpr size_t kCallStackEntries = 9;
 inline constexpr size_t kDefaultStepLineLimit = 100000;
+// Bytes a step may read and search through before it ends; see SetStepLineLimit.
+inline constexpr uint64_t kDefaultStepWorkLimit = uint64_t{64} << 20;
 // Script names fit the 30-byte name fields of save files with their terminator.
 inline constexpr size_t kScriptNameMax = 29;
 
-// The "found nothing" answers of the searches: the block machinery counts on kNoLine lying
-// beyond any script, the choices on kNoNamedStart.
-inline constexpr uint32_t kNoLine = 0xFFFFFF;
-inline constexpr uint32_t kNoNamedStart = 0xFFFF;
+// The "found nothing" answer of the searches. It lies beyond any script that can be loaded, so
+// a read position set to it ends the script rather than landing inside a large one.
+inline constexpr uint32_t kNoLine = 0xFFFFFFFF;
+inline constexpr uint32_t kNoNamedStart = kNoLine;
 
 // One bit per passage number of `mark`, set once the passage has been shown.
 class ReadMarks {
@@ -87,9 +90,11 @@ class Interpreter {
 
   // One step: reads and acts on lines until something makes the story wait.
   void RunScript();
-  // A script that loops by jumps alone never waits; after this many lines the step ends anyway
-  // so the window stays responsive. The loop then goes on in the next step.
+  // A script that loops by jumps alone never waits; after this many lines, or once its lines
+  // and label searches have covered this many bytes, the step ends anyway so the window stays
+  // responsive. The loop then goes on in the next step.
   void SetStepLineLimit(size_t lines) { stepLineLimit_ = lines; }
+  void SetStepWorkLimit(uint64_t bytes) { stepWorkLimit_ = bytes; }
 
   // Labels and blocks. Positions are offsets into the script image.
   int32_t FindLabel(std::string_view label) const;
@@ -130,7 +135,7 @@ class Interpreter {
   bool ExamineLine();
   int ActOnLine();
   void SkipBlock();
-  void PageMark(char mark, int pageWait);
+  void PageMark(char mark, PageWaitKind pageWait);
   void PrintText();
 
   const Archives& archives_;
@@ -148,6 +153,9 @@ class Interpreter {
   InterpreterState state_;
   ReadMarks marks_;
   size_t stepLineLimit_ = kDefaultStepLineLimit;
+  uint64_t stepWorkLimit_ = kDefaultStepWorkLimit;
+  // Bytes read and searched in this step; the searches are const, so they count here.
+  mutable uint64_t stepWork_ = 0;
 };
 
 }  // namespace tolven

@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
+#include "base/engine_flags.h"
 #include "base/trace.h"
 #include "resources/archives.h"
 #include "resources/definition_text.h"
-#include "script/engine_flags.h"
 #include "script/interpreter.h"
 #include "script/interpreter_host.h"
 #include "script/random_generator.h"

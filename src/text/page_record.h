@@ -1,13 +1,16 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tolven {
 
 inline constexpr int kPageRows = 20;
+// The record keeps the last lines and page marks only, as the backlog keeps its last lines, so
+// a long story does not grow it without end.
+inline constexpr size_t kPrintedLinesKept = 1000;
 
 // A plain record of the message page: which characters the current page holds, row by row,
 // and the page waits met so far. Drawing the text on the stage is not built yet; this record
@@ -25,23 +28,23 @@ class PageRecord {
   // Puts the cursor at the top-left without clearing (ResetWaits).
   void ResetCursor();
   // Remembers a page mark met by the interpreter ('=', '\', '~', '+').
-  void RecordPageMark(char mark) { pageMarks_.push_back(mark); }
+  void RecordPageMark(char mark);
 
   const std::array<std::string, kPageRows>& Rows() const { return rows_; }
   int Column() const { return column_; }
   int Row() const { return row_; }
   const std::string& Speaker() const { return speaker_; }
-  const std::vector<char>& PageMarks() const { return pageMarks_; }
-  // Every text line printed since start, in order (for the dump).
-  const std::vector<std::string>& PrintedLines() const { return printed_; }
+  const std::deque<char>& PageMarks() const { return pageMarks_; }
+  // The last text lines printed, oldest first (for the dump).
+  const std::deque<std::string>& PrintedLines() const { return printed_; }
 
  private:
   std::array<std::string, kPageRows> rows_;
   int column_ = 0;
   int row_ = 0;
   std::string speaker_;
-  std::vector<char> pageMarks_;
-  std::vector<std::string> printed_;
+  std::deque<char> pageMarks_;
+  std::deque<std::string> printed_;
 };
 
 }  // namespace tolven

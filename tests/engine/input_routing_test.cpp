@@ -2,6 +2,8 @@
 // virtual clock.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <fstream>
 #include <sstream>
 
 #include "engine/form1.h"
@@ -15,6 +17,10 @@ class TestHost : public Host {
  public:
   uint32_t Ticks() override { return now; }
   void Sleep(uint32_t milliseconds) override { now += milliseconds; }
+  uint32_t ClockSeed() override {
+    ++seedRequests;
+    return 7;
+  }
   void ProcessMessages() override {}
   MessageResult ShowMessage(std::string_view text, std::string_view, MessageButtons,
                             MessageIcon) override {
@@ -22,8 +28,11 @@ class TestHost : public Host {
     return answer;
   }
   int ScreenWidth() const override { return 1920; }
+  bool EnterFullScreen(int) override { return grantFullScreen; }
 
   uint32_t now = 0;
+  int seedRequests = 0;
+  bool grantFullScreen = false;
   MessageResult answer = MessageResult::Ok;
   std::vector<std::string> messages;
 };
@@ -37,15 +46,21 @@ std::vector<uint8_t> ScriptBytes(const std::string& text) {
 class InputRoutingTest : public ::testing::Test {
  protected:
   // Starts an engine on a game whose main script is the given lines, with optional settings.
-  void Start(const std::string& script, const std::string& settings = "") {
+  void Start(const std::string& script, const std::string& settings = "",
+             std::optional<uint32_t> seed = 7) {
     testing::WriteFileBytes(dir_ / "game" / "qe_data.tvk",
                             tools::BuildArchive(ArchiveLayout::A, {{"main", ScriptBytes(script)}}));
     testing::WriteFileText(dir_ / "config" / "peluna2.ini", "[PELUNA2]\n" + settings);
+    StartIn(dir_ / "game", seed);
+  }
+  void StartIn(const std::filesystem::path& game, std::optional<uint32_t> seed = 7) {
+    traceText_.str("");
     trace_.Attach(&traceText_);
     EngineOptions options;
-    options.gameDirectory = dir_ / "game";
+    options.gameDirectory = game;
     options.configDirectory = dir_ / "config";
-    options.seed = 7;
+    options.seed = seed;
+    form_.reset();
     form_ = std::make_unique<TForm1>(host_, trace_, options);
     form_->FormCreate();
   }
@@ -66,7 +81,18 @@ class InputRoutingTest : public ::testing::Test {
     }
     return count;
   }
+  // The entry points reached since the last call, in order.
+  std::string Reached() {
+    std::string reached;
+    std::istringstream lines(traceText_.str());
+    for (std::string line; std::getline(lines, line);) {
+      if (line.starts_with("not built yet: ")) reached += line.substr(15) + ";";
+    }
+    traceText_.str("");
+    return reached;
+  }
   int S(int i) const { return form_->State().S(i); }
+  EngineFlags& Flags() { return form_->Flags(); }
 
   testing::TempDir dir_;
   TestHost host_;
@@ -78,8 +104,8 @@ class InputRoutingTest : public ::testing::Test {
 TEST_F(InputRoutingTest, ClickGuardKeepsARepeatedClickOffTheChoice) {
   Start("*sleep 10\n");
   IdleUntilWaiting();
-  form_->Flags().ChoiceMode = 1;
-  form_->Flags().SleepCounter = 0;
+  Flags().ChoiceMode = ChoiceKind::Select;
+  Flags().SleepCounter = 0;
   form_->PBMouseDown(MouseButton::Left, 100, 100);
   form_->PBMouseDown(MouseButton::Left, 100, 100);
   EXPECT_EQ(Mentions("PickChoice"), 1) << "the second click came within the guard";
@@ -100,11 +126,11 @@ TEST_F(InputRoutingTest, ShiftSkipsWhileHeldAndTheSkipModeSetsTheKind) {
     Start("*sleep 10\n", c.settings);
     IdleUntilWaiting();
     form_->FormKeyDown(kKeyShift);
-    EXPECT_EQ(form_->Flags().SkipState, c.expected) << c.settings;
-    EXPECT_EQ(S(60), 1);
+    EXPECT_EQ(Flags().SkipState, c.expected) << c.settings;
+    EXPECT_EQ(S(sv::kSkipButton), 1);
     form_->FormKeyUp(kKeyShift);
-    EXPECT_EQ(form_->Flags().SkipState, 0);
-    EXPECT_EQ(S(60), 0);
+    EXPECT_EQ(Flags().SkipState, 0);
+    EXPECT_EQ(S(sv::kSkipButton), 0);
   }
 }
 
@@ -112,12 +138,12 @@ TEST_F(InputRoutingTest, CtrlTogglesAutoAdvanceAndItsCaptionColour) {
   Start("*sleep 10\n");
   IdleUntilWaiting();
   form_->FormKeyDown(kKeyCtrl);
-  EXPECT_EQ(S(26), 5) << "the last speed, 5 at start-up";
-  EXPECT_EQ(S(61), 1);
+  EXPECT_EQ(S(sv::kAutoSpeed), 5) << "the last speed, 5 at start-up";
+  EXPECT_EQ(S(sv::kAutoButton), 1);
   EXPECT_EQ(form_->Menu().SpeedButton7.captionColour, kAutoCaptionColour);
   form_->FormKeyDown(kKeyCtrl);
-  EXPECT_EQ(S(26), 0);
-  EXPECT_EQ(S(27), 5);
+  EXPECT_EQ(S(sv::kAutoSpeed), 0);
+  EXPECT_EQ(S(sv::kLastAutoSpeed), 5);
   EXPECT_EQ(form_->Menu().SpeedButton7.captionColour, kPlainCaptionColour);
   // Auto-advance paces the steps that run the script at 5 x speed + 15 ms; a step that only
   // waits keeps the plain 30 ms.
@@ -126,23 +152,56 @@ TEST_F(InputRoutingTest, CtrlTogglesAutoAdvanceAndItsCaptionColour) {
   form_->AppIdle();
   EXPECT_EQ(host_.now - before, 30u);
   form_->PBMouseDown(MouseButton::Left, 10, 10);
-  ASSERT_EQ(form_->Flags().SleepCounter, 0);
+  ASSERT_EQ(Flags().SleepCounter, 0);
   before = host_.now;
   form_->AppIdle();
   EXPECT_EQ(host_.now - before, 40u);
 }
 
+// Whatever stops auto-advance turns the caption black again, as the toggle does.
+TEST_F(InputRoutingTest, EveryWayOfStoppingAutoAdvanceTurnsTheCaptionBlack) {
+  const struct {
+    const char* name;
+    void (*stop)(TForm1&);
+  } cases[] = {
+      {"break", [](TForm1& form) { form.AppIdle(); }},
+      {"a click in the message window",
+       [](TForm1& form) { form.PBMouseDown(MouseButton::Left, 100, 100); }},
+      {"the quit button", [](TForm1& form) { form.SpeedButton1Click(); }},
+  };
+  for (const auto& c : cases) {
+    Start("*tw_set 1\n*sleep 10\n*break\n*sleep 10\n");
+    Idle(3);  // title, tw_set and the sleep
+    ASSERT_EQ(Flags().SleepCounter, -1);
+    form_->FormKeyDown(kKeyCtrl);
+    ASSERT_EQ(form_->Menu().SpeedButton7.captionColour, kAutoCaptionColour);
+    Flags().SleepCounter = 0;
+    c.stop(*form_);
+    EXPECT_EQ(S(sv::kAutoSpeed), 0) << c.name;
+    EXPECT_EQ(form_->Menu().SpeedButton7.captionColour, kPlainCaptionColour) << c.name;
+  }
+}
+
+TEST_F(InputRoutingTest, AWildAutoSpeedStillPacesTheStepBriefly) {
+  Start("!S026=400000000\n:loop\n!V001=V001+1\n*go loop\n");
+  Idle(2);
+  ASSERT_EQ(S(sv::kAutoSpeed), 400000000);
+  const uint32_t before = host_.now;
+  form_->AppIdle();
+  EXPECT_LE(host_.now - before, 65u) << "the slowest speed the gauge gives";
+}
+
 TEST_F(InputRoutingTest, EnterAndEscapeClickAtTheLastPointerPosition) {
   Start("first\n\\\n*sleep 10\n*tw_set 1\n*sleep 10\n");
   IdleUntilWaiting();
-  ASSERT_EQ(form_->Flags().PageWait, 1);
+  ASSERT_EQ(Flags().PageWait, PageWaitKind::PageEnd);
   form_->PBMouseMove(300, 200);
   form_->FormKeyPress(kKeyEnter);
-  EXPECT_EQ(form_->Flags().PageWait, 0) << "Enter is a left click";
+  EXPECT_EQ(Flags().PageWait, PageWaitKind::None) << "Enter is a left click";
   IdleUntilWaiting();
-  ASSERT_EQ(form_->Flags().SleepCounter, -1);
+  ASSERT_EQ(Flags().SleepCounter, -1);
   form_->FormKeyPress(kKeyEscape);
-  EXPECT_EQ(form_->Flags().SleepCounter, 0) << "any click ends a sleep";
+  EXPECT_EQ(Flags().SleepCounter, 0) << "any click ends a sleep";
   form_->FormKeyPress(kKeyEscape);
   EXPECT_EQ(Mentions("HidePicture"), 1) << "Escape is a right click";
 }
@@ -157,30 +216,36 @@ TEST_F(InputRoutingTest, AutoGaugeSetsTheSpeedFromTheClickHeight) {
   } cases[] = {{468, 1}, {478, 1}, {479, 2}, {577, 10}};
   for (const Case& c : cases) {
     form_->PBMouseDown(MouseButton::Left, 775, c.y);
-    EXPECT_EQ(S(26), c.speed) << "y " << c.y;
-    EXPECT_EQ(S(27), c.speed) << "y " << c.y;
+    EXPECT_EQ(S(sv::kAutoSpeed), c.speed) << "y " << c.y;
+    EXPECT_EQ(S(sv::kLastAutoSpeed), c.speed) << "y " << c.y;
   }
-  EXPECT_EQ(form_->Flags().PageWait, 1) << "gauge clicks never reach the page";
+  EXPECT_EQ(Flags().PageWait, PageWaitKind::PageEnd) << "gauge clicks never reach the page";
   // Outside the gauge a click with auto-advance on stops it, and only that.
   form_->PBMouseDown(MouseButton::Left, 700, 500);
-  EXPECT_EQ(S(26), 0);
-  EXPECT_EQ(form_->Flags().PageWait, 1);
+  EXPECT_EQ(S(sv::kAutoSpeed), 0);
+  EXPECT_EQ(Flags().PageWait, PageWaitKind::PageEnd);
 }
 
 TEST_F(InputRoutingTest, SleepEndsAtAClickAndTimedSleepCountsIdleSteps) {
-  Start("*sleep 90\n!V001=1\n*sleep 10\n!V002=1\n");
+  Start("*sleep 90\n!V001=1\n*sleep 10\n!V002=1\n*sleep -60\n!V003=1\n");
   Idle(2);  // the title start, then the sleep command
-  EXPECT_EQ(form_->Flags().SleepCounter, 3);
+  EXPECT_EQ(Flags().SleepCounter, 3);
   Idle(3);
-  EXPECT_EQ(form_->Flags().SleepCounter, 0);
+  EXPECT_EQ(Flags().SleepCounter, 0);
   Idle(1);
   EXPECT_EQ(form_->State().V(1), 1);
-  EXPECT_EQ(form_->Flags().SleepCounter, -1);
+  EXPECT_EQ(Flags().SleepCounter, -1);
+  EXPECT_TRUE(form_->WaitingForInput());
   Idle(50);
   EXPECT_EQ(form_->State().V(2), 0);
   form_->PBMouseDown(MouseButton::Right, 1, 1);
   Idle(1);
   EXPECT_EQ(form_->State().V(2), 1);
+  // A negative sleep waits for a click too, whatever its count.
+  EXPECT_EQ(Flags().SleepCounter, -2);
+  EXPECT_TRUE(form_->WaitingForInput());
+  Idle(50);
+  EXPECT_EQ(form_->State().V(3), 0);
 }
 
 TEST_F(InputRoutingTest, MenuBarFollowsTheSaveAvailabilityAndTheLock) {
@@ -194,7 +259,7 @@ TEST_F(InputRoutingTest, MenuBarFollowsTheSaveAvailabilityAndTheLock) {
   IdleUntilWaiting();
   EXPECT_FALSE(menu.SpeedButton3.enabled) << "S000 = 1 refuses saving";
   EXPECT_TRUE(menu.SpeedButton4.enabled);
-  form_->Flags().MenuLocked = true;
+  Flags().MenuLocked = true;
   form_->UpdateMenuBar();
   EXPECT_FALSE(menu.Panel1Enabled);
   EXPECT_FALSE(menu.SpeedButton1.enabled);
@@ -216,11 +281,287 @@ TEST_F(InputRoutingTest, CloseQueryAsksAndCancelKeepsRunning) {
 }
 
 TEST_F(InputRoutingTest, FullScreenShowsTheMenuBarNearTheTopLeftOnly) {
+  host_.grantFullScreen = true;
   Start("*sleep 10\n", "SMode=1\n");
   IdleUntilWaiting();
-  // The test host has no display: full screen is refused and the window stays.
+  ASSERT_TRUE(form_->FullScreenActive());
+  EXPECT_FALSE(form_->Menu().Panel1Visible) << "hidden until the pointer comes near";
+  const struct {
+    int x, y;
+    bool shown;
+  } cases[] = {{0, 0, true},     {399, 0, true},   {400, 0, false},  {0, 29, true},
+               {0, 30, false},   {399, 29, true},  {400, 29, false}, {399, 30, false},
+               {400, 30, false}, {799, 599, false}};
+  for (const auto& c : cases) {
+    form_->PBMouseMove(c.x, c.y);
+    EXPECT_EQ(form_->Menu().Panel1Visible, c.shown) << c.x << "," << c.y;
+  }
+}
+
+TEST_F(InputRoutingTest, ARefusedFullScreenKeepsTheFramedWindowAndItsMenuBar) {
+  Start("*sleep 10\n", "SMode=1\n");
+  IdleUntilWaiting();
   EXPECT_FALSE(form_->FullScreenActive());
-  EXPECT_TRUE(form_->Menu().Panel1Visible);
+  form_->PBMouseMove(600, 400);
+  EXPECT_TRUE(form_->Menu().Panel1Visible) << "outside full screen the bar always shows";
+}
+
+// A click during a blocking effect leaves the request for the effect, and does nothing else.
+TEST_F(InputRoutingTest, AClickDuringAnEffectOnlyLeavesTheInterruptRequest) {
+  Start("text\n\\\n");
+  IdleUntilWaiting();
+  ASSERT_EQ(Flags().PageWait, PageWaitKind::PageEnd);
+  Flags().EffectRunning = true;
+  Reached();
+  const EngineFlags before = Flags();
+  for (MouseButton button : {MouseButton::Left, MouseButton::Right}) {
+    Flags().InterruptRequest = Interrupt::None;
+    form_->PBMouseDown(button, 400, 300);
+    EXPECT_EQ(Flags().InterruptRequest, Interrupt::Click);
+    EXPECT_EQ(Flags().PageWait, before.PageWait) << "the page stays";
+    EXPECT_EQ(Flags().ClickGuard, before.ClickGuard);
+    EXPECT_EQ(Flags().ClickSkip, before.ClickSkip);
+    EXPECT_EQ(Reached(), "") << "no screen saw the click";
+  }
+  // A close request during the effect is a request of its own, and the window stays.
+  form_->Close();
+  EXPECT_EQ(Flags().InterruptRequest, Interrupt::Close);
+  EXPECT_FALSE(form_->Closed());
+  EXPECT_TRUE(host_.messages.empty());
+}
+
+TEST_F(InputRoutingTest, ClicksGoToTheScreenThatOwnsInput) {
+  Start("*sleep 10\n");
+  IdleUntilWaiting();
+  Flags().SleepCounter = 0;
+  const struct {
+    EngineScreen state;
+    bool backlog;
+    MouseButton button;
+    const char* reached;
+  } cases[] = {
+      {EngineScreen::Story, true, MouseButton::Left, "LogMouseDown;"},
+      {EngineScreen::Story, true, MouseButton::Right, "CloseLog;"},
+      {EngineScreen::Viewer, true, MouseButton::Left, "LogMouseDown;"},
+      {EngineScreen::WindowHidden, false, MouseButton::Left, "RestorePicture;"},
+      {EngineScreen::Roll, false, MouseButton::Left, "RollClick;"},
+      {EngineScreen::Shop, false, MouseButton::Right, "ShopClick;"},
+      {EngineScreen::ScrollingText, false, MouseButton::Left, "ScrollingTextClick;"},
+      {EngineScreen::Viewer, false, MouseButton::Middle, "ViewClick;"},
+      {EngineScreen::Scroll, false, MouseButton::Left, ""},
+      {EngineScreen::Recollection, false, MouseButton::Left, "RecollectionClick;"},
+      {EngineScreen::PageLookBack, false, MouseButton::Left, "StepHistory newer;"},
+      {EngineScreen::PageLookBack, false, MouseButton::Right, "CloseHistory;"},
+      {EngineScreen::ItemScreen, false, MouseButton::Left, "CloseInventory;"},
+  };
+  for (const auto& c : cases) {
+    Flags().EngineState = c.state;
+    Flags().BacklogOpen = c.backlog;
+    Reached();
+    form_->PBMouseDown(c.button, 50, 50);
+    EXPECT_EQ(Reached(), c.reached) << static_cast<int>(c.state) << (c.backlog ? " backlog" : "");
+  }
+}
+
+TEST_F(InputRoutingTest, PointerMovesGoToTheScreenThatOwnsInput) {
+  Start("*sleep 10\n");
+  IdleUntilWaiting();
+  const struct {
+    EngineScreen state;
+    bool backlog;
+    int prompt;
+    ChoiceKind choice;
+    const char* reached;
+  } cases[] = {
+      {EngineScreen::Story, false, 3, ChoiceKind::None, "PromptHover;"},
+      {EngineScreen::Story, true, 0, ChoiceKind::None, "LogMouseMove;"},
+      {EngineScreen::Shop, false, 0, ChoiceKind::None, "ItemHover;"},
+      {EngineScreen::ItemScreen, false, 0, ChoiceKind::None, "ItemHover;"},
+      {EngineScreen::Viewer, false, 0, ChoiceKind::None, "ViewHover;"},
+      {EngineScreen::Recollection, false, 0, ChoiceKind::None, "RecollectionHover;"},
+      {EngineScreen::Roll, false, 0, ChoiceKind::None, ""},
+      // The message window is not shown, so the quick buttons take no hover without a choice.
+      {EngineScreen::Story, false, 0, ChoiceKind::None, ""},
+      {EngineScreen::Story, false, 0, ChoiceKind::Select, "HoverQuickButtons;HoverChoice;"},
+      {EngineScreen::Story, false, 0, ChoiceKind::Clickmap, "HoverChoice;"},
+      {EngineScreen::Story, false, 0, ChoiceKind::Seltree, "HoverChoice;"},
+  };
+  for (const auto& c : cases) {
+    Flags().EngineState = c.state;
+    Flags().BacklogOpen = c.backlog;
+    Flags().SystemMenuOpen = c.prompt;
+    Flags().ChoiceMode = c.choice;
+    Reached();
+    form_->PBMouseMove(60, 60);
+    EXPECT_EQ(Reached(), c.reached)
+        << static_cast<int>(c.state) << " choice " << static_cast<int>(c.choice);
+  }
+}
+
+TEST_F(InputRoutingTest, TheWheelOpensTheLogDuringAPageWaitOnly) {
+  Start("text\n\\\n");
+  IdleUntilWaiting();
+  const struct {
+    int delta;
+    bool backlog;
+    bool effect;
+    EngineScreen state;
+    bool pageWait;
+    const char* reached;
+  } cases[] = {
+      {120, false, false, EngineScreen::Story, true, "DrawQuickButtons;OpenLog;"},
+      {-120, false, false, EngineScreen::Story, true, ""},
+      {120, false, true, EngineScreen::Story, true, ""},
+      {120, false, false, EngineScreen::Viewer, true, ""},
+      {120, false, false, EngineScreen::Story, false, ""},
+      {120, true, false, EngineScreen::Story, true, "LogWheel;"},
+      {-120, true, false, EngineScreen::Story, false, "LogWheel;"},
+  };
+  for (const auto& c : cases) {
+    Flags().BacklogOpen = c.backlog;
+    Flags().EffectRunning = c.effect;
+    Flags().EngineState = c.state;
+    Flags().PageWait = c.pageWait ? PageWaitKind::PageEnd : PageWaitKind::None;
+    Reached();
+    form_->FormMouseWheel(c.delta);
+    EXPECT_EQ(Reached(), c.reached) << c.delta << " state " << static_cast<int>(c.state);
+    EXPECT_EQ(S(sv::kLogButton), 0) << "the log button is only pressed while the log opens";
+  }
+}
+
+TEST_F(InputRoutingTest, ReleasingTheButtonLiftsPressedQuickButtons) {
+  Start("*sleep 10\n");
+  IdleUntilWaiting();
+  const struct {
+    EngineScreen state;
+    int pressed;  // 0 none, else the S value held down
+    bool cleared;
+    const char* reached;
+  } cases[] = {
+      {EngineScreen::Story, sv::kPressedQuickButtons[0], true, "DrawQuickButtons;"},
+      {EngineScreen::Story, sv::kPressedQuickButtons[1], true, "DrawQuickButtons;"},
+      {EngineScreen::Story, sv::kPressedQuickButtons[2], true, "DrawQuickButtons;"},
+      {EngineScreen::Story, 0, true, ""},
+      {EngineScreen::Viewer, sv::kPressedQuickButtons[1], false, ""},
+  };
+  for (const auto& c : cases) {
+    Flags().EngineState = c.state;
+    if (c.pressed != 0) form_->State().S(c.pressed) = 1;
+    Reached();
+    form_->PBMouseUp(MouseButton::Left, 10, 10);
+    EXPECT_EQ(Reached(), c.reached) << c.pressed;
+    if (c.pressed != 0) {
+      EXPECT_EQ(S(c.pressed), c.cleared ? 0 : 1) << c.pressed;
+    }
+    form_->State().S(c.pressed) = 0;
+  }
+}
+
+TEST_F(InputRoutingTest, TheTimerCountsWaitsDownOnlyWhenTheStoryOwnsIt) {
+  Start("*sleep 10\n");
+  IdleUntilWaiting();
+  const struct {
+    const char* name;
+    void (*set)(EngineFlags&);
+    bool countsDown;
+  } cases[] = {
+      {"story", [](EngineFlags&) {}, true},
+      {"backlog", [](EngineFlags& f) { f.BacklogOpen = true; }, false},
+      {"busy", [](EngineFlags& f) { f.Busy = true; }, false},
+      {"viewer", [](EngineFlags& f) { f.EngineState = EngineScreen::Viewer; }, false},
+      {"choice", [](EngineFlags& f) { f.ChoiceMode = ChoiceKind::Select; }, false},
+      {"choice under a prompt",
+       [](EngineFlags& f) {
+         f.ChoiceMode = ChoiceKind::Select;
+         f.SystemMenuOpen = 3;
+       },
+       true},
+  };
+  for (const auto& c : cases) {
+    Flags() = EngineFlags{};
+    Flags().WaitTicks = 2;
+    Flags().VoiceWait = true;
+    c.set(Flags());
+    form_->Timer1Timer();
+    EXPECT_EQ(Flags().TimerTicks, 1u) << c.name << ": every tick counts";
+    EXPECT_EQ(Flags().WaitTicks, c.countsDown ? 1 : 2) << c.name;
+    EXPECT_EQ(Flags().VoiceWait, !c.countsDown) << c.name << ": no voice plays without sound";
+  }
+}
+
+TEST_F(InputRoutingTest, TheTrackBarSetsTheSpeedFromTheFastestEnd) {
+  Start("*sleep 10\n");
+  const struct { int position, speed; } cases[] = {{1, 10}, {3, 8}, {10, 1}};
+  for (const auto& c : cases) {
+    form_->TrackBar1Change(c.position);
+    EXPECT_EQ(S(sv::kAutoSpeed), c.speed) << c.position;
+    EXPECT_EQ(S(sv::kLastAutoSpeed), c.speed) << c.position;
+    EXPECT_EQ(form_->Menu().TrackBar1Position, c.position);
+  }
+}
+
+TEST_F(InputRoutingTest, TimerTicksFollowTheSharedScheduleOnTheHostClock) {
+  Start("*sleep 10\n");
+  const uint32_t start = form_->Flags().TimerTicks;
+  host_.now += 54;
+  form_->RunDueTimerTicks();
+  EXPECT_EQ(form_->Flags().TimerTicks - start, 0u);
+  host_.now += 1;
+  form_->RunDueTimerTicks();
+  EXPECT_EQ(form_->Flags().TimerTicks - start, 1u);
+  // A stall of ten intervals makes up four ticks, then the schedule starts from now.
+  host_.now += 550;
+  form_->RunDueTimerTicks();
+  EXPECT_EQ(form_->Flags().TimerTicks - start, 5u);
+  host_.now += 54;
+  form_->RunDueTimerTicks();
+  EXPECT_EQ(form_->Flags().TimerTicks - start, 5u);
+  host_.now += 1;
+  form_->RunDueTimerTicks();
+  EXPECT_EQ(form_->Flags().TimerTicks - start, 6u);
+}
+
+TEST_F(InputRoutingTest, TheGeneratorIsSeededByTheHostWhenNoSeedIsGiven) {
+  Start("*sleep 10\n", "", 3);
+  EXPECT_EQ(host_.seedRequests, 0) << "a given seed is used as it is";
+  Start("*sleep 10\n", "", std::nullopt);
+  EXPECT_EQ(host_.seedRequests, 1);
+}
+
+TEST_F(InputRoutingTest, TheTitleStartDrawsTheScreenBlackAndCountsTheChange) {
+  Start("*sleep 10\n");
+  const uint64_t before = form_->Screen().Changes();
+  Idle(1);
+  EXPECT_GT(form_->Screen().Changes(), before);
+  const Bitmap24& pb = form_->PB();
+  EXPECT_EQ(pb.Width(), kScreenWidth);
+  EXPECT_EQ(std::count(pb.Data(), pb.Data() + pb.SizeBytes(), 0),
+            static_cast<long>(pb.SizeBytes()));
+}
+
+TEST_F(InputRoutingTest, GameClearCountStopsAtTheLargestNumber) {
+  Start("*gameclr\n*sleep 10\n", "Clear=2147483647\n");
+  IdleUntilWaiting();
+  EXPECT_EQ(S(sv::kClearCount), INT_MAX);
+  std::ifstream file(dir_ / "config" / "peluna2.ini");
+  std::stringstream text;
+  text << file.rdbuf();
+  EXPECT_NE(text.str().find("Clear=2147483647"), std::string::npos) << text.str();
+}
+
+// A game folder that cannot be looked into is a folder without game data, not a crash.
+TEST_F(InputRoutingTest, AGameFolderThatCannotBeExaminedHasNoGameData) {
+  std::filesystem::create_directories(dir_ / "config");
+  std::filesystem::create_symlink("loop", dir_ / "loop");
+  const std::filesystem::path folders[] = {dir_ / "loop", dir_ / std::string(5000, 'x')};
+  for (const auto& folder : folders) {
+    host_.messages.clear();
+    ASSERT_NO_THROW(StartIn(folder));
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_EQ(host_.messages[0], "ゲームデータを読み込めません。");
+    Idle(1);
+    EXPECT_TRUE(form_->Closed());
+  }
 }
 
 }  // namespace

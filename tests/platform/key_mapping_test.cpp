@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/form1.h"
+#include "engine/engine_view.h"
 
 namespace tolven {
 namespace {

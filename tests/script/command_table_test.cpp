@@ -92,6 +92,9 @@ TEST(CommandTableTest, KeywordsCompareWithoutLetterCase) {
   EXPECT_TRUE(EqualIgnoringCase("Label_1", "lABEL_1"));
   EXPECT_FALSE(EqualIgnoringCase("label", "labels"));
   EXPECT_FALSE(EqualIgnoringCase("label[", "label{"));  // only letters fold
+  // A trail byte is never folded, even when it looks like a letter.
+  EXPECT_FALSE(EqualIgnoringCase("\x83\x41", "\x83\x61"));
+  EXPECT_TRUE(EqualIgnoringCase("a\x83\x41b", "A\x83\x41B"));
 }
 
 // The commands still waiting for the screens and effects that run them. The list may only

@@ -2,16 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "base/engine_flags.h"
 #include "base/trace.h"
 #include "resources/archives.h"
 #include "resources/definition_text.h"
-#include "script/engine_flags.h"
 #include "script/interpreter_host.h"
 #include "script/random_generator.h"
 #include "script/script_state.h"
@@ -153,7 +154,7 @@ TEST_F(InterpreterTest, QuietLinesReadOnWithinOneStep) {
   Steps(1);
   EXPECT_EQ(banks.V(1), 4);
   EXPECT_EQ(banks.V(2), 8);
-  EXPECT_EQ(page.PrintedLines(), std::vector<std::string>{"first text"});
+  EXPECT_EQ(page.PrintedLines(), std::deque<std::string>{"first text"});
   EXPECT_EQ(page.Row(), 2);  // the blank line and the text line each moved down one row
   EXPECT_TRUE(State().NeedLine);
   Steps(1);
@@ -163,18 +164,21 @@ TEST_F(InterpreterTest, QuietLinesReadOnWithinOneStep) {
 TEST_F(InterpreterTest, PageMarksSetTheirWaitAndKeepThePage) {
   const struct {
     std::string_view mark;
-    int pageWait;
-  } cases[] = {{"=", 2}, {"\\", 1}, {"~", 4}, {"+", 5}};
+    PageWaitKind pageWait;
+  } cases[] = {{"=", PageWaitKind::PageKept},
+               {"\\", PageWaitKind::PageEnd},
+               {"~", PageWaitKind::VoiceKept},
+               {"+", PageWaitKind::NoIcon}};
   for (const auto& c : cases) {
     page = PageRecord{};
-    flags.PageWait = 0;
+    flags.PageWait = PageWaitKind::None;
     flags.ClickSkip = true;
     Run({"said", c.mark, "!V001=1"});
     Steps(2);
     EXPECT_EQ(flags.PageWait, c.pageWait) << c.mark;
     EXPECT_FALSE(flags.ClickSkip) << c.mark;
     EXPECT_TRUE(State().NeedLine) << c.mark;
-    EXPECT_EQ(page.PageMarks(), std::vector<char>{c.mark[0]}) << c.mark;
+    EXPECT_EQ(page.PageMarks(), std::deque<char>{c.mark[0]}) << c.mark;
     EXPECT_EQ(page.Rows()[0], "said") << c.mark;
     EXPECT_EQ(banks.V(1), 0) << c.mark << ": the mark ends the step";
   }
@@ -188,7 +192,7 @@ TEST_F(InterpreterTest, SpeakerNameLineEndsTheStep) {
   EXPECT_TRUE(page.PrintedLines().empty());
   Steps(1);
   EXPECT_FALSE(State().NameLine);
-  EXPECT_EQ(page.PrintedLines(), std::vector<std::string>{"Hello."});
+  EXPECT_EQ(page.PrintedLines(), std::deque<std::string>{"Hello."});
 }
 
 // What each command hands back: read on within the step, or end the step.
@@ -283,6 +287,18 @@ TEST_F(InterpreterTest, FindsLabelsWithoutLetterCaseTheFirstOneWinning) {
   EXPECT_EQ(State().ReadPos, 0u);
   EXPECT_TRUE(interpreter.JumpToLabel("Dup"));
   EXPECT_EQ(State().ReadPos, 21u);
+}
+
+// Letters fold, but the trail byte of a double-byte character is part of the character: ア
+// (83 41) and ヂ (83 61) differ only in a trail byte that looks like 'A' or 'a'.
+TEST_F(InterpreterTest, LabelsFoldLettersButNotTheTrailBytesOfDoubleByteCharacters) {
+  const std::string script = Lines({":\x83\x61", ":x\x83\x41", ":\x83\x41"});
+  interpreter.LoadScriptImage(Bytes(script));
+  const struct {
+    std::string_view label;
+    int32_t position;
+  } cases[] = {{"\x83\x41", 13}, {"\x83\x61", 4}, {"X\x83\x41", 9}, {"x\x83\x61", -1}};
+  for (const auto& c : cases) EXPECT_EQ(interpreter.FindLabel(c.label), c.position) << c.label;
 }
 
 TEST_F(InterpreterTest, SearchesForLinesAndNamedBlocks) {
@@ -565,6 +581,37 @@ TEST_F(InterpreterTest, TraceShowsEveryLineRunInTheScriptsOwnSyntax) {
             "@calc V002=2\n"
             "Hello\n");
   EXPECT_EQ(banks.V(2), 2);
+}
+
+// A search that finds nothing must not send reading into the middle of a large script.
+TEST_F(InterpreterTest, AnUnclosedBlockEndsEvenAScriptLargerThanSixteenMegabytes) {
+  std::string script = Lines({"{", "!V001=1"});
+  const std::string filler = Lines({";" + std::string(4000, '-')});
+  while (script.size() + filler.size() <= 0xFFFFFF) script += filler;
+  script += std::string(0xFFFFFF - script.size() - 1, '-') + '\0';
+  ASSERT_EQ(script.size(), 0xFFFFFFu);
+  script += Lines({"!V002=1"});
+  Run({});
+  interpreter.LoadScriptImage(Bytes(script));
+  Steps(2);
+  EXPECT_EQ(banks.V(1), 0);
+  EXPECT_EQ(banks.V(2), 0) << "reading resumed inside the script";
+  EXPECT_GE(State().ReadPos, interpreter.ScriptSize());
+}
+
+// A loop that jumps to a very long label does little per line but a lot per search: the step
+// ends by the bytes it went through, not only by its lines.
+TEST_F(InterpreterTest, AStepEndsAfterItsWorkLimit) {
+  const std::string label(10000, 'a');
+  const std::string labelLine = ":" + label;
+  const std::string goLine = "*go " + label;
+  Run({labelLine, "!V001=V001+1", goLine});
+  Steps(1);
+  EXPECT_GT(banks.V(1), 0);
+  EXPECT_LT(banks.V(1), 5000) << "the line limit alone let it run 33333 rounds";
+  const int32_t first = banks.V(1);
+  Steps(1);
+  EXPECT_GT(banks.V(1), first) << "the loop goes on in the next step";
 }
 
 TEST_F(InterpreterTest, AStepEndsAfterItsLineLimit) {

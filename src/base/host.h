@@ -18,14 +18,19 @@ class Host {
   virtual uint32_t Ticks() = 0;
   // The real clock sleeps; a virtual clock just moves on.
   virtual void Sleep(uint32_t milliseconds) = 0;
-  // Delivers pending input to the engine's handlers and runs every due 55 ms timer tick.
+  // Seeds the random generator when the command line gives no seed. The host reads whatever
+  // clock it has, so the engine itself never looks at the wall clock.
+  virtual uint32_t ClockSeed() = 0;
+  // Delivers pending input to the engine's handlers and runs every due 55 ms timer tick
+  // (through the engine's own timer schedule).
   virtual void ProcessMessages() = 0;
   // Texts are UTF-8; the engine converts its own at the edge.
   virtual MessageResult ShowMessage(std::string_view text, std::string_view caption,
                                     MessageButtons buttons, MessageIcon icon) = 0;
   // Width of the screen the window is on, for the small-screen rule of the screen mode.
   virtual int ScreenWidth() const = 0;
-  // Shows the game screen and the menu bar as they are now.
+  // Shows the game screen and the menu bar now, when something was drawn since they were last
+  // shown.
   virtual void Present() {}
   // Moves the pointer to game-screen coordinates (the keyboard moves it over choices).
   virtual void WarpPointer(int, int) {}

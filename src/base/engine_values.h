@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tolven {
+
+// The game screen (PB) and every full-size buffer.
+inline constexpr int kScreenWidth = 800;
+inline constexpr int kScreenHeight = 600;
+
+// The screen that owns input and the idle step.
+enum class EngineScreen : int {
+  Story = 0,
+  WindowHidden = 1,   // the message window is hidden to show the picture
+  Roll = 3,           // scripted roll (`roll`)
+  Shop = 4,           // item shop
+  ScrollingText = 5,  // `sroll`
+  Viewer = 6,         // picture and scene viewer
+  Scroll = 7,         // `scroll`
+  Recollection = 8,
+  PageLookBack = 9,
+  ItemScreen = 10,
+};
+
+// The page or line wait a page mark leaves for the player.
+enum class PageWaitKind : int {
+  None = 0,
+  PageEnd = 1,    // '\': a click starts a new page
+  PageKept = 2,   // '=': a click reads on, keeping the page
+  VoiceKept = 4,  // '~': a new page, auto-advance waits for the voice
+  NoIcon = 5,     // '+': a new page, no click-wait icon
+};
+
+// Whether the click that releases this wait starts a new page.
+constexpr bool StartsNewPage(PageWaitKind wait) {
+  return wait == PageWaitKind::PageEnd || wait == PageWaitKind::VoiceKept ||
+         wait == PageWaitKind::NoIcon;
+}
+
+// The kind of choice on screen.
+enum class ChoiceKind : int {
+  None = 0,
+  Select = 1,            // `select` in the message window
+  SelectFullScreen = 2,  // `select` in full-screen text mode
+  Clickmap = 4,
+  Seltree = 6,
+};
+
+// The request input leaves for a running blocking effect.
+enum class Interrupt : int { None = 0, Click = 1, Close = 2 };
+
+// System values (the S bank) that more than one part of the engine reads or writes.
+namespace sv {
+inline constexpr int kSaveAvailability = 0;  // menu phase: 0 all, 1 no saving, 2 and 3 none
+inline constexpr int kItemCounter = 4;       // non-zero: the item counter is drawn on the stage
+inline constexpr int kNameChanged = 6;       // the family name differs from the default
+inline constexpr int kWindowDarkness = 8;    // full-screen text darkens the scene by this x 16
+inline constexpr int kResumePoint = 10;      // `backto` position; every script load clears it
+inline constexpr int kClickmapPressed = 15;  // `partsload` loaded a pressed clickmap picture
+inline constexpr int kTransition4Extents[] = {20, 21};       // extents read by transition 4
+inline constexpr int kAutoSpeed = 26;                        // auto-advance speed, 0 off, 1-10
+inline constexpr int kLastAutoSpeed = 27;                    // the speed auto-advance last ran at
+inline constexpr int kWindowStyle = 51;                      // message window style (TXWStyle)
+inline constexpr int kSkipButton = 60;                       // the quick bar's skip button is on
+inline constexpr int kAutoButton = 61;                       // the quick bar's auto button is on
+inline constexpr int kPressedQuickButtons[] = {63, 64, 65};  // held down on the quick bar
+inline constexpr int kLogButton = 65;                        // the quick bar's log button, pressed
+inline constexpr int kStandingCentres = 80;  // S080-S089: centres of one to four pictures
+inline constexpr int kClearCount = 100;      // times the game was completed
+inline constexpr int kTextMode = 150;        // 0 window text, 1 full-screen text
+inline constexpr int kAutoNavigation = 151;  // S151-S153: recollection's auto-navigation
+inline constexpr int kAutoNavigationSaved = 152;
+inline constexpr int kAutoNavigationTarget = 153;
+}  // namespace sv
+
+// Auto-advance speeds the gauge and the menu give.
+inline constexpr int kMinAutoSpeed = 1;
+inline constexpr int kMaxAutoSpeed = 10;
+
+}  // namespace tolven
