@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <span>
 
+#include "base/engine_values.h"
+
 namespace tolven {
 namespace {
 
@@ -354,7 +356,9 @@ void Variables::Store(char bank, std::optional<int> index, int32_t value) {
   }
   if (const std::optional<int> base = IntegerBankBase(bank)) {
     state_.integers[*base + *index] = value;
-    if (bank == 'S' && *index == 0 && onSaveAvailabilityChanged) onSaveAvailabilityChanged();
+    if (bank == 'S' && *index == sv::kSaveAvailability && onSaveAvailabilityChanged) {
+      onSaveAvailabilityChanged();
+    }
     return;
   }
   if (value == 0) {
@@ -423,7 +427,7 @@ bool Variables::SetStringRow(int row, std::string_view text) {
   std::copy(text.begin(), text.end(), state_.strings.begin() + start);
   state_.strings[start + text.size()] = 0;
   if (row == 0) {
-    state_.S(6) = text == kDefaultFamilyName ? 0 : 1;
+    state_.S(sv::kNameChanged) = text == kDefaultFamilyName ? 0 : 1;
     if (onFamilyNameChanged) onFamilyNameChanged(std::string(text));
   }
   return true;

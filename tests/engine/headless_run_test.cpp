@@ -65,9 +65,9 @@ TEST_F(HeadlessRunTest, CallsChainsCaseJumpsAndLabels) {
   Script("sub_c", "!V140=1\n");
   Script("other", "!V150=1\n:target\n!V151=1\nこんにちは\n\\\n@sleep 10\n");
   BuildGame();
-  auto run = Run("until input\ndump " + DumpPath("deep.json") +
-                 "\nclick 10 10\nuntil page\ndump " + DumpPath("page.json") +
-                 "\nclick 10 10\nuntil input\ndump " + DumpPath("end.json") + "\nquit\n");
+  auto run = Run("until input\ndump " + DumpPath("deep.json") + "\nclick 10 10\nuntil page\ndump " +
+                 DumpPath("page.json") + "\nclick 10 10\nuntil input\ndump " +
+                 DumpPath("end.json") + "\nquit\n");
   ASSERT_EQ(run.exitStatus, 0) << run.output;
 
   json deep = Dump("deep.json");
@@ -88,19 +88,28 @@ TEST_F(HeadlessRunTest, CallsChainsCaseJumpsAndLabels) {
     int index;
     int value;
     const char* why;
-  } expectations[] = {
-      {800, 7, "gameinit keeps V800-V999"}, {1, 0, "gameinit clears V000-V799"},
-      {100, 1, "second level ran"},         {106, 1, "second level resumed after the click"},
-      {102, 1, "first return"},             {103, 1, "second return"},
-      {199, 0, "end leaves the script"},    {140, 1, "called script without end ran"},
-      {104, 1, "returned from a script that ran off its end"},
-      {105, 1, "if with a statement"},      {110, 0, "cjmp 1 skips case 0"},
-      {111, 1, "cjmp 1 runs case 1"},       {112, 0, "case 1 ends at the next {"},
-      {113, 1, "cjmp continues after }"},   {120, 0, "cjmp 5 skips every case"},
-      {121, 0, "cjmp 5 skips every case"},  {122, 0, "cjmp 5 skips every case"},
-      {123, 1, "cjmp 5 continues after }"}, {130, 0, "go skips to the label"},
-      {131, 1, "label found in any letter case"},
-      {150, 0, "chain jumps to its label"}, {151, 1, "chain label reached"}};
+  } expectations[] = {{800, 7, "gameinit keeps V800-V999"},
+                      {1, 0, "gameinit clears V000-V799"},
+                      {100, 1, "second level ran"},
+                      {106, 1, "second level resumed after the click"},
+                      {102, 1, "first return"},
+                      {103, 1, "second return"},
+                      {199, 0, "end leaves the script"},
+                      {140, 1, "called script without end ran"},
+                      {104, 1, "returned from a script that ran off its end"},
+                      {105, 1, "if with a statement"},
+                      {110, 0, "cjmp 1 skips case 0"},
+                      {111, 1, "cjmp 1 runs case 1"},
+                      {112, 0, "case 1 ends at the next {"},
+                      {113, 1, "cjmp continues after }"},
+                      {120, 0, "cjmp 5 skips every case"},
+                      {121, 0, "cjmp 5 skips every case"},
+                      {122, 0, "cjmp 5 skips every case"},
+                      {123, 1, "cjmp 5 continues after }"},
+                      {130, 0, "go skips to the label"},
+                      {131, 1, "label found in any letter case"},
+                      {150, 0, "chain jumps to its label"},
+                      {151, 1, "chain label reached"}};
   for (const Expect& e : expectations) EXPECT_EQ(Value(end, "V", e.index), e.value) << e.why;
   EXPECT_EQ(end["page"][0], "") << "the click started a new page";
   EXPECT_EQ(end["waits"]["sleep_counter"], -1);
@@ -160,6 +169,41 @@ TEST_F(HeadlessRunTest, MissingGameDataIsReportedAndTheWindowCloses) {
   auto trace = testing::ReadFileBytes(dir_ / "trace.txt");
   EXPECT_NE(std::string(trace.begin(), trace.end()).find("ゲームデータを読み込めません。"),
             std::string::npos);
+}
+
+// A folder that cannot even be examined (here a symbolic link to itself) is a folder without
+// game data, not a crash.
+TEST_F(HeadlessRunTest, AGameFolderThatCannotBeExaminedIsMissingGameData) {
+  fs::create_symlink("loop", dir_ / "loop");
+  WriteFileText(dir_ / "events.txt", "wait 1000\n");
+  auto run = RunTolven({"--headless", "--events", (dir_ / "events.txt").string(), "--config-dir",
+                        (dir_ / "config").string(), "--trace", (dir_ / "trace.txt").string(),
+                        (dir_ / "loop").string()});
+  EXPECT_EQ(run.exitStatus, 0) << run.output;
+  auto trace = testing::ReadFileBytes(dir_ / "trace.txt");
+  EXPECT_NE(std::string(trace.begin(), trace.end()).find("ゲームデータを読み込めません。"),
+            std::string::npos);
+}
+
+TEST_F(HeadlessRunTest, TheFamilyNameIsStoredAsTheScriptWroteItAndTheSaveFolderIsKnown) {
+  Script("main", "*string 0  佐藤\n*sleep 10\n");
+  BuildGame();
+  auto run = Run("until input\ndump " + DumpPath("a.json") + "\n");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+  json dump = Dump("a.json");
+  EXPECT_EQ(dump["strings"][0], " 佐藤");
+  EXPECT_EQ(dump["settings"]["PlayerName"], " 佐藤");
+  EXPECT_EQ(dump["save_dir"], (dir_ / "game" / "save").string());
+  // The next run reads the name back with its blank.
+  ASSERT_EQ(Run("until input\ndump " + DumpPath("b.json") + "\n").exitStatus, 0);
+  EXPECT_EQ(Dump("b.json")["strings"][0], " 佐藤");
+
+  WriteFileText(dir_ / "events.txt", "until input\ndump " + DumpPath("c.json") + "\n");
+  run = RunTolven({"--headless", "--events", (dir_ / "events.txt").string(), "--config-dir",
+                   (dir_ / "config").string(), "--save-dir", (dir_ / "saves").string(),
+                   (dir_ / "game").string()});
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+  EXPECT_EQ(Dump("c.json")["save_dir"], (dir_ / "saves").string());
 }
 
 TEST_F(HeadlessRunTest, HundredThousandLineScriptRunsToTheEnd) {

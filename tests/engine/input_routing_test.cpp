@@ -502,23 +502,23 @@ TEST_F(InputRoutingTest, TheTrackBarSetsTheSpeedFromTheFastestEnd) {
 
 TEST_F(InputRoutingTest, TimerTicksFollowTheSharedScheduleOnTheHostClock) {
   Start("*sleep 10\n");
-  const uint32_t start = form_->Flags().TimerTicks;
-  host_.now += 54;
-  form_->RunDueTimerTicks();
-  EXPECT_EQ(form_->Flags().TimerTicks - start, 0u);
-  host_.now += 1;
-  form_->RunDueTimerTicks();
-  EXPECT_EQ(form_->Flags().TimerTicks - start, 1u);
-  // A stall of ten intervals makes up four ticks, then the schedule starts from now.
-  host_.now += 550;
-  form_->RunDueTimerTicks();
-  EXPECT_EQ(form_->Flags().TimerTicks - start, 5u);
-  host_.now += 54;
-  form_->RunDueTimerTicks();
-  EXPECT_EQ(form_->Flags().TimerTicks - start, 5u);
-  host_.now += 1;
-  form_->RunDueTimerTicks();
-  EXPECT_EQ(form_->Flags().TimerTicks - start, 6u);
+  const uint32_t start = Flags().TimerTicks;
+  const struct {
+    uint32_t advance;
+    uint32_t ticks;  // since the start
+    const char* why;
+  } steps[] = {
+      {54, 0, "the first tick falls due 55 ms after the start"},
+      {1, 1, ""},
+      {550, 5, "a stall of ten intervals makes up four ticks"},
+      {54, 5, "then the schedule starts again from now"},
+      {1, 6, ""},
+  };
+  for (const auto& step : steps) {
+    host_.now += step.advance;
+    form_->RunDueTimerTicks();
+    EXPECT_EQ(Flags().TimerTicks - start, step.ticks) << step.why;
+  }
 }
 
 TEST_F(InputRoutingTest, TheGeneratorIsSeededByTheHostWhenNoSeedIsGiven) {
