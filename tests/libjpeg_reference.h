@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>  // jpeglib.h needs FILE declared first
+#include <cstdlib>
 #include <vector>
 
 #include <jpeglib.h>
@@ -30,6 +31,60 @@ inline void LibjpegDecodeBgr(const std::vector<uint8_t>& jpeg, Bitmap24& bitmap)
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
+}
+
+// A JPEG of the bitmap as libjpeg-turbo writes it, in the forms our decoder must tell apart:
+// progressive, or with a restart marker after every restartRows rows of blocks (0: none).
+inline std::vector<uint8_t> LibjpegEncodeBgr(const Bitmap24& bitmap, bool progressive,
+                                             int restartRows = 0) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(bitmap.Width());
+  info.image_height = static_cast<JDIMENSION>(bitmap.Height());
+  info.input_components = 3;
+  info.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 85, TRUE);
+  if (progressive) jpeg_simple_progression(&info);
+  info.restart_in_rows = restartRows;
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = const_cast<uint8_t*>(bitmap.Row(static_cast<int>(info.next_scanline)));
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  std::vector<uint8_t> bytes(buffer, buffer + size);
+  jpeg_destroy_compress(&info);
+  std::free(buffer);
+  return bytes;
+}
+
+// Position of the first marker 0xFF code at or after from; the size when there is none. Good
+// enough for files written by the encoder above, whose tables hold no such byte pairs.
+inline size_t FindJpegMarker(const std::vector<uint8_t>& jpeg, uint8_t code, size_t from = 2) {
+  for (size_t i = from; i + 1 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == code) return i;
+  }
+  return jpeg.size();
+}
+
+// The same file with the frame header claiming another size, as a damaged or hostile file
+// might: the coded data still covers only the original picture.
+inline std::vector<uint8_t> WithClaimedJpegSize(std::vector<uint8_t> jpeg, uint16_t width,
+                                                uint16_t height) {
+  size_t frame = FindJpegMarker(jpeg, 0xC0);
+  if (frame == jpeg.size()) frame = FindJpegMarker(jpeg, 0xC2);
+  if (frame + 9 > jpeg.size()) std::abort();
+  jpeg[frame + 5] = static_cast<uint8_t>(height >> 8);
+  jpeg[frame + 6] = static_cast<uint8_t>(height);
+  jpeg[frame + 7] = static_cast<uint8_t>(width >> 8);
+  jpeg[frame + 8] = static_cast<uint8_t>(width);
+  return jpeg;
 }
 
 }  // namespace tolven::testing

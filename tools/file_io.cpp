@@ -3,19 +3,31 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <optional>
+
+#include "resources/regular_file.h"
 
 namespace tolven::tools {
 
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) {
-    throw ToolError(path.string() + ": no such file");
+  FileOpenFault fault = FileOpenFault::None;
+  std::string why;
+  std::optional<RegularFile> file = RegularFile::Open(path, &fault, &why);
+  if (!file) {
+    switch (fault) {
+      case FileOpenFault::Absent:
+        throw ToolError(path.string() + ": no such file");
+      case FileOpenFault::NotRegular:
+        throw ToolError(path.string() + ": not a regular file");
+      default:
+        throw ToolError(path.string() + ": cannot be read (" + why + ")");
+    }
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ToolError(path.string() + ": cannot be read");
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::vector<uint8_t> bytes(static_cast<size_t>(file->Size()));
+  if (!file->ReadAt(0, bytes.data(), bytes.size())) {
+    throw ToolError(path.string() + ": cannot be read");
+  }
+  return bytes;
 }
 
 void WriteFileAtomically(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {

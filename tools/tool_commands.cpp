@@ -33,13 +33,43 @@ struct OpenArchive {
   std::vector<uint8_t> bytes;
 };
 
+// Where the engine would quietly drop entries, a tool refuses the archive and says why: an
+// author needs to know the file is damaged, not to get a listing with holes in it.
 OpenArchive ReadArchive(const fs::path& archive, std::optional<ArchiveLayout> layout,
                         ArchiveLayout& chosen) {
   chosen = layout.value_or(LayoutForArchiveName(archive.filename().string()));
   OpenArchive open;
   open.bytes = ReadWholeFile(archive);
-  open.index = ParseArchiveIndex(open.bytes.data(), open.bytes.size(), chosen);
+  ArchiveIndexFaults faults;
+  open.index = CheckArchiveIndex(open.bytes.data(), open.bytes.size(), chosen, faults);
+  if (faults.Any()) {
+    const std::string file = archive.string();
+    std::string message = file + ": damaged archive index (read as layout " +
+                          (chosen == ArchiveLayout::A ? "A" : "B") + ")";
+    for (const std::string& fault : faults.listed) message += "\n" + file + ": " + fault;
+    if (faults.unlisted > 0) {
+      message += "\n" + file + ": and " + std::to_string(faults.unlisted) + " more faults";
+    }
+    throw ToolError(message);
+  }
   return open;
+}
+
+// Creates a folder and its parents, or says why it cannot.
+void CreateFolder(const fs::path& dir) {
+  std::error_code error;
+  fs::create_directories(dir, error);
+  if (error) throw ToolError(dir.string() + ": cannot create folder (" + error.message() + ")");
+}
+
+// What the path is, where "absent" is a fine answer and being unable to tell is not.
+fs::file_type TypeOf(const fs::path& path) {
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (error && status.type() != fs::file_type::not_found) {
+    throw ToolError(path.string() + ": cannot be examined (" + error.message() + ")");
+  }
+  return status.type();
 }
 
 // Entry names become file names: nothing may lead outside the output folder.
@@ -81,17 +111,23 @@ std::string EntryName(const fs::path& file) {
   return file.stem().string();
 }
 
+// The files of a source folder with the given extensions, in name order. An absent folder has
+// none; one that is there but cannot be read is an error, since skipping it would build a game
+// without its scripts or pictures.
 std::vector<fs::path> FilesIn(const fs::path& dir, std::initializer_list<const char*> extensions) {
   std::vector<fs::path> files;
+  const fs::file_type type = TypeOf(dir);
+  if (type == fs::file_type::not_found) return files;
+  if (type != fs::file_type::directory) throw ToolError(dir.string() + ": not a folder");
   std::error_code error;
-  if (!fs::is_directory(dir, error)) return files;
-  for (const auto& item : fs::directory_iterator(dir)) {
-    if (!item.is_regular_file()) continue;
-    const std::string extension = UpperCaseName(item.path().extension().string());
-    for (const char* wanted : extensions) {
-      if (extension == UpperCaseName(wanted)) files.push_back(item.path());
-    }
+  for (fs::directory_iterator item(dir, error), end; !error && item != end; item.increment(error)) {
+    const std::string extension = UpperCaseName(item->path().extension().string());
+    const bool wanted =
+        std::any_of(extensions.begin(), extensions.end(),
+                    [&](const char* candidate) { return extension == UpperCaseName(candidate); });
+    if (wanted && TypeOf(item->path()) == fs::file_type::regular) files.push_back(item->path());
   }
+  if (error) throw ToolError(dir.string() + ": cannot be read (" + error.message() + ")");
   std::sort(files.begin(), files.end());
   return files;
 }
@@ -141,7 +177,7 @@ void ExtractArchive(const fs::path& archive, const std::vector<std::string>& nam
     // Among entries of the same name the engine uses the first; so does extraction.
     outputs.try_emplace(file.path, std::move(file));
   }
-  fs::create_directories(outDir);
+  CreateFolder(outDir);
   for (const auto& [path, file] : outputs) WriteFileAtomically(path, file.bytes);
 }
 
@@ -166,8 +202,13 @@ void EncodePictureFile(const fs::path& inPng, const fs::path& out, const PackOpt
 }
 
 void BuildGame(const fs::path& sourceDir, const fs::path& outDir) {
-  std::error_code error;
-  if (!fs::is_directory(sourceDir, error)) throw ToolError(sourceDir.string() + ": no such folder");
+  const fs::file_type sourceType = TypeOf(sourceDir);
+  if (sourceType == fs::file_type::not_found) {
+    throw ToolError(sourceDir.string() + ": no such folder");
+  }
+  if (sourceType != fs::file_type::directory) {
+    throw ToolError(sourceDir.string() + ": not a folder");
+  }
   std::vector<ArchiveInput> scripts;
   for (const fs::path& file : FilesIn(sourceDir / "scripts", {".txt"})) {
     std::vector<uint8_t> text = ReadWholeFile(file);
@@ -184,7 +225,7 @@ void BuildGame(const fs::path& sourceDir, const fs::path& outDir) {
   archives["qe_data.tvk"] = BuildArchive(ArchiveLayout::A, scripts);
   if (!packed.empty()) archives["qe_gra.tvk"] = BuildArchive(ArchiveLayout::B, packed);
   if (!jpeg.empty()) archives["qe_gjp.tvk"] = BuildArchive(ArchiveLayout::B, jpeg);
-  fs::create_directories(outDir);
+  CreateFolder(outDir);
   for (const auto& [name, bytes] : archives) WriteFileAtomically(outDir / name, bytes);
 }
 

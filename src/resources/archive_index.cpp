@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
+#include <exception>
+
+#include "resources/regular_file.h"
 
 namespace tolven {
 namespace {
@@ -10,6 +12,9 @@ namespace {
 constexpr size_t kLayoutAHeader = 4;
 constexpr size_t kLayoutANameWidth = 16;
 constexpr size_t kLayoutBHeader = 8;
+// The table is read this many bytes at a time (but at least one record), so an index claiming
+// a huge table costs memory only for the entries it really keeps.
+constexpr size_t kTableChunk = 1 << 20;
 
 uint32_t ReadU32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -17,51 +22,120 @@ uint32_t ReadU32(const uint8_t* p) {
 }
 
 // A name field ends at its first zero byte; a field without one is taken whole.
-std::string NameField(const uint8_t* field, size_t width) {
+std::string NameField(const uint8_t* field, size_t width, bool& terminated) {
   const void* end = std::memchr(field, 0, width);
+  terminated = end != nullptr;
   size_t length = end ? static_cast<size_t>(static_cast<const uint8_t*>(end) - field) : width;
   return UpperCaseName(std::string_view(reinterpret_cast<const char*>(field), length));
 }
 
-// Appends one record unless its data would lie outside the archive.
-void AddEntry(ArchiveIndex& index, std::string name, uint32_t offset, uint32_t size,
-              size_t fileSize) {
-  if (static_cast<uint64_t>(offset) + size > fileSize) return;
-  index.names.push_back(std::move(name));
-  index.offsets.push_back(offset);
-  index.sizes.push_back(size);
-}
-
-// Each record is nameWidth bytes of name, then offset and size.
-void ParseRecords(ArchiveIndex& index, const uint8_t* data, size_t size, size_t tableStart,
-                  uint64_t count, size_t nameWidth, uint64_t fileSize) {
-  const size_t recordSize = nameWidth + 8;
-  const uint64_t fitting = (size - std::min(size, tableStart)) / recordSize;
-  const uint64_t records = std::min(count, fitting);
-  for (uint64_t i = 0; i < records; ++i) {
-    const uint8_t* record = data + tableStart + i * recordSize;
-    AddEntry(index, NameField(record, nameWidth), ReadU32(record + nameWidth),
-             ReadU32(record + nameWidth + 4), fileSize);
-  }
-}
-
-// Parses a header and the table bytes that follow it; entries are checked against the size of
-// the whole archive, which may be larger than the bytes given.
-ArchiveIndex ParseIndex(const uint8_t* data, size_t size, ArchiveLayout layout, uint64_t fileSize) {
+// The one index reader behind the file loader, the memory parser and the checking parser, so
+// the tools report on exactly the entries the engine would keep. read(offset, bytes, length)
+// fills bytes from the archive and fails when they are not all there; faults may be null.
+template <typename Read>
+ArchiveIndex ReadIndex(uint64_t fileSize, const Read& read, ArchiveLayout layout,
+                       ArchiveIndexFaults* faults) {
+  // Faults are put into words only while the list has room: a garbage file can have millions.
+  auto fault = [&](auto describe) {
+    if (faults == nullptr) return;
+    if (faults->listed.size() < ArchiveIndexFaults::kListed) {
+      faults->listed.push_back(describe());
+    } else {
+      ++faults->unlisted;
+    }
+  };
   ArchiveIndex index;
-  if (layout == ArchiveLayout::A) {
-    if (size < kLayoutAHeader) return index;
-    ParseRecords(index, data, size, kLayoutAHeader, ReadU32(data), kLayoutANameWidth, fileSize);
-    index.count = static_cast<uint32_t>(index.names.size());
+  const size_t headerSize = layout == ArchiveLayout::A ? kLayoutAHeader : kLayoutBHeader;
+  uint8_t header[kLayoutBHeader];
+  if (fileSize < headerSize) {
+    fault([&] {
+      return "file of " + std::to_string(fileSize) + " bytes is too short for an index header of " +
+             std::to_string(headerSize) + " bytes";
+    });
     return index;
   }
-  if (size < kLayoutBHeader) return index;
-  index.count = ReadU32(data);
-  index.nameWidth = ReadU32(data + 4);
-  // A zero width leaves no room for a name; such an index cannot be sound.
-  if (index.nameWidth == 0 || index.nameWidth > fileSize) return index;
-  ParseRecords(index, data, size, kLayoutBHeader, index.count, index.nameWidth, fileSize);
+  if (!read(0, header, headerSize)) {
+    fault([&] { return std::string("index header cannot be read"); });
+    return index;
+  }
+  const uint64_t count = ReadU32(header);
+  uint64_t nameWidth = kLayoutANameWidth;
+  if (layout == ArchiveLayout::B) {
+    index.count = static_cast<uint32_t>(count);
+    index.nameWidth = ReadU32(header + 4);
+    nameWidth = index.nameWidth;
+    // A zero width leaves no room for a name; such an index cannot be sound.
+    if (nameWidth == 0) {
+      fault([&] { return std::string("name width 0 leaves no room for a name"); });
+      return index;
+    }
+    if (nameWidth > fileSize) {
+      fault([&] {
+        return "name width " + std::to_string(nameWidth) + " is larger than the file (" +
+               std::to_string(fileSize) + " bytes)";
+      });
+      return index;
+    }
+  }
+  const uint64_t recordSize = nameWidth + 8;
+  // Only as much of the table as the file can hold is read, whatever the count claims.
+  const uint64_t fitting = (fileSize - headerSize) / recordSize;
+  const uint64_t records = std::min(count, fitting);
+  if (count > fitting) {
+    fault([&] {
+      return "index of " + std::to_string(count) + " entries needs " +
+             std::to_string(headerSize + count * recordSize) +
+             " bytes and runs past the end of the file (" + std::to_string(fileSize) +
+             " bytes; room for " + std::to_string(fitting) + " entries)";
+    });
+  }
+  const uint64_t perChunk = std::max<uint64_t>(1, kTableChunk / recordSize);
+  std::vector<uint8_t> table;
+  for (uint64_t first = 0; first < records; first += perChunk) {
+    const uint64_t inChunk = std::min(perChunk, records - first);
+    table.resize(static_cast<size_t>(inChunk * recordSize));
+    if (!read(headerSize + first * recordSize, table.data(), table.size())) {
+      fault([&] { return std::string("index table cannot be read"); });
+      break;
+    }
+    for (uint64_t i = 0; i < inChunk; ++i) {
+      const uint8_t* record = table.data() + i * recordSize;
+      bool terminated = false;
+      std::string name = NameField(record, static_cast<size_t>(nameWidth), terminated);
+      const uint32_t offset = ReadU32(record + nameWidth);
+      const uint32_t size = ReadU32(record + nameWidth + 4);
+      auto which = [&] { return "entry " + std::to_string(first + i); };
+      if (!terminated) {
+        fault([&] {
+          return which() + ": name has no terminating zero byte within its " +
+                 std::to_string(nameWidth) + "-byte field";
+        });
+      }
+      if (static_cast<uint64_t>(offset) + size > fileSize) {
+        fault([&] {
+          return which() + " (" + name + "): data at offset " + std::to_string(offset) + ", size " +
+                 std::to_string(size) + ", runs past the end of the file (" +
+                 std::to_string(fileSize) + " bytes)";
+        });
+        continue;
+      }
+      index.names.push_back(std::move(name));
+      index.offsets.push_back(offset);
+      index.sizes.push_back(size);
+    }
+  }
+  if (layout == ArchiveLayout::A) index.count = static_cast<uint32_t>(index.names.size());
   return index;
+}
+
+ArchiveIndex ReadIndexFromMemory(const uint8_t* data, size_t size, ArchiveLayout layout,
+                                 ArchiveIndexFaults* faults) {
+  auto read = [&](uint64_t offset, uint8_t* out, size_t length) {
+    if (offset > size || length > size - offset) return false;
+    if (length > 0) std::memcpy(out, data + offset, length);
+    return true;
+  };
+  return ReadIndex(size, read, layout, faults);
 }
 
 }  // namespace
@@ -84,34 +158,27 @@ std::string UpperCaseName(std::string_view name) {
 }
 
 ArchiveIndex ParseArchiveIndex(const uint8_t* data, size_t size, ArchiveLayout layout) {
-  return ParseIndex(data, size, layout, size);
+  return ReadIndexFromMemory(data, size, layout, nullptr);
 }
 
-ArchiveIndex LoadArchiveIndex(const std::filesystem::path& path, ArchiveLayout layout) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return {};
-  file.seekg(0, std::ios::end);
-  const std::streamoff end = file.tellg();
-  if (end <= 0) return {};
-  const uint64_t fileSize = static_cast<uint64_t>(end);
-  file.seekg(0);
-  const size_t headerSize = layout == ArchiveLayout::A ? kLayoutAHeader : kLayoutBHeader;
-  std::vector<uint8_t> table(headerSize);
-  file.read(reinterpret_cast<char*>(table.data()), static_cast<std::streamsize>(headerSize));
-  if (static_cast<size_t>(file.gcount()) < headerSize) return {};
-  const uint64_t count = ReadU32(table.data());
-  const uint64_t nameWidth = layout == ArchiveLayout::A ? kLayoutANameWidth : ReadU32(&table[4]);
-  if (nameWidth == 0 || nameWidth > fileSize) return {};
-  // Only as much of the table as the file can hold is read, whatever the count claims.
-  const uint64_t records = std::min(count, (fileSize - headerSize) / (nameWidth + 8));
-  const size_t tableBytes = static_cast<size_t>(records * (nameWidth + 8));
-  table.resize(headerSize + tableBytes);
-  file.read(reinterpret_cast<char*>(table.data() + headerSize),
-            static_cast<std::streamsize>(tableBytes));
-  table.resize(headerSize + static_cast<size_t>(file.gcount()));
-  ArchiveIndex index = ParseIndex(table.data(), table.size(), layout, fileSize);
-  if (layout == ArchiveLayout::B) index.count = static_cast<uint32_t>(count);
-  return index;
+ArchiveIndex CheckArchiveIndex(const uint8_t* data, size_t size, ArchiveLayout layout,
+                               ArchiveIndexFaults& faults) {
+  return ReadIndexFromMemory(data, size, layout, &faults);
+}
+
+ArchiveIndex LoadArchiveIndex(const std::filesystem::path& path, ArchiveLayout layout) noexcept {
+  // A game folder that cannot be examined is the same to the engine as one without archives;
+  // running out of memory on a monstrous index is no reason to stop either.
+  try {
+    std::optional<RegularFile> file = RegularFile::Open(path);
+    if (!file) return {};
+    auto read = [&](uint64_t offset, uint8_t* out, size_t length) {
+      return file->ReadAt(offset, out, length);
+    };
+    return ReadIndex(file->Size(), read, layout, nullptr);
+  } catch (const std::exception&) {
+    return {};
+  }
 }
 
 int FindEntry(const ArchiveIndex& index, std::string_view name) {

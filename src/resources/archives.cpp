@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdio>
-#include <fstream>
+#include <exception>
+
+#include "resources/regular_file.h"
 
 namespace tolven {
 namespace {
@@ -94,19 +96,15 @@ std::optional<std::vector<uint8_t>> Archives::ReadAt(std::string_view archive, u
 
 bool Archives::ReadInto(std::string_view archive, uint64_t offset, uint64_t length,
                         std::vector<uint8_t>& bytes) const {
-  std::ifstream file(gameDirectory_ / archive, std::ios::binary);
-  if (!file) return false;
-  // The file may have changed since its index was read: never allocate beyond what it holds.
-  file.seekg(0, std::ios::end);
-  const std::streamoff fileSize = file.tellg();
-  if (fileSize < 0 || offset > static_cast<uint64_t>(fileSize) ||
-      length > static_cast<uint64_t>(fileSize) - offset) {
-    return false;
+  try {
+    std::optional<RegularFile> file = RegularFile::Open(gameDirectory_ / archive);
+    // The file may have changed since its index was read: never allocate beyond what it holds.
+    if (!file || offset > file->Size() || length > file->Size() - offset) return false;
+    bytes.resize(static_cast<size_t>(length));
+    return file->ReadAt(offset, bytes.data(), bytes.size());
+  } catch (const std::exception&) {
+    return false;  // no memory for the entry: as unreadable as a vanished file
   }
-  bytes.resize(static_cast<size_t>(length));
-  file.seekg(static_cast<std::streamoff>(offset));
-  file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
-  return static_cast<uint64_t>(file.gcount()) == length;
 }
 
 }  // namespace tolven

@@ -49,8 +49,8 @@ class Archives {
   std::optional<ArchiveEntry> FindMusic(int number) const;
   std::optional<ArchiveEntry> FindAnimation(std::string_view name) const;
 
-  // Opens the archive, reads the entry and closes it again. Nothing when the file is gone or
-  // no longer holds the entry's bytes.
+  // Opens the archive, reads the entry and closes it again. Nothing when the file is gone, is
+  // no longer a regular file or no longer holds the entry's bytes; never throws.
   std::optional<std::vector<uint8_t>> ReadEntry(const ArchiveEntry& entry) const;
   // Reads length bytes at an offset of an archive file; nothing when the file is shorter.
   std::optional<std::vector<uint8_t>> ReadAt(std::string_view archive, uint64_t offset,

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+#include <chrono>
 #include <cstring>
+#include <future>
 
 #include "resources/archive_index.h"
 #include "resources/archives.h"
@@ -130,6 +136,155 @@ TEST(ArchiveIndexTest, FileLoaderMatchesTheMemoryParserAndToleratesAbsentFiles) 
   EXPECT_TRUE(LoadArchiveIndex(dir / "absent.tvk", ArchiveLayout::A).Empty());
 }
 
+// The checking parser keeps exactly the entries the engine keeps, and names every reason it
+// dropped one or distrusts the index.
+TEST(ArchiveIndexTest, CheckingNamesEveryFaultAndKeepsWhatTheEngineKeeps) {
+  struct Case {
+    const char* what;
+    ArchiveLayout layout;
+    std::vector<uint8_t> bytes;
+    std::vector<std::string> faultsMention;  // one fragment per expected fault, in order
+  };
+  std::vector<Case> cases;
+  cases.push_back(
+      {"sound A", ArchiveLayout::A, BuildArchive(ArchiveLayout::A, {{"X", Bytes("1")}}), {}});
+  cases.push_back({"sound B, no entries", ArchiveLayout::B, {0, 0, 0, 0, 8, 0, 0, 0}, {}});
+  cases.push_back({"empty file", ArchiveLayout::A, {}, {"too short for an index header"}});
+  cases.push_back(
+      {"header cut short", ArchiveLayout::B, {1, 0, 0, 0, 8}, {"5 bytes is too short"}});
+  {
+    auto bytes = BuildArchive(ArchiveLayout::B, {{"A1", Bytes("x")}});
+    PutU32(bytes, 4, 0);
+    cases.push_back({"name width 0", ArchiveLayout::B, bytes, {"name width 0"}});
+    PutU32(bytes, 4, 0x7FFFFFFF);
+    cases.push_back({"name width beyond the file",
+                     ArchiveLayout::B,
+                     bytes,
+                     {"name width 2147483647 is larger than the file"}});
+  }
+  {
+    auto bytes = BuildArchive(ArchiveLayout::B, {{"A1", Bytes("x")}, {"B2", Bytes("y")}});
+    PutU32(bytes, 0, 1000000);
+    cases.push_back({"count impossible for the file",
+                     ArchiveLayout::B,
+                     bytes,
+                     {"index of 1000000 entries needs 11000008 bytes and runs past the end"}});
+  }
+  {
+    auto bytes = BuildArchive(ArchiveLayout::A, {{"GOOD", Bytes("ok")}, {"BAD", Bytes("no")}});
+    PutU32(bytes, 4 + 24 + 16, 0xFFFFFFF0);
+    cases.push_back({"data past the end",
+                     ArchiveLayout::A,
+                     bytes,
+                     {"entry 1 (BAD): data at offset 4294967280, size 2, runs past the end"}});
+  }
+  {
+    auto bytes = BuildArchive(ArchiveLayout::A, {{"X", Bytes("1")}});
+    std::memset(bytes.data() + 4, 'n', 16);
+    cases.push_back({"name without terminator",
+                     ArchiveLayout::A,
+                     bytes,
+                     {"entry 0: name has no terminating zero byte within its 16-byte field"}});
+  }
+  {
+    auto bytes = BuildArchive(ArchiveLayout::A, {{"A", Bytes("1")}, {"B", Bytes("2")}});
+    bytes.resize(4 + 24 + 10);
+    cases.push_back({"truncated archive",
+                     ArchiveLayout::A,
+                     bytes,
+                     {"runs past the end of the file (38 bytes; room for 1 entries)",
+                      "entry 0 (A): data at offset 52"}});
+  }
+  {
+    // A layout A file read as B: its first name becomes the name width.
+    auto bytes = BuildArchive(ArchiveLayout::A, {{"main", Bytes("text")}});
+    cases.push_back({"layout A read as B", ArchiveLayout::B, bytes, {"is larger than the file"}});
+  }
+  {
+    std::vector<uint8_t> garbage(3000);
+    for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<uint8_t>(i * 131 + 7);
+    cases.push_back(
+        {"garbage", ArchiveLayout::B, garbage, {"is larger than the file (3000 bytes)"}});
+  }
+  for (const Case& c : cases) {
+    ArchiveIndexFaults faults;
+    ArchiveIndex checked = CheckArchiveIndex(c.bytes.data(), c.bytes.size(), c.layout, faults);
+    EXPECT_EQ(checked, ParseArchiveIndex(c.bytes.data(), c.bytes.size(), c.layout)) << c.what;
+    ASSERT_EQ(faults.listed.size(), c.faultsMention.size())
+        << c.what << ": " << (faults.listed.empty() ? "" : faults.listed[0]);
+    for (size_t i = 0; i < c.faultsMention.size(); ++i) {
+      EXPECT_NE(faults.listed[i].find(c.faultsMention[i]), std::string::npos)
+          << c.what << ": " << faults.listed[i];
+    }
+  }
+}
+
+TEST(ArchiveIndexTest, FaultListStopsGrowingButKeepsCounting) {
+  std::vector<ArchiveInput> entries;
+  for (int i = 0; i < 30; ++i) entries.push_back({"E" + std::to_string(i), Bytes("data")});
+  auto bytes = BuildArchive(ArchiveLayout::B, entries);
+  bytes.resize(bytes.size() - 4 * 30);  // every entry's data is gone
+  ArchiveIndexFaults faults;
+  EXPECT_TRUE(CheckArchiveIndex(bytes.data(), bytes.size(), ArchiveLayout::B, faults).Empty());
+  EXPECT_EQ(faults.listed.size(), ArchiveIndexFaults::kListed);
+  EXPECT_EQ(faults.unlisted, 30 - ArchiveIndexFaults::kListed);
+}
+
+// Opening a FIFO for reading waits for a writer; the loader must refuse it instead. Should it
+// block, the test opens the writing end itself so the loader's thread can finish.
+template <typename Work>
+bool FinishesWithoutWaitingOnFifo(const std::filesystem::path& fifo, Work work) {
+  auto done = std::async(std::launch::async, work);
+  if (done.wait_for(std::chrono::seconds(3)) == std::future_status::ready) return true;
+  const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  if (writer >= 0) ::close(writer);
+  done.wait();
+  return false;
+}
+
+TEST(ArchiveIndexTest, OnlyRegularFilesAreReadAsArchives) {
+  testing::TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "qe_data.tvk").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir / "qe_gra.tvk");
+  ArchiveIndex index;
+  index.count = 7;
+  EXPECT_TRUE(FinishesWithoutWaitingOnFifo(dir / "qe_data.tvk", [&] {
+    index = LoadArchiveIndex(dir / "qe_data.tvk", ArchiveLayout::A);
+  }));
+  EXPECT_EQ(index, ArchiveIndex{});
+  EXPECT_EQ(LoadArchiveIndex(dir / "qe_gra.tvk", ArchiveLayout::B), ArchiveIndex{});
+}
+
+// Game folders that cannot even be looked into are folders without archives: nothing throws and
+// nothing is found.
+TEST(ArchiveIndexTest, FoldersThatCannotBeExaminedHoldNoArchives) {
+  testing::TempDir dir;
+  std::filesystem::create_directory_symlink(dir / "loop", dir / "loop");
+  std::filesystem::create_directory(dir / "sealed");
+  testing::WriteFileBytes(dir / "sealed" / "qe_data.tvk",
+                          BuildArchive(ArchiveLayout::A, {{"main", Bytes("x")}}));
+  ::chmod((dir / "sealed").c_str(), 0);
+  std::filesystem::path tooLong = dir.Path();
+  for (int i = 0; i < 40; ++i) tooLong /= std::string(200, 'd');
+  struct Case {
+    const char* what;
+    std::filesystem::path folder;
+  } cases[] = {{"symbolic link loop", dir / "loop"},
+               {"path over the system limit", tooLong},
+               {"folder without permissions", dir / "sealed"},
+               {"a file, not a folder", dir / "sealed" / "qe_data.tvk"}};
+  for (const Case& c : cases) {
+    if (std::string(c.what) == "folder without permissions" && ::geteuid() == 0) continue;
+    Archives archives(c.folder);
+    EXPECT_NO_THROW(archives.LoadScriptIndexes()) << c.what;
+    EXPECT_NO_THROW(archives.LoadMediaIndexes()) << c.what;
+    EXPECT_TRUE(archives.Index(kDataArchive).Empty()) << c.what;
+    EXPECT_FALSE(archives.FindScript("main")) << c.what;
+    EXPECT_FALSE(archives.ReadAt(kDataArchive, 0, 1)) << c.what;
+  }
+  ::chmod((dir / "sealed").c_str(), 0700);
+}
+
 class ArchivesTest : public ::testing::Test {
  protected:
   void Write(const char* archive, ArchiveLayout layout, const std::vector<ArchiveInput>& entries) {
@@ -185,6 +340,12 @@ TEST_F(ArchivesTest, AnEntryOfAFileThatShrankAfterStartUpIsNotFound) {
   EXPECT_FALSE(archives.ReadEntry(*entry));
   std::filesystem::remove(dir_ / "qe_gra.tvk");
   EXPECT_FALSE(archives.ReadEntry(*entry));
+  // Replaced by a FIFO: refused at once rather than waited on.
+  ASSERT_EQ(::mkfifo((dir_ / "qe_gra.tvk").c_str(), 0600), 0);
+  std::optional<std::vector<uint8_t>> read = std::vector<uint8_t>{1};
+  EXPECT_TRUE(FinishesWithoutWaitingOnFifo(dir_ / "qe_gra.tvk",
+                                           [&] { read = archives.ReadEntry(*entry); }));
+  EXPECT_FALSE(read);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "libjpeg_reference.h"
 #include "resources/archives.h"
 #include "resources/jpeg_picture.h"
@@ -84,6 +86,95 @@ TEST_F(PictureLoaderTest, MissingOrDamagedPicturesLeaveTheBitmapAlone) {
     Bitmap24 bitmap = before;
     EXPECT_FALSE(DecodeJpegPicture(cut.data(), cut.size(), bitmap)) << kept;
     EXPECT_EQ(bitmap, before) << kept;
+  }
+}
+
+// Damaged files of every kind libjpeg reports only as a warning, and the warnings that leave the
+// picture whole. Each file goes through the loader as an entry of the JPEG archive.
+TEST(JpegDamageTest, CorruptDataIsRefusedAndHarmlessOdditiesAreNot) {
+  const Bitmap24 picture = Gradient(64, 48, 3);
+  const std::vector<uint8_t> baseline = testing::LibjpegEncodeBgr(picture, false);
+  const std::vector<uint8_t> progressive = testing::LibjpegEncodeBgr(picture, true);
+  const std::vector<uint8_t> restarts = testing::LibjpegEncodeBgr(picture, false, 1);
+  const size_t scan = testing::FindJpegMarker(baseline, 0xDA);
+  const size_t scanData = scan + 2 + (baseline[scan + 2] << 8 | baseline[scan + 3]);
+  ASSERT_LT(scanData + 40, baseline.size());
+
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> jpeg;
+    bool accepted;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"sound file", baseline, true});
+  cases.push_back({"header claims 8192x8192 over 64x48 of data",
+                   testing::WithClaimedJpegSize(baseline, 8192, 8192), false});
+  // Before the size was checked straight after the header, this 2 KB file cost 12 GB.
+  cases.push_back({"progressive header claims 65500x65500",
+                   testing::WithClaimedJpegSize(progressive, 65500, 65500), false});
+  cases.push_back({"progressive header claims 8192x8192",
+                   testing::WithClaimedJpegSize(progressive, 8192, 8192), false});
+  cases.push_back({"progressive header claims 8193 columns",
+                   testing::WithClaimedJpegSize(progressive, 8193, 48), false});
+  {
+    std::vector<uint8_t> jpeg = restarts;
+    const size_t restart = testing::FindJpegMarker(jpeg, 0xD0);
+    ASSERT_LT(restart, jpeg.size());
+    jpeg[restart + 1] = 0xD5;  // the first restart marker numbered out of sequence
+    cases.push_back({"restart marker out of sequence", jpeg, false});
+  }
+  {
+    // All one bits: no Huffman table has such a code.
+    std::vector<uint8_t> jpeg = baseline;
+    for (size_t i = scanData + 8; i < scanData + 40; i += 2) {
+      jpeg[i] = 0xFF;
+      jpeg[i + 1] = 0x00;
+    }
+    cases.push_back({"bad Huffman code", jpeg, false});
+  }
+  {
+    // Without its first scan, the later scans refine coefficients nothing has coded yet.
+    std::vector<uint8_t> jpeg = progressive;
+    const size_t first = testing::FindJpegMarker(jpeg, 0xDA);
+    // The scan ends where the next scan's tables or header begin.
+    const size_t second = std::min(testing::FindJpegMarker(jpeg, 0xC4, first + 2),
+                                   testing::FindJpegMarker(jpeg, 0xDA, first + 2));
+    ASSERT_LT(second, jpeg.size());
+    jpeg.erase(jpeg.begin() + static_cast<std::ptrdiff_t>(first),
+               jpeg.begin() + static_cast<std::ptrdiff_t>(second));
+    cases.push_back({"progressive scans out of order", jpeg, false});
+  }
+  {
+    std::vector<uint8_t> jpeg = baseline;
+    const size_t frame = testing::FindJpegMarker(jpeg, 0xC0);
+    jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(frame), {0x11, 0x22, 0x33});
+    cases.push_back({"stray bytes between segments", jpeg, true});
+  }
+  {
+    std::vector<uint8_t> jpeg = baseline;
+    jpeg[scanData - 2] = 0;  // last coefficient of the sequential scan given as 0, not 63
+    cases.push_back({"odd spectral range in a sequential scan", jpeg, true});
+  }
+
+  testing::TempDir dir;
+  std::vector<tools::ArchiveInput> entries;
+  for (size_t i = 0; i < cases.size(); ++i) {
+    entries.push_back({"J" + std::to_string(i), cases[i].jpeg});
+  }
+  testing::WriteFileBytes(dir / "qe_gjp.tvk", tools::BuildArchive(ArchiveLayout::B, entries));
+  Archives archives(dir.Path());
+  archives.LoadMediaIndexes();
+  PictureLoader loader(archives);
+  const Bitmap24 before = Gradient(3, 2, 9);
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    Bitmap24 bitmap = before;
+    EXPECT_EQ(loader.LoadPicture("J" + std::to_string(i), bitmap), c.accepted) << c.what;
+    if (c.accepted) {
+      EXPECT_EQ(bitmap, ReferenceDecode(c.jpeg)) << c.what;
+    } else {
+      EXPECT_EQ(bitmap, before) << c.what;
+    }
   }
 }
 

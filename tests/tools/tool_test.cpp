@@ -1,12 +1,17 @@
 // tolven-tool run as a program, the way authors use it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
+#include "libjpeg_reference.h"
 #include "resources/archive_index.h"
 #include "resources/packed_picture.h"
 #include "sample_pictures.h"
 #include "test_support.h"
+#include "tools/archive_writer.h"
+#include "tools/jpeg_encoder.h"
 #include "tools/png_file.h"
 
 namespace tolven {
@@ -176,28 +181,46 @@ TEST_F(ToolTest, BadInputExitsWithOneAndWritesNothing) {
   File("src/scripts/main.txt", "ok line\n");
   WriteFileBytes(dir_ / "src/scripts/bad.txt", {'a', '\n', 0xC3, 0x28, '\n'});
   const fs::path out = dir_ / "out";
+  ASSERT_EQ(::mkfifo((dir_ / "fifo.tvk").c_str(), 0600), 0);
+  File("looped/scripts/main.txt", "ok line\n");
+  fs::create_directory_symlink(dir_ / "looped" / "pictures", dir_ / "looped" / "pictures");
+  // A JPEG whose header claims far more picture than its data holds.
+  const std::vector<uint8_t> greyJpeg =
+      testing::WithClaimedJpegSize(tools::EncodeJpeg(PhotoLike(64, 48)), 8192, 8192);
+  File("grey/scripts/main.txt", "ok line\n");
+  WriteFileBytes(dir_ / "grey/pictures/A001.jpg", greyJpeg);
+  WriteFileBytes(dir_ / "qe_gjp.tvk", tools::BuildArchive(ArchiveLayout::B, {{"A001", greyJpeg}}));
   struct Case {
     std::vector<std::string> args;
     std::string mentions;
     fs::path mustNotExist;
-  } cases[] = {
-      {{"picture", "decode", (dir_ / "bad.packed").string(), (out / "x.png").string()},
-       "bad.packed",
-       out / "x.png"},
-      {{"picture", "encode", (dir_ / "notpng.png").string(), (out / "y").string()},
-       "notpng.png",
-       out / "y"},
-      {{"picture", "encode", (dir_ / "absent.png").string(), (out / "z").string()},
-       "absent.png",
-       out / "z"},
-      {{"build-game", (dir_ / "src").string(), (out / "game").string()},
-       "bad.txt:2",
-       out / "game" / "qe_data.tvk"},
-      {{"pack", "--layout", "A", "-o", (out / "a.tvk").string(),
-        File("sixteen_letters_.txt", "x").string()},
-       "sixteen_letters_",
-       out / "a.tvk"},
-      {{"extract", (dir_ / "absent.tvk").string(), "-o", out.string()}, "absent.tvk", out}};
+  } cases[] = {{{"picture", "decode", (dir_ / "bad.packed").string(), (out / "x.png").string()},
+                "bad.packed",
+                out / "x.png"},
+               {{"picture", "encode", (dir_ / "notpng.png").string(), (out / "y").string()},
+                "notpng.png",
+                out / "y"},
+               {{"picture", "encode", (dir_ / "absent.png").string(), (out / "z").string()},
+                "absent.png",
+                out / "z"},
+               {{"build-game", (dir_ / "src").string(), (out / "game").string()},
+                "bad.txt:2",
+                out / "game" / "qe_data.tvk"},
+               {{"pack", "--layout", "A", "-o", (out / "a.tvk").string(),
+                 File("sixteen_letters_.txt", "x").string()},
+                "sixteen_letters_",
+                out / "a.tvk"},
+               {{"extract", (dir_ / "absent.tvk").string(), "-o", out.string()}, "absent.tvk", out},
+               {{"list", (dir_ / "fifo.tvk").string()}, "fifo.tvk: not a regular file", out},
+               {{"build-game", (dir_ / "looped").string(), (out / "game").string()},
+                "pictures: cannot be examined",
+                out / "game" / "qe_data.tvk"},
+               {{"build-game", (dir_ / "grey").string(), (out / "game").string()},
+                "A001.jpg: not a readable JPEG",
+                out / "game" / "qe_data.tvk"},
+               {{"extract", (dir_ / "qe_gjp.tvk").string(), "--png", "-o", out.string()},
+                "A001: damaged picture entry",
+                out}};
   for (const Case& c : cases) {
     auto result = RunTool(c.args);
     EXPECT_EQ(result.exitStatus, 1) << c.args[0] << ": " << result.output;
@@ -206,6 +229,59 @@ TEST_F(ToolTest, BadInputExitsWithOneAndWritesNothing) {
   }
   EXPECT_EQ(RunTool({"pack", "-o", "x"}).exitStatus, 2);
   EXPECT_EQ(RunTool({"frobnicate"}).exitStatus, 2);
+}
+
+void PutU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// The engine drops what it cannot use without a word; the tool must refuse and say why.
+TEST_F(ToolTest, DamagedArchivesAreRefusedWithTheirFaults) {
+  const std::vector<uint8_t> sound =
+      tools::BuildArchive(ArchiveLayout::B, {{"ONE", Bytes("1111")}, {"TWO", Bytes("2222")}});
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    std::string fault;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"empty file", {}, "file of 0 bytes is too short for an index header"});
+  {
+    std::vector<uint8_t> cut = sound;
+    cut.resize(sound.size() - 2);
+    cases.push_back({"truncated", cut, "entry 1 (TWO): data at offset 36, size 4, runs past"});
+  }
+  {
+    std::vector<uint8_t> table = sound;
+    table.resize(8 + 12 + 5);
+    cases.push_back({"index cut short", table, "index of 2 entries needs 32 bytes and runs past"});
+  }
+  {
+    std::vector<uint8_t> count = sound;
+    PutU32(count, 0, 0xFFFFFF);
+    cases.push_back({"impossible count", count, "index of 16777215 entries"});
+  }
+  {
+    std::vector<uint8_t> garbage(5000);
+    for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<uint8_t>(i * 37 + 11);
+    cases.push_back(
+        {"garbage", garbage, "name width 250201247 is larger than the file (5000 bytes)"});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path archive = dir_ / "qe_gra.tvk";
+    WriteFileBytes(archive, c.bytes);
+    auto listed = RunTool({"list", archive.string()});
+    EXPECT_EQ(listed.exitStatus, 1) << listed.output;
+    EXPECT_NE(listed.output.find(archive.string() + ": " + c.fault), std::string::npos)
+        << listed.output;
+    EXPECT_EQ(listed.output.find("0 ONE 32 4"), std::string::npos) << listed.output;
+    const fs::path out = dir_ / "out";
+    auto extracted = RunTool({"extract", archive.string(), "-o", out.string()});
+    EXPECT_EQ(extracted.exitStatus, 1) << extracted.output;
+    EXPECT_NE(extracted.output.find(c.fault), std::string::npos) << extracted.output;
+    EXPECT_FALSE(fs::exists(out));
+  }
 }
 
 TEST_F(ToolTest, BuildGameMakesArchivesTheEngineReads) {
