@@ -51,18 +51,26 @@ enum class Interrupt : int { None = 0, Click = 1, Close = 2 };
 
 // System values (the S bank) that more than one part of the engine reads or writes.
 namespace sv {
-inline constexpr int kSaveAvailability = 0;  // menu phase: 0 all, 1 no saving, 2 and 3 none
-inline constexpr int kItemCounter = 4;       // non-zero: the item counter is drawn on the stage
-inline constexpr int kNameChanged = 6;       // the family name differs from the default
-inline constexpr int kWindowDarkness = 8;    // full-screen text darkens the scene by this x 16
-inline constexpr int kResumePoint = 10;      // `backto` position; every script load clears it
-inline constexpr int kClickmapPressed = 15;  // `partsload` loaded a pressed clickmap picture
-inline constexpr int kTransition4Extents[] = {20, 21};       // extents read by transition 4
-inline constexpr int kAutoSpeed = 26;                        // auto-advance speed, 0 off, 1-10
-inline constexpr int kLastAutoSpeed = 27;                    // the speed auto-advance last ran at
-inline constexpr int kWindowStyle = 51;                      // message window style (TXWStyle)
-inline constexpr int kSkipButton = 60;                       // the quick bar's skip button is on
-inline constexpr int kAutoButton = 61;                       // the quick bar's auto button is on
+inline constexpr int kSaveAvailability = 0;      // menu phase: 0 all, 1 no saving, 2 and 3 none
+inline constexpr int kItemCounter = 4;           // non-zero: the item counter is drawn on the stage
+inline constexpr int kNameChanged = 6;           // the family name differs from the default
+inline constexpr int kWindowDarkness = 8;        // full-screen text darkens the scene by this x 16
+inline constexpr int kFullScreenBackground = 9;  // 0 clear and darken, 1 darken and redraw
+inline constexpr int kResumePoint = 10;          // `backto` position; every script load clears it
+inline constexpr int kSceneFilter = 11;          // 0 none, 1 darken, 2 sepia, 3 grey, 4 turned
+inline constexpr int kSceneBrightness = 13;      // brightness of scene filter 1, in sixteenths
+inline constexpr int kClickmapPressed = 15;      // `partsload` loaded a pressed clickmap picture
+inline constexpr int kMorphSteps = 16;           // steps of transition 17, 1-128 (else 16)
+inline constexpr int kTransitionCut = 19;        // set when the player cut a transition short
+inline constexpr int kTransition4Extents[] = {20, 21};  // extents read by transition 4
+inline constexpr int kFixed = 23;                       // cleared by `fix`
+inline constexpr int kCharacterOrder = 24;  // 0 left to right, else reversed (2 and 4 shown)
+inline constexpr int kAutoSpeed = 26;       // auto-advance speed, 0 off, 1-10
+inline constexpr int kLastAutoSpeed = 27;   // the speed auto-advance last ran at
+inline constexpr int kWindowStyle = 51;     // message window style (TXWStyle)
+inline constexpr int kHideWindow = 55;      // 2: the next present hides the message window
+inline constexpr int kSkipButton = 60;      // the quick bar's skip button is on
+inline constexpr int kAutoButton = 61;      // the quick bar's auto button is on
 inline constexpr int kPressedQuickButtons[] = {63, 64, 65};  // held down on the quick bar
 inline constexpr int kLogButton = 65;                        // the quick bar's log button, pressed
 inline constexpr int kStandingCentres = 80;  // S080-S089: centres of one to four pictures

@@ -37,6 +37,9 @@ class Host {
   // Screen mode 1: full screen showing the 800x600 picture; 2: a borderless window at the
   // top-left corner. False when the display cannot do it; the window then stays as it was.
   virtual bool EnterFullScreen(int) { return false; }
+  // Shakes the window by this offset from its place ((0, 0) puts it back): the window moves
+  // where the window system lets it, else the picture moves inside the window.
+  virtual void ShakeWindow(int, int) {}
   virtual void LeaveFullScreen() {}
 };
 

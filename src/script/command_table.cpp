@@ -9,7 +9,7 @@
 #include "resources/archive_index.h"
 #include "script/interpreter.h"
 #include "script/interpreter_host.h"
-#include "script/script_state.h"
+#include "base/script_state.h"
 #include "script/variables.h"
 
 namespace tolven {

@@ -12,7 +12,7 @@
 #include "resources/definition_text.h"
 #include "resources/script_source.h"
 #include "script/interpreter_host.h"
-#include "script/script_state.h"
+#include "base/script_state.h"
 #include "script/variables.h"
 #include "text/page_record.h"
 

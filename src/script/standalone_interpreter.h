@@ -8,8 +8,8 @@
 #include "resources/definition_text.h"
 #include "script/interpreter.h"
 #include "script/interpreter_host.h"
-#include "script/random_generator.h"
-#include "script/script_state.h"
+#include "base/random_generator.h"
+#include "base/script_state.h"
 #include "script/variables.h"
 #include "text/page_record.h"
 

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "base/trace.h"
-#include "script/random_generator.h"
-#include "script/script_state.h"
+#include "base/random_generator.h"
+#include "base/script_state.h"
 
 namespace tolven {
 

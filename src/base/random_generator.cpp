@@ -1,4 +1,4 @@
-#include "script/random_generator.h"
+#include "base/random_generator.h"
 
 namespace tolven {
 
