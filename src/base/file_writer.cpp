@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <random>
 
@@ -173,7 +172,9 @@ size_t RemoveStaleTemporaries(const fs::path& path) {
   const std::unique_ptr<DIR, int (*)(DIR*)> folder(opendir(FolderOf(target.path).c_str()),
                                                    &closedir);
   if (!folder) return 0;
-  const time_t staleBefore = std::time(nullptr) - kStaleAfterSeconds;
+  struct stat written {};
+  if (stat(target.path.c_str(), &written) != 0) return 0;
+  const time_t staleBefore = written.st_mtime - kStaleAfterSeconds;
   size_t removed = 0;
   while (const dirent* entry = readdir(folder.get())) {
     const std::string_view name = entry->d_name;

@@ -27,8 +27,10 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view tex
 
 // Deletes the temporaries that interrupted writes of path left behind: regular files named as
 // WriteFileAtomically names them, beside the file path finally leads to, last modified at least
-// an hour ago (a write in progress in another process is never that old). Returns how many it
-// removed.
+// an hour before that file itself (a write in progress in another process is never that old).
+// Call it right after writing the file: the file's own time is then the file system's "now",
+// which also holds on a network folder whose clock differs from ours. Returns how many it
+// removed; nothing when the file does not exist.
 //
 // WriteFileAtomically does not call this itself: writing many files into one large folder would
 // then read the folder once per file. Call it once for a file that is rewritten often, such as

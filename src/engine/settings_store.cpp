@@ -498,11 +498,12 @@ bool SettingsStore::WriteStored(std::string_view name, std::string_view utf8Valu
   // is refused rather than stored mangled.
   const std::optional<std::string> text = file->Compose();
   if (!text || !(SettingsFile::Parse(*text) == *file)) return false;
+  if (!WriteFileAtomically(file_, *text)) return false;
   if (!staleTemporariesRemoved_) {
     RemoveStaleTemporaries(file_);
     staleTemporariesRemoved_ = true;
   }
-  return WriteFileAtomically(file_, *text);
+  return true;
 }
 
 void ReadStartupPaths(const SettingsStore& settingsStore, Settings& settings,

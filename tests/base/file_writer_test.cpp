@@ -252,7 +252,6 @@ TEST(RemoveStaleTemporariesTest, RemovesOnlyOldTemporariesOfThatFile) {
     if (entry.old) MakeOld(dir / entry.name);
   }
   fs::create_symlink("f.ini", dir / ".f.ini.St7vWx");  // a link is never one of ours
-  MakeOld(dir / "f.ini");                              // the file itself, however old, stays
 
   EXPECT_EQ(RemoveStaleTemporaries(dir / "f.ini"), 2u);
 
@@ -275,6 +274,18 @@ TEST(RemoveStaleTemporariesTest, LooksBesideTheFileALinkLeadsTo) {
   EXPECT_EQ(RemoveStaleTemporaries(dir / "config/f"), 1u);
   EXPECT_EQ(NamesIn(dir / "data"), std::set<std::string>{"real"});
   EXPECT_EQ(RemoveStaleTemporaries(dir / "missing" / "f"), 0u);
+}
+
+// Age is measured against the file itself, whose time the file system set when it was written.
+TEST(RemoveStaleTemporariesTest, AgeCountsFromTheFilesOwnTime) {
+  TempDir dir;
+  testing::WriteFileText(dir / "f.ini", "content");
+  testing::WriteFileText(dir / ".f.ini.Ab3dEf", "partial");
+  MakeOld(dir / ".f.ini.Ab3dEf");
+  MakeOld(dir / "f.ini");
+  EXPECT_EQ(RemoveStaleTemporaries(dir / "f.ini"), 0u) << "as old as the file: not stale";
+  testing::WriteFileText(dir / "f.ini", "rewritten");
+  EXPECT_EQ(RemoveStaleTemporaries(dir / "f.ini"), 1u);
 }
 
 }  // namespace
