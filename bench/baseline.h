@@ -1,7 +1,14 @@
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <map>
 #include <string>
+
+// Every benchmark is timed on the wall clock, so a figure, its rate and its ratio to a baseline
+// all read the same clock: CPU time would hide what a load spends waiting on the file system,
+// and mixing the two would make ratios of unlike things.
+#define TOLVEN_BENCHMARK(function) BENCHMARK(function)->UseRealTime()
 
 namespace tolven::bench {
 

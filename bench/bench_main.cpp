@@ -1,8 +1,12 @@
 // Runs every benchmark, then prints each figure beside its ratio to the baseline measured in
-// the same run, so results from different machines can be compared by their ratios.
+// the same run, so results from different machines can be compared by their ratios. Every
+// figure is wall-clock time (see TOLVEN_BENCHMARK), and the repetitions of all benchmarks run
+// in random interleaved order, so a machine that slows down during the run slows a figure and
+// its baseline alike instead of moving their ratio.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -36,8 +40,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
 
   void PrintRatios() const {
-    std::printf("\n%-40s %14s %14s %14s  %s\n", "benchmark", "time/iter", "MB/s", "items/s",
-                "ratio to baseline (time)");
+    std::printf("\n%-40s %14s %14s %14s  %s\n", "benchmark (median, wall clock)", "time/iter",
+                "MB/s", "items/s", "ratio to baseline (time)");
     for (const auto& [name, figure] : figures_) {
       std::string ratio = "(baseline)";
       auto base = tolven::bench::BaselineOf().find(name);
@@ -61,11 +65,31 @@ class RatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, Figure> figures_;
 };
 
+// Defaults that the command line may override: interleaved repetitions, enough of them for a
+// median.
+std::vector<char*> WithDefaults(int argc, char** argv) {
+  static char interleave[] = "--benchmark_enable_random_interleaving=true";
+  static char repetitions[] = "--benchmark_repetitions=5";
+  auto given = [&](const char* flag) {
+    for (int i = 1; i < argc; ++i) {
+      if (std::strncmp(argv[i], flag, std::strlen(flag)) == 0) return true;
+    }
+    return false;
+  };
+  std::vector<char*> arguments(argv, argv + argc);
+  if (!given("--benchmark_enable_random_interleaving")) arguments.push_back(interleave);
+  if (!given("--benchmark_repetitions")) arguments.push_back(repetitions);
+  arguments.push_back(nullptr);
+  return arguments;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  std::vector<char*> arguments = WithDefaults(argc, argv);
+  int count = static_cast<int>(arguments.size()) - 1;
+  benchmark::Initialize(&count, arguments.data());
+  if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) return 1;
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatios();

@@ -44,7 +44,7 @@ void BM_InterpreterLines(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(kLines) * state.iterations());
   state.SetBytesProcessed(static_cast<int64_t>(interpreter.ScriptSize()) * state.iterations());
 }
-BENCHMARK(BM_InterpreterLines)->Unit(benchmark::kMillisecond);
+TOLVEN_BENCHMARK(BM_InterpreterLines)->Unit(benchmark::kMillisecond);
 
 void BM_ScanScriptLines(benchmark::State& state) {
   const std::vector<uint8_t> image = BenchScript();
@@ -59,7 +59,7 @@ void BM_ScanScriptLines(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(kLines) * state.iterations());
   state.SetBytesProcessed(static_cast<int64_t>(image.size()) * state.iterations());
 }
-BENCHMARK(BM_ScanScriptLines)->Unit(benchmark::kMillisecond);
+TOLVEN_BENCHMARK(BM_ScanScriptLines)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -2,9 +2,14 @@
 // to blue-green-red rows: what the archive lookup, the read and our wrapper cost on top.
 #include <benchmark/benchmark.h>
 
+#include <stdlib.h>  // mkdtemp
+
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <system_error>
 #include <vector>
 
 #include "baseline.h"
@@ -48,28 +53,58 @@ void BM_LibjpegDecodeBgr(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(pixels.SizeBytes()) * state.iterations());
 }
-BENCHMARK(BM_LibjpegDecodeBgr)->Unit(benchmark::kMillisecond);
+TOLVEN_BENCHMARK(BM_LibjpegDecodeBgr)->Unit(benchmark::kMillisecond);
+
+// A game folder of the benchmark's own, so that runs side by side never share or remove each
+// other's files.
+class GameFolder {
+ public:
+  GameFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tolven-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~GameFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  GameFolder(const GameFolder&) = delete;
+  GameFolder& operator=(const GameFolder&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
 
 void BM_LoadPictureJpeg(benchmark::State& state) {
-  const auto folder = std::filesystem::temp_directory_path() / "tolven-bench-jpeg";
-  std::filesystem::create_directories(folder);
+  GameFolder folder;
+  if (folder.Path().empty()) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
   const std::vector<uint8_t> archive =
       tolven::tools::BuildArchive(tolven::ArchiveLayout::B, {{"A_SCENE", SceneJpeg()}});
-  std::ofstream(folder / "qe_gjp.tvk", std::ios::binary)
-      .write(reinterpret_cast<const char*>(archive.data()),
-             static_cast<std::streamsize>(archive.size()));
-  tolven::Archives archives(folder);
+  std::ofstream out(folder.Path() / "qe_gjp.tvk", std::ios::binary);
+  out.write(reinterpret_cast<const char*>(archive.data()),
+            static_cast<std::streamsize>(archive.size()));
+  out.close();
+  if (!out) {
+    state.SkipWithError("cannot write the archive");
+    return;
+  }
+  tolven::Archives archives(folder.Path());
   archives.LoadMediaIndexes();
   tolven::PictureLoader loader(archives);
   Bitmap24 bitmap;
   for (auto _ : state) {
-    if (!loader.LoadPicture("a_scene", bitmap)) state.SkipWithError("not loaded");
+    if (!loader.LoadPicture("a_scene", bitmap)) {
+      state.SkipWithError("not loaded");
+      break;
+    }
     benchmark::DoNotOptimize(bitmap.Data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(bitmap.SizeBytes()) * state.iterations());
-  std::filesystem::remove_all(folder);
 }
-BENCHMARK(BM_LoadPictureJpeg)->Unit(benchmark::kMillisecond);
+TOLVEN_BENCHMARK(BM_LoadPictureJpeg)->Unit(benchmark::kMillisecond);
 
 const tolven::bench::CompareTo kJpegAgainstLibjpeg("BM_LoadPictureJpeg", "BM_LibjpegDecodeBgr");
 

@@ -27,7 +27,9 @@ std::string DefinitionText::ReadDefLine(uint32_t& position) const {
 }
 
 std::vector<DefinitionEntry> DefinitionText::FindSection(std::string_view name) const {
-  const std::string target = ":" + UpperCaseName(name);
+  // Built by appending: GCC 12 warns falsely (-Wrestrict) on "literal" + string at -O2 and up.
+  std::string target = ":";
+  target += UpperCaseName(name);
   uint32_t position = 0;
   bool found = false;
   while (position < DefinitionSize()) {
