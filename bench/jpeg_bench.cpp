@@ -60,7 +60,10 @@ TOLVEN_BENCHMARK(BM_LibjpegDecodeBgr)->Unit(benchmark::kMillisecond);
 class GameFolder {
  public:
   GameFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tolven-bench-XXXXXX").string();
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error) return;
+    std::string pattern = (base / "tolven-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
   ~GameFolder() {
