@@ -47,6 +47,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       auto base = tolven::bench::BaselineOf().find(name);
       if (base != tolven::bench::BaselineOf().end()) {
         auto baseFigure = figures_.find(base->second);
+        ratio = "(" + base->second + " not run)";
         if (baseFigure != figures_.end() && baseFigure->second.realNsPerIteration > 0) {
           char text[96];
           std::snprintf(text, sizeof text, "%.3f x %s",
