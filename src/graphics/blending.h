@@ -14,6 +14,9 @@ namespace tolven {
 // Runs are counted in bytes. Callers that count in 8-byte groups (300 groups = 800 pixels)
 // pass GroupBytes(groups); such a run may end inside a pixel, and then only that pixel's first
 // bytes are written.
+//
+// Pictures that should have the same size and do not are left alone: nothing is read or drawn.
+// Weights and factors outside 0-256 count as the nearer end.
 constexpr size_t GroupBytes(size_t groups) {
   return 8 * groups;
 }
