@@ -38,8 +38,62 @@ class Transitions {
   // Moves the window (or, where it cannot move, the picture inside it) around its place with a
   // shrinking amplitude; mode 0 up and down, 1 left and right, 2 random directions.
   void Shake(int mode, int amplitude, uint32_t interval);
+  // Fills WorkBuffer block by block (blocks from the top-left corner, the last ones cut at the
+  // edges) with the colour of each block's top-left pixel in `source`, then puts WorkBuffer on
+  // PB.
+  void Mosaic(const Bitmap24& source, int blockSize);
 
  private:
+  // How a transition ended: run through, or cut short by an interrupt request (the caller then
+  // shows the new picture whole).
+  enum class Outcome { Finished, CutShort };
+  struct Kind {
+    Outcome (Transitions::*run)();
+    bool cutSetsFlag;  // a cut-short run sets S019
+  };
+  static const Kind kKinds[25];
+
+  bool Interrupted() const { return flags_.InterruptRequest != Interrupt::None; }
+  // Ends a frame paced by a deadline taken at its start: shows PB, waits for the deadline
+  // (processing messages) and tells whether the player asked to stop.
+  bool EndFrameByDeadline(uint32_t deadline);
+  // Ends a frame paced by intervals: shows PB and returns how many intervals passed.
+  uint32_t EndFrameByInterval(uint32_t interval);
+  void ShowWhole(const Bitmap24& picture);
+  Outcome FadeFor(int step, uint32_t interval);
+  // One step of an accumulating mask transition drawn on the shape layer; false once the step
+  // lies past the end.
+  using MaskStep = bool (*)(Bitmap24& shape, int step);
+  Outcome AccumulatedMask(MaskStep drawStep);
+  Outcome SquareWave(int grid, int rows, int frames, int halfSizeOffset);
+
+  // The transitions by number.
+  Outcome Cut();                // 0
+  Outcome VerticalBlinds();     // 1
+  Outcome HorizontalBlinds();   // 2
+  Outcome SoftColumnWipe();     // 3
+  Outcome GrowingDisc();        // 4
+  Outcome TileDissolve();       // 5
+  Outcome CrossFade();          // 6
+  Outcome InterlacedRows();     // 7
+  Outcome InterlacedColumns();  // 8
+  Outcome MediumFade();         // 9
+  Outcome CoarseSquareWave();   // 10
+  Outcome FineSquareWave();     // 11
+  Outcome GradientWipe();       // 12
+  Outcome SlowFade();           // 13
+  Outcome RandomHalfRows();     // 14
+  Outcome MorphBand();          // 15
+  Outcome DiagonalSlats();      // 16
+  Outcome InterlacedMorph();    // 17
+  Outcome SplitSlide();         // 18
+  Outcome Push();               // 19
+  Outcome MosaicOutIn();        // 20
+  Outcome SoftCircle();         // 21
+  Outcome SoftStar();           // 22
+  Outcome DoubleSweep();        // 23
+  Outcome FlaringStar();        // 24
+
   Host& host_;
   FrameClock& clock_;
   PaintBox& pb_;
