@@ -43,7 +43,10 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       // The host's clock is asked only when no seed is given.
       random_(options.seed ? *options.seed : host.ClockSeed()),
       variables_(state_, random_, trace_),
-      interpreter_(archives_, state_, variables_, flags_, page_, definitions_, *this, trace_),
+      clock_(host_),
+      stage_(host_, clock_, PB_, archives_, state_, flags_, random_, trace_),
+      interpreter_(archives_, state_, variables_, flags_, page_, definitions_, stage_, *this,
+                   trace_),
       sound_(trace_),
       backlog_(trace_),
       choices_(trace_),
@@ -105,6 +108,7 @@ void TForm1::InitEngine() {
 void TForm1::ReadSettings() {
   ReadStartupSettings(settingsStore_, settings_);
   screenMode_ = options_.screenMode.value_or(settings_.SMode);
+  stage_.Effects().SetFastPictures(settings_.GMode != 0);
   // A screen too small for the framed window gets the borderless one, for this run only.
   if (screenMode_ == 0 && host_.ScreenWidth() <= kSmallScreenWidth) screenMode_ = 2;
   for (int i = 0; i < kGCount; ++i) state_.G(i) = settings_.GV[i];
@@ -129,6 +133,7 @@ void TForm1::StartTitle() {
   }
   Bitmap24& pb = PB_.Draw();
   std::fill_n(pb.Data(), pb.SizeBytes(), 0);
+  stage_.Buffers().StageBuffer = pb;
   EnterFullScreen();
   interpreter_.State().calls.CallDepth = 0;
   interpreter_.State().CurrentScript = "main";
@@ -252,6 +257,13 @@ void TForm1::StopSkipAndAuto(bool force) {
 }
 
 // The count saturates: a game cleared more often than an int holds stays at the maximum.
+void TForm1::ConfirmQuitAfterEffect() {
+  if (Ask(kConfirmQuit, kConfirmCaption, MessageButtons::OkCancel, MessageIcon::Question) ==
+      MessageResult::Ok) {
+    flags_.QuitRequested = true;
+  }
+}
+
 int TForm1::CountGameClear() {
   const int stored = settingsStore_.ReadInteger("Clear", 0);
   const int count = stored < std::numeric_limits<int>::max() ? stored + 1 : stored;

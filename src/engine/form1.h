@@ -9,13 +9,17 @@
 #include "base/engine_values.h"
 #include "base/host.h"
 #include "base/input.h"
+#include "base/random_generator.h"
+#include "base/script_state.h"
 #include "base/trace.h"
 #include "dialogs/configuration_dialog.h"
 #include "engine/engine_view.h"
 #include "engine/menu_bar.h"
 #include "engine/settings_store.h"
 #include "engine/timer_schedule.h"
+#include "graphics/frame_clock.h"
 #include "graphics/rolls.h"
+#include "graphics/stage.h"
 #include "graphics/viewer.h"
 #include "modes/confirmation_prompt.h"
 #include "modes/item_shop.h"
@@ -29,8 +33,6 @@
 #include "script/choices.h"
 #include "script/interpreter.h"
 #include "script/interpreter_host.h"
-#include "base/random_generator.h"
-#include "base/script_state.h"
 #include "script/variables.h"
 #include "text/backlog.h"
 #include "text/page_record.h"
@@ -105,6 +107,7 @@ class TForm1 : public InterpreterHost, public EngineView {
   int CountGameClear() override;
   void StoreFamilyName(std::string_view shiftJisName) override;
   void UpdateMenuBar() override;
+  void ConfirmQuitAfterEffect() override;
 
   // Read access for the state dump and tests.
   const ScriptState& State() const { return state_; }
@@ -114,6 +117,7 @@ class TForm1 : public InterpreterHost, public EngineView {
   EngineFlags& Flags() { return flags_; }
   const Interpreter& Script() const { return interpreter_; }
   const PageRecord& Page() const { return page_; }
+  const Stage& GameStage() const { return stage_; }
   const Settings& CurrentSettings() const { return settings_; }
   const std::filesystem::path& SaveFolder() const { return saveFolder_; }
   // The story waits for the player: a page, a choice, a click-ended sleep, or nothing left to run.
@@ -160,9 +164,11 @@ class TForm1 : public InterpreterHost, public EngineView {
   EngineFlags flags_;
   PageRecord page_;
   DefinitionText definitions_;
-  Interpreter interpreter_;
   TimerSchedule timer_;
   PaintBox PB_{kScreenWidth, kScreenHeight};
+  FrameClock clock_;
+  Stage stage_;
+  Interpreter interpreter_;
   MenuBar menuBar_;
 
   // The subsystems input and the menu bar route to.

@@ -68,6 +68,18 @@ ordered_json Page(const PageRecord& page) {
           {"page_marks", marks}};
 }
 
+ordered_json StageObject(const TForm1& form) {
+  const Stage& stage = form.GameStage();
+  ordered_json characters = ordered_json::array();
+  for (int i = 0; i < std::min(stage.ShownCount(), kCharacterPositions); ++i) {
+    characters.push_back(Utf8(stage.PositionNames()[i]));
+  }
+  return {{"background", Utf8(stage.BackgroundName())},
+          {"characters", characters},
+          {"specification", Utf8(stage.CharacterSpecification())},
+          {"window", form.Flags().WindowShown}};
+}
+
 ordered_json SettingsObject(const Settings& settings) {
   ordered_json object = ordered_json::object();
   for (const auto& [name, value] : SettingsEntries(settings)) object[name] = value;
@@ -94,6 +106,7 @@ std::string StateDumpJson(const TForm1& form) {
                        {"T", BitBank(state.T)},
                        {"strings", Strings(state)}};
   dump.update(Page(form.Page()));
+  dump["stage"] = StageObject(form);
   dump["settings"] = SettingsObject(form.CurrentSettings());
   dump["save_dir"] = form.SaveFolder().string();
   return dump.dump(2) + "\n";

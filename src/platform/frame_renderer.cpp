@@ -92,7 +92,10 @@ void FrameRenderer::ShowTarget() {
   SDL_GetRendererOutputSize(renderer, &width, &height);
   const ViewportMapping mapping(width, height, shownStrip_);
   const Rect& d = mapping.Destination();
-  const SDL_Rect destination{d.x, d.y, d.width, d.height};
+  // The offset is in picture pixels; the window shows them scaled.
+  const int shiftX = offsetX_ * d.width / kScreenWidth;
+  const int shiftY = offsetY_ * d.width / kScreenWidth;
+  const SDL_Rect destination{d.x + shiftX, d.y + shiftY, d.width, d.height};
   // Whole-number scales keep pixels sharp; other scales are smoothed.
   SDL_SetTextureScaleMode(target_.get(),
                           mapping.IntegerScale() ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);

@@ -26,6 +26,13 @@ class FrameRenderer {
   bool Stale(const EngineView& form, bool menuStrip);
   // Something outside the engine changed the window (size, exposure, hovering).
   void Invalidate() { invalid_ = true; }
+  // Shifts the picture inside the window, in picture pixels (shaking where the window itself
+  // cannot move).
+  void SetPictureOffset(int dx, int dy) {
+    offsetX_ = dx;
+    offsetY_ = dy;
+    invalid_ = true;
+  }
   void Present(const EngineView& form, bool menuStrip);
   // The whole picture as the window shows it, menu bar included, at 1:1.
   Bitmap24 Capture(const EngineView& form, bool menuStrip);
@@ -53,6 +60,8 @@ class FrameRenderer {
   std::unique_ptr<ImGuiLayer> ui_;
   uint64_t uploadedChanges_ = 0;  // PB's change count when it was last uploaded
   bool shownStrip_ = true;
+  int offsetX_ = 0;
+  int offsetY_ = 0;
   bool invalid_ = true;
 };
 

@@ -51,6 +51,20 @@ void GameWindow::LeaveFullScreen() {
   layout_ = Layout::Framed;
 }
 
+bool GameWindow::ShakeBy(int dx, int dy) {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (layout_ != Layout::Framed || (driver != nullptr && std::string(driver) == "wayland")) {
+    return false;
+  }
+  if (!shaking_) {
+    SDL_GetWindowPosition(window_, &restX_, &restY_);
+    shaking_ = true;
+  }
+  SDL_SetWindowPosition(window_, restX_ + dx, restY_ + dy);
+  if (dx == 0 && dy == 0) shaking_ = false;
+  return true;
+}
+
 ViewportMapping GameWindow::Mapping() const {
   int width = 0;
   int height = 0;

@@ -26,6 +26,10 @@ class GameWindow {
   // Window coordinates (as mouse events give them) to picture coordinates.
   ViewportMapping Mapping() const;
   int ScreenWidth() const;
+  // Moves the window by this offset from where it stood when the shaking began; (0, 0) puts it
+  // back. False where the window cannot be moved (full screen, a borderless window at the
+  // corner, window systems that place windows themselves): the caller shakes the picture.
+  bool ShakeBy(int dx, int dy);
 
  private:
   enum class Layout { Framed, FullScreen, Borderless };
@@ -34,6 +38,9 @@ class GameWindow {
   int scale_;
   Layout layout_ = Layout::Framed;
   Rect framed_;  // where the framed window was, to come back to
+  bool shaking_ = false;
+  int restX_ = 0;  // where the window stands while it is not shaking
+  int restY_ = 0;
 };
 
 }  // namespace tolven

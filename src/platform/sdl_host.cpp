@@ -129,6 +129,15 @@ void SdlHost::LeaveFullScreen() {
   window_.LeaveFullScreen();
 }
 
+void SdlHost::ShakeWindow(int dx, int dy) {
+  if (window_.ShakeBy(dx, dy)) {
+    frames_.SetPictureOffset(0, 0);
+  } else {
+    frames_.SetPictureOffset(dx, dy);
+  }
+  PresentIfStale();
+}
+
 bool SdlHost::ShotWindow(const std::string& file) {
   std::string why;
   if (!WriteFileAtomically(file, EncodePng(frames_.Capture(*form_, window_.MenuStrip())), &why)) {

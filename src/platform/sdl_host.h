@@ -38,6 +38,7 @@ class SdlHost : public Host {
   void WarpPointer(int x, int y) override;
   bool EnterFullScreen(int mode) override;
   void LeaveFullScreen() override;
+  void ShakeWindow(int dx, int dy) override;
 
  private:
   bool Stopped() const;

@@ -5,11 +5,12 @@
 
 #include "base/engine_flags.h"
 #include "base/engine_values.h"
+#include "base/script_state.h"
 #include "base/trace.h"
+#include "graphics/stage.h"
 #include "resources/archive_index.h"
 #include "script/interpreter.h"
 #include "script/interpreter_host.h"
-#include "base/script_state.h"
 #include "script/variables.h"
 
 namespace tolven {
@@ -171,6 +172,91 @@ CommandOutcome Backto(CommandContext& c, std::string&) {
   return kTableResult;
 }
 
+// After a picture's transition the player may have cut it short; a close request then asks
+// whether to quit. Either way the step ends there.
+CommandOutcome AfterTransition(CommandContext& c) {
+  const Interrupt request = c.flags.InterruptRequest;
+  c.flags.InterruptRequest = Interrupt::None;
+  if (request == Interrupt::None) return kTableResult;
+  if (request == Interrupt::Close) c.host.ConfirmQuitAfterEffect();
+  return kYield;
+}
+
+CommandOutcome Gra(CommandContext& c, std::string& line) {
+  c.stage.Gra(TextAt(line, 5), true);
+  return AfterTransition(c);
+}
+
+CommandOutcome Grb(CommandContext& c, std::string& line) {
+  c.stage.Gra(TextAt(line, 5), false);
+  return kTableResult;
+}
+
+CommandOutcome Clrb(CommandContext& c, std::string& line) {
+  c.stage.Clrb(TextAt(line, 6));
+  return kTableResult;
+}
+
+CommandOutcome Tati(CommandContext& c, std::string& line) {
+  c.stage.Tati(TextAt(line, 6));
+  return kTableResult;
+}
+
+CommandOutcome Partsload(CommandContext& c, std::string& line) {
+  c.stage.Partsload(TextAt(line, 11));
+  return kTableResult;
+}
+
+// Six expressions separated by commas: the rectangle's corners and where it goes.
+CommandOutcome Ptset(CommandContext& c, std::string& line) {
+  std::string_view text = TextAt(line, 7);
+  int32_t values[6] = {};
+  for (int32_t& value : values) {
+    const size_t comma = std::min(text.find(','), text.size());
+    value = c.variables.EvaluateExpression(UpperCaseName(text.substr(0, comma)));
+    text = comma < text.size() ? text.substr(comma + 1) : std::string_view();
+  }
+  c.stage.Ptset(values[0], values[1], values[2], values[3], values[4], values[5]);
+  return kTableResult;
+}
+
+// The script is held while the picture shows, so the frame loop does not read on meanwhile.
+CommandOutcome Direct(CommandContext& c, std::string& line) {
+  c.interpreter.State().ScriptRunning = false;
+  c.stage.Direct(TextAt(line, 8));
+  c.interpreter.State().ScriptRunning = true;
+  return kTableResult;
+}
+
+CommandOutcome Fix(CommandContext& c, std::string&) {
+  c.stage.Fix();
+  return kTableResult;
+}
+
+// The screen closes to black, then a black background replaces the picture and characters.
+CommandOutcome Iris(CommandContext& c, std::string&) {
+  c.stage.Effects().Iris();
+  c.stage.Gra("S000,0", true);
+  c.flags.Busy = false;
+  return kTableResult;
+}
+
+// mode[,amplitude[,interval]]
+CommandOutcome Shake(CommandContext& c, std::string& line) {
+  constexpr int32_t kDefaultAmplitude = 20;
+  constexpr int32_t kDefaultInterval = 50;
+  const std::string_view text = TextAt(line, 7);
+  const size_t first = text.find(',');
+  const size_t second = first == std::string_view::npos ? first : text.find(',', first + 1);
+  const int32_t amplitude =
+      first == std::string_view::npos ? kDefaultAmplitude : NumberAt(text, first + 1);
+  const int32_t interval =
+      second == std::string_view::npos ? kDefaultInterval : NumberAt(text, second + 1);
+  c.stage.Effects().Shake(NumberAt(text, 0), amplitude,
+                          static_cast<uint32_t>(std::max(0, interval)));
+  return kTableResult;
+}
+
 // `return ` and `chgprm` are accepted and change nothing.
 CommandOutcome NoEffect(CommandContext&, std::string&) {
   return kTableResult;
@@ -201,11 +287,11 @@ CommandOutcome Exit(CommandContext& c, std::string&) {
 // Rows without a handler belong to screens and effects not built yet; their argument offsets
 // are noted beside them.
 constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
-    {"gra ", nullptr, kReadOn},    // text at 5
+    {"gra ", Gra, kReadOn},
     {"music ", nullptr, kReadOn},  // number at 7
     {"voice", nullptr, kReadOn},   // text at 7
     {"go ", Go, kReadOn},
-    {"clrb", nullptr, kReadOn},      // text at 6
+    {"clrb", Clrb, kReadOn},
     {"select", nullptr, kYield},     // choice lines follow
     {"clickmap ", nullptr, kYield},  // text at 10
     {"switch", nullptr, kYield},     // text at 8, at 7 when the line ends at 7
@@ -214,25 +300,25 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"string ", String, kReadOn},
     {"calc ", Calc, kReadOn},
     {"if ", If, kYield},
-    {"ptset ", nullptr, kReadOn},  // text at 7
+    {"ptset ", Ptset, kReadOn},
     {"call ", Call, kYield},
     {"end", End, kYield},
     {"mode ", nullptr, kYield},  // number at 6
     {"load", nullptr, kYield},
     {"gameinit", Gameinit, kReadOn},
-    {"grb ", nullptr, kReadOn},  // text at 5
+    {"grb ", Grb, kReadOn},
     {"win_close", nullptr, kReadOn},
     {"special ", nullptr, kYield},  // text at 9
     {"gameclr", Gameclr, kReadOn},
-    {"partsload ", nullptr, kReadOn},  // text at 11
-    {"movie ", nullptr, kYield},       // text at 7
+    {"partsload ", Partsload, kReadOn},
+    {"movie ", nullptr, kYield},  // text at 7
     {"mark ", Mark, kReadOn},
-    {"iris", nullptr, kReadOn},  // text at 6
-    {"fix", nullptr, kReadOn},
+    {"iris", Iris, kReadOn},
+    {"fix", Fix, kReadOn},
     {"sleep ", Sleep, kYield},
-    {"seltree", nullptr, kYield},   // number at 9
-    {"tati ", nullptr, kReadOn},    // text at 6
-    {"direct ", nullptr, kReadOn},  // text at 8
+    {"seltree", nullptr, kYield},  // number at 9
+    {"tati ", Tati, kReadOn},
+    {"direct ", Direct, kReadOn},
     {"save", nullptr, kYield},
     {"break", Break, kYield},
     {"win_open", nullptr, kReadOn},
@@ -242,7 +328,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"return ", NoEffect, kReadOn},
     {"roll ", nullptr, kYield},  // text at 6
     {"anim", nullptr, kYield},   // text at 7 for "animq", else at 6
-    {"shake", nullptr, kYield},  // number at 7, then amplitude and pace after commas
+    {"shake", Shake, kYield},
     {"cjmp", Cjmp, kReadOn},
     {"setname", nullptr, kYield},
     {"subtitle", nullptr, kYield},  // text at 10 up to a comma, then the rest

@@ -12,6 +12,7 @@ namespace tolven {
 
 class Interpreter;
 class InterpreterHost;
+class Stage;
 class Trace;
 class Variables;
 struct EngineFlags;
@@ -29,6 +30,7 @@ struct CommandContext {
   ScriptState& banks;
   EngineFlags& flags;
   InterpreterHost& host;
+  Stage& stage;
   Trace& trace;
 };
 

@@ -6,13 +6,13 @@
 #include <utility>
 
 #include "base/engine_flags.h"
+#include "base/script_state.h"
 #include "base/trace.h"
 #include "resources/archive_index.h"
 #include "resources/archives.h"
 #include "resources/definition_text.h"
 #include "resources/script_source.h"
 #include "script/interpreter_host.h"
-#include "base/script_state.h"
 #include "script/variables.h"
 #include "text/page_record.h"
 
@@ -64,7 +64,7 @@ void ReadMarks::Set(int n) {
 
 Interpreter::Interpreter(const Archives& archives, ScriptState& banks, Variables& variables,
                          EngineFlags& flags, PageRecord& page, DefinitionText& definitions,
-                         InterpreterHost& host, Trace& trace)
+                         Stage& stage, InterpreterHost& host, Trace& trace)
     : archives_(archives),
       banks_(banks),
       variables_(variables),
@@ -73,7 +73,7 @@ Interpreter::Interpreter(const Archives& archives, ScriptState& banks, Variables
       definitions_(definitions),
       host_(host),
       trace_(trace),
-      commands_{*this, variables, banks, flags, host, trace} {}
+      commands_{*this, variables, banks, flags, host, stage, trace} {}
 
 // ---- Loading ----------------------------------------------------------------------------------
 

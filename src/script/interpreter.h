@@ -17,6 +17,7 @@ class Archives;
 class DefinitionText;
 class InterpreterHost;
 class PageRecord;
+class Stage;
 class Trace;
 class Variables;
 struct EngineFlags;
@@ -77,7 +78,7 @@ struct InterpreterState {
 class Interpreter {
  public:
   Interpreter(const Archives& archives, ScriptState& banks, Variables& variables,
-              EngineFlags& flags, PageRecord& page, DefinitionText& definitions,
+              EngineFlags& flags, PageRecord& page, DefinitionText& definitions, Stage& stage,
               InterpreterHost& host, Trace& trace);
   Interpreter(const Interpreter&) = delete;
   Interpreter& operator=(const Interpreter&) = delete;

@@ -24,6 +24,8 @@ class InterpreterHost {
   virtual void StoreFamilyName(std::string_view shiftJisName) = 0;
   // S000 was assigned: the menu bar follows the save availability.
   virtual void UpdateMenuBar() = 0;
+  // The player tried to close the window during a picture's transition: ask whether to quit.
+  virtual void ConfirmQuitAfterEffect() = 0;
 };
 
 }  // namespace tolven

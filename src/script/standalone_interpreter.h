@@ -3,13 +3,17 @@
 #include <filesystem>
 
 #include "base/engine_flags.h"
-#include "base/trace.h"
-#include "resources/archives.h"
-#include "resources/definition_text.h"
-#include "script/interpreter.h"
-#include "script/interpreter_host.h"
+#include "base/host.h"
 #include "base/random_generator.h"
 #include "base/script_state.h"
+#include "base/trace.h"
+#include "graphics/frame_clock.h"
+#include "graphics/stage.h"
+#include "resources/archives.h"
+#include "resources/definition_text.h"
+#include "resources/paint_box.h"
+#include "script/interpreter.h"
+#include "script/interpreter_host.h"
 #include "script/variables.h"
 #include "text/page_record.h"
 
@@ -28,13 +32,31 @@ class QuietInterpreterHost final : public InterpreterHost {
   int CountGameClear() override { return 1; }
   void StoreFamilyName(std::string_view) override {}
   void UpdateMenuBar() override {}
+  void ConfirmQuitAfterEffect() override {}
 
  private:
   bool soundDevice_;
   bool seen_;
 };
 
-// A line interpreter with banks, flags and a page of its own and a quiet host.
+// A host with a virtual clock and nobody at the window: effects run to their end at once.
+class QuietHost final : public Host {
+ public:
+  uint32_t Ticks() override { return now_; }
+  void Sleep(uint32_t milliseconds) override { now_ += milliseconds; }
+  uint32_t ClockSeed() override { return 1; }
+  void ProcessMessages() override {}
+  MessageResult ShowMessage(std::string_view, std::string_view, MessageButtons,
+                            MessageIcon) override {
+    return MessageResult::Ok;
+  }
+  int ScreenWidth() const override { return kScreenWidth; }
+
+ private:
+  uint32_t now_ = 0;
+};
+
+// A line interpreter with banks, flags, a page and a stage of its own and a quiet host.
 struct StandaloneInterpreter {
   explicit StandaloneInterpreter(const std::filesystem::path& gameDirectory,
                                  bool soundDevice = false, bool seen = false)
@@ -48,8 +70,12 @@ struct StandaloneInterpreter {
   EngineFlags flags;
   PageRecord page;
   DefinitionText definitions;
+  QuietHost windowHost;
+  FrameClock clock{windowHost};
+  PaintBox pb{kScreenWidth, kScreenHeight};
+  Stage stage{windowHost, clock, pb, archives, banks, flags, random, trace};
   QuietInterpreterHost host;
-  Interpreter interpreter{archives, banks, variables, flags, page, definitions, host, trace};
+  Interpreter interpreter{archives, banks, variables, flags, page, definitions, stage, host, trace};
 };
 
 }  // namespace tolven

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "base/trace.h"
 #include "base/random_generator.h"
 #include "base/script_state.h"
+#include "base/trace.h"
 
 namespace tolven {
 

@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "base/engine_flags.h"
+#include "base/random_generator.h"
+#include "base/script_state.h"
 #include "base/trace.h"
 #include "resources/archives.h"
 #include "resources/definition_text.h"
 #include "script/interpreter_host.h"
-#include "base/random_generator.h"
-#include "base/script_state.h"
+#include "script/standalone_interpreter.h"
 #include "script/variables.h"
 #include "test_support.h"
 #include "text/page_record.h"
@@ -48,7 +49,9 @@ class RecordingHost final : public InterpreterHost {
   int CountGameClear() override { return ++clearCount; }
   void StoreFamilyName(std::string_view name) override { familyNames.emplace_back(name); }
   void UpdateMenuBar() override {}
+  void ConfirmQuitAfterEffect() override { ++quitQuestions; }
 
+  int quitQuestions = 0;
   int resetWaits = 0;
   int closeRequests = 0;
   std::vector<bool> stops;
@@ -100,8 +103,12 @@ class InterpreterTest : public ::testing::Test {
   EngineFlags flags;
   PageRecord page;
   DefinitionText definitions;
+  QuietHost windowHost;
+  FrameClock clock{windowHost};
+  PaintBox pb{kScreenWidth, kScreenHeight};
+  Stage stage{windowHost, clock, pb, archives, banks, flags, random, trace};
   RecordingHost host;
-  Interpreter interpreter{archives, banks, variables, flags, page, definitions, host, trace};
+  Interpreter interpreter{archives, banks, variables, flags, page, definitions, stage, host, trace};
 };
 
 // ---- Loading ----------------------------------------------------------------------------------
@@ -570,13 +577,13 @@ TEST_F(InterpreterTest, EngineCommandsReachTheHostAndTheFlags) {
 
 TEST_F(InterpreterTest, TraceShowsEveryLineRunInTheScriptsOwnSyntax) {
   trace.Attach(&traceOutput);
-  Run({"!V001=1", "; note", "*gra A01,6", "*if (V001=1) @calc V002=2", "Hello"});
+  Run({"!V001=1", "; note", "*music 3", "*if (V001=1) @calc V002=2", "Hello"});
   Steps(1);
   EXPECT_EQ(TakeTrace(),
             "!V001=1\n"
             "; note\n"
-            "*gra A01,6\n"
-            "not implemented: gra\n"
+            "*music 3\n"
+            "not implemented: music\n"
             "*if (V001=1) @calc V002=2\n"
             "@calc V002=2\n"
             "Hello\n");
