@@ -2,8 +2,14 @@
 // their state dumps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include <nlohmann/json.hpp>
 
+#include "base/engine_values.h"
+#include "resources/bitmap24.h"
+#include "resources/png_io.h"
 #include "test_support.h"
 
 namespace tolven {
@@ -204,6 +210,35 @@ TEST_F(HeadlessRunTest, TheFamilyNameIsStoredAsTheScriptWroteItAndTheSaveFolderI
                    (dir_ / "game").string()});
   ASSERT_EQ(run.exitStatus, 0) << run.output;
   EXPECT_EQ(Dump("c.json")["save_dir"], (dir_ / "saves").string());
+}
+
+// Closing the window during a picture's cross-fade lets the fade finish, then asks whether to
+// quit; OK ends the run.
+TEST_F(HeadlessRunTest, ACloseRequestDuringATransitionAsksAfterIt) {
+  Bitmap24 picture(kScreenWidth, kScreenHeight);
+  std::fill_n(picture.Data(), picture.SizeBytes(), 200);
+  testing::WriteFileBytes(dir_ / "src" / "pictures" / "A_BG.png", EncodePng(picture));
+  Script("main", "*sleep 10\n*gra A_BG,6\n*sleep 10\n");
+  BuildGame();
+  const std::string events =
+      "until input\nclick 5 5\nwait 45\nanswer %s\nquit\nwait 500\n"
+      "dump " +
+      DumpPath("after.json") + "\n";
+  char cancel[256];
+  std::snprintf(cancel, sizeof cancel, events.c_str(), "cancel");
+  ASSERT_EQ(Run(cancel).exitStatus, 0);
+  json after = Dump("after.json");
+  EXPECT_EQ(Value(after, "S", sv::kTransitionCut), 1);
+  auto trace = testing::ReadFileBytes(dir_ / "trace.txt");
+  const std::string text(trace.begin(), trace.end());
+  EXPECT_NE(text.find("message box \"確認\": ゲームを終了しますか？"), std::string::npos) << text;
+  EXPECT_LT(text.find("*gra A_BG,6"), text.find("message box")) << "asked after the transition";
+
+  fs::remove(dir_ / "after.json");
+  char ok[256];
+  std::snprintf(ok, sizeof ok, events.c_str(), "ok");
+  ASSERT_EQ(Run(ok).exitStatus, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "after.json")) << "OK quits";
 }
 
 TEST_F(HeadlessRunTest, HundredThousandLineScriptRunsToTheEnd) {
