@@ -39,7 +39,8 @@ std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
@@ -68,7 +69,8 @@ static CommandResult RunProgram(const char* program, const std::vector<std::stri
   if (pipe == nullptr) return result;
   std::array<char, 4096> chunk;
   size_t got;
-  while ((got = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) result.output.append(chunk.data(), got);
+  while ((got = fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+    result.output.append(chunk.data(), got);
   int status = pclose(pipe);
   result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
