@@ -106,8 +106,8 @@ TEST(TransitionDrawingTest, RectangleCopiesAreCutToBothPictures) {
   const struct {
     int fromX, fromY, width, height, toX, toY;
   } cases[] = {
-      {0, 0, 20, 10, 0, 0},  {5, 2, 4, 3, 1, 6},     {-3, -2, 10, 10, 0, 0},
-      {15, 5, 10, 10, 2, 2}, {0, 0, 20, 10, 12, -4}, {0, 0, 5, 5, 30, 0},
+      {0, 0, 20, 10, 0, 0},   {5, 2, 4, 3, 1, 6},  {-3, -2, 10, 10, 0, 0}, {15, 5, 10, 10, 2, 2},
+      {0, 0, 20, 10, 12, -4}, {0, 0, 5, 5, 30, 0}, {2, 1, 20, 10, -5, 2},
   };
   for (const auto& c : cases) {
     Bitmap24 destination(16, 12);

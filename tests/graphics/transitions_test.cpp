@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "transition_rig.h"
 
@@ -241,7 +243,7 @@ TEST(TransitionsTest, MorphStepsOutsideOneTo128MeanSixteen) {
   const struct {
     int s016;
     size_t subFrames;
-  } cases[] = {{0, 64}, {200, 64}, {-4, 64}, {129, 64}, {1, 4}, {3, 12}};
+  } cases[] = {{0, 64}, {200, 64}, {-4, 64}, {129, 64}, {1, 4}, {3, 12}, {128, 512}};
   auto rig = std::make_unique<TransitionRig>();
   for (const auto& c : cases) {
     rig->state.S(sv::kMorphSteps) = c.s016;
@@ -353,6 +355,121 @@ TEST(TransitionsTest, SoftCircleAddsSixteenToTheMaskPerStepInsideTheCircle) {
   for (const auto& c : cases) {
     EXPECT_EQ(PixelAt(rig->host.kept.at(c.time), c.x, c.y), Grey(c.value))
         << "at " << c.time << " (" << c.x << "," << c.y << ")";
+  }
+}
+
+TEST(TransitionsTest, TileDissolveRampsEachTileOneFrameAfterThePrevious) {
+  auto rig = std::make_unique<TransitionRig>();
+  rig->Prepare(Uniform(255), Uniform(0));
+  rig->host.keepAt = {320};  // f = 16: the i-th tile of the order has 16 i of 256 old left
+  rig->transitions.RunTransition(5);
+  const Bitmap24& frame = rig->host.kept.at(320);
+  std::vector<int> values;
+  for (int tile = 0; tile < 100; ++tile) {
+    const int x = 80 * (tile % 10), y = 60 * (tile / 10);
+    const auto corner = PixelAt(frame, x, y);
+    EXPECT_EQ(PixelAt(frame, x + 79, y + 59), corner) << "tile " << tile << " is one colour";
+    values.push_back(corner[0]);
+  }
+  std::sort(values.begin(), values.end());
+  // 255 x 16 i >> 8 for i = 0-15, then 16 tiles at 255 x 256 >> 8 or not started.
+  std::vector<int> expected = {0,   15,  31,  47,  63,  79,  95,  111,
+                               127, 143, 159, 175, 191, 207, 223, 239};
+  expected.resize(100, 255);
+  EXPECT_EQ(values, expected);
+}
+
+TEST(TransitionsTest, RandomHalfRowsDrawTwentyFourHalvesABatch) {
+  auto rig = std::make_unique<TransitionRig>();
+  rig->Prepare(Uniform(255), Uniform(0));
+  rig->host.keepAt = {0};
+  rig->transitions.RunTransition(14);
+  const Bitmap24& frame = rig->host.kept.at(0);
+  int halves = 0, rowsBelowTheTop = 0;
+  for (int y = 0; y < kScreenHeight; ++y) {
+    int firstNew = kScreenWidth, lastNew = -1, count = 0;
+    for (int x = 0; x < kScreenWidth; ++x) {
+      if (PixelAt(frame, x, y)[0] != 0) continue;
+      firstNew = std::min(firstNew, x);
+      lastNew = x;
+      ++count;
+    }
+    if (count == 0) continue;
+    ASSERT_EQ(count, lastNew - firstNew + 1) << "row " << y << " in one piece";
+    if (y >= 12) ++rowsBelowTheTop;
+    if (count == kScreenWidth) {
+      halves += 2;
+    } else if (firstNew == 0) {
+      EXPECT_GE(lastNew + 1, 20) << "row " << y;  // splits lie at 20-619
+      EXPECT_LE(lastNew + 1, 619) << "row " << y;
+      ++halves;
+    } else {
+      EXPECT_EQ(lastNew, kScreenWidth - 1) << "row " << y;
+      EXPECT_GE(firstNew, 20) << "row " << y;
+      EXPECT_LE(firstNew, 619) << "row " << y;
+      ++halves;
+    }
+  }
+  EXPECT_EQ(halves, 24);
+  EXPECT_GT(rowsBelowTheTop, 0) << "the halves come in shuffled order";
+}
+
+TEST(TransitionsTest, MosaicOutAndInGoesThroughTheBlockSizesBothWays) {
+  auto rig = std::make_unique<TransitionRig>();
+  const Bitmap24 old = Noise(19);
+  const Bitmap24 fresh = Noise(20);
+  rig->Prepare(old, fresh);
+  rig->host.keepAt = {0, 720, 800, 1520};
+  rig->transitions.RunTransition(20);
+  const struct {
+    uint32_t time;
+    const Bitmap24* source;
+    int x, y, fromX, fromY;
+  } cases[] = {
+      {0, &old, 1, 1, 0, 0},         {0, &old, 2, 2, 2, 2},       // blocks of 2
+      {720, &old, 79, 79, 40, 40},   {720, &old, 39, 39, 0, 0},   // blocks of 40
+      {800, &fresh, 79, 79, 40, 40}, {1520, &fresh, 3, 3, 2, 2},  // back from 40 to 2
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PixelAt(rig->host.kept.at(c.time), c.x, c.y), PixelAt(*c.source, c.fromX, c.fromY))
+        << "at " << c.time << " (" << c.x << "," << c.y << ")";
+  }
+}
+
+TEST(TransitionsTest, MaskShapesLetTheNewPictureThroughWhereTheyReach) {
+  // With the old picture 200 and the new 40, mask m shows (200 (255 - m) >> 8) + (40 m >> 8):
+  // 199 where m = 0, at most 188 where m >= 16.
+  const struct {
+    int number;
+    uint32_t time;
+    int x, y;
+    uint8_t low, high;  // the value lies in [low, high]
+  } cases[] = {
+      // 23, first step: wedges over 0-40 and 180-220 degrees; points at distance 100.
+      {23, 0, 306, 334, 188, 188},  // 20 degrees
+      {23, 0, 318, 357, 188, 188},  // 35 degrees
+      {23, 0, 494, 266, 188, 188},  // 200 degrees
+      {23, 0, 434, 394, 199, 199},  // 110 degrees
+      // 22, twentieth step: the star of radius 100 has a point at 100 degrees, where the
+      // earlier, smaller and less turned stars did not reach 90 pixels out.
+      {22, 760, 415, 388, 0, 188},
+      // 24, first frame: a small star of grey 5 / 2 = 2 alone in the mask.
+      {24, 0, 400, 300, 197, 197},
+      {24, 0, 0, 0, 199, 199},
+      // 24, frame 40: radius 205, inner points at (205 + 120) / 2, grey 102.
+      {24, 1600, 400, 300, 134, 134},
+      {24, 1600, 400, 150, 134, 134},
+      {24, 1600, 100, 300, 199, 199},
+  };
+  auto rig = std::make_unique<TransitionRig>();
+  for (const auto& c : cases) {
+    rig->Prepare(Uniform(200), Uniform(40));
+    rig->host.keepAt = {c.time};
+    rig->host.kept.clear();
+    rig->transitions.RunTransition(c.number);
+    const uint8_t value = PixelAt(rig->host.kept.at(c.time), c.x, c.y)[0];
+    EXPECT_GE(value, c.low) << c.number << " at " << c.time << " (" << c.x << "," << c.y << ")";
+    EXPECT_LE(value, c.high) << c.number << " at " << c.time << " (" << c.x << "," << c.y << ")";
   }
 }
 
