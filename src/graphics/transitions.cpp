@@ -61,6 +61,10 @@ void Transitions::RunTransition(int number) {
     if ((this->*kind.run)() == Outcome::CutShort) {
       ShowWhole(buffers_.StageBuffer);
       if (kind.cutSetsFlag) state_.S(sv::kTransitionCut) = 1;
+    } else if (pb_.Picture() != buffers_.StageBuffer) {
+      // Frames skipped on a slow machine can leave the tile dissolve (5) and the gradient wipe
+      // (12) a tile or an edge short of the new picture; a transition always ends on it.
+      ShowWhole(buffers_.StageBuffer);
     }
   }
   // Full-screen text pages build on what is shown, so the next page starts from it.

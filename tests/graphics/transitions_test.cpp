@@ -80,7 +80,9 @@ TEST(TransitionsTest, SlowHostSkipsIntervalFramesButDeadlineFramesRunLate) {
       {14, 3250, 50},  // 50 x (20 + 45)
       {15, 4455, 99},  // 99 x 45
       {17, 6080, 64},  // 64 x (50 + 45)
-      {5, 2340, 39},   // k = 3: f = 0, 3, ... 114, 39 frames of 60 ms (+ nothing at the end)
+      // k = 3: f = 0, 3, ... 114, 39 frames of 60 ms; the last tiles were skipped short of the
+      // new picture, so it is shown whole at the end.
+      {5, 2340, 40},
       {6, 150, 4},     // k = 5: weight 48, 128, 208: 3 x 50 ms, then the new picture
       {9, 880, 12},    // k = 2: weight 0, 24, ... 240: 11 x 80 ms, then the new picture
       {12, 2700, 45},  // k = 3: p = -280, -256, ... 776: 45 x 60 ms
@@ -97,18 +99,20 @@ TEST(TransitionsTest, SlowHostSkipsIntervalFramesButDeadlineFramesRunLate) {
     rig->transitions.RunTransition(timing.number);
     EXPECT_EQ(rig->host.Elapsed(), timing.endMs);
     EXPECT_EQ(rig->host.frames.size(), timing.frames);
+    EXPECT_TRUE(rig->pb.Picture() == rig->buffers.StageBuffer) << "it ends on the new picture";
   }
 }
 
 TEST(TransitionsTest, TransitionFourGrowsUntilTheFartherExtent) {
   const struct {
     int s020, s021;
-    size_t frames;  // radius 5, 15, ... below max(|S020 - 400|, |S021 - 300|) + 500
+    size_t frames;     // radius 5, 15, ... below max(|S020 - 400|, |S021 - 300|) + 500
+    bool cornersLeft;  // the last disc misses the corners: the new picture is shown whole
   } cases[] = {
-      {250, 550, 75},
-      {400, 300, 50},
-      {1400, 300, 150},
-      {-100, 300, 100},
+      {250, 550, 75, false},
+      {400, 300, 50, true},  // the last disc, 495, falls short of the corners at 500
+      {1400, 300, 150, false},
+      {-100, 300, 100, false},
   };
   auto rig = std::make_unique<TransitionRig>();
   for (const auto& c : cases) {
@@ -116,8 +120,10 @@ TEST(TransitionsTest, TransitionFourGrowsUntilTheFartherExtent) {
     rig->state.S(sv::kTransition4Extents[1]) = c.s021;
     rig->Prepare(Noise(1), Noise(2));
     rig->transitions.RunTransition(4);
-    EXPECT_EQ(rig->host.frames.size(), c.frames) << c.s020 << "," << c.s021;
+    EXPECT_EQ(rig->host.frames.size(), c.frames + (c.cornersLeft ? 1 : 0))
+        << c.s020 << "," << c.s021;
     EXPECT_EQ(rig->host.Elapsed(), 20 * c.frames);
+    EXPECT_TRUE(rig->pb.Picture() == rig->buffers.StageBuffer);
   }
 }
 
