@@ -1,10 +1,8 @@
 #include "tools/file_io.h"
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <optional>
 
+#include "base/file_writer.h"
 #include "resources/regular_file.h"
 
 namespace tolven::tools {
@@ -30,21 +28,9 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
   return bytes;
 }
 
-void WriteFileAtomically(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  std::filesystem::path temporary = path;
-  temporary += ".tmp" + std::to_string(getpid());
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) throw ToolError(path.string() + ": cannot be written");
-  bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  written = std::fflush(file) == 0 && written;
-  written = fsync(fileno(file)) == 0 && written;
-  written = std::fclose(file) == 0 && written;
-  std::error_code error;
-  if (written) std::filesystem::rename(temporary, path, error);
-  if (!written || error) {
-    std::filesystem::remove(temporary, error);
-    throw ToolError(path.string() + ": cannot be written");
-  }
+void WriteOutputFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  std::string error;
+  if (!tolven::WriteFileAtomically(path, bytes, &error)) throw ToolError(error);
 }
 
 }  // namespace tolven::tools

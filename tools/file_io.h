@@ -16,8 +16,8 @@ class ToolError : public std::runtime_error {
 
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
-// Writes to a temporary name beside the target, then renames it into place, so a failed run
-// never leaves half a file.
-void WriteFileAtomically(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+// Writes the whole file or nothing (through the engine's one file writer); a failure is a
+// ToolError naming the file and the reason.
+void WriteOutputFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace tolven::tools

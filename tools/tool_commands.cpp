@@ -178,14 +178,14 @@ void ExtractArchive(const fs::path& archive, const std::vector<std::string>& nam
     outputs.try_emplace(file.path, std::move(file));
   }
   CreateFolder(outDir);
-  for (const auto& [path, file] : outputs) WriteFileAtomically(path, file.bytes);
+  for (const auto& [path, file] : outputs) WriteOutputFile(path, file.bytes);
 }
 
 void PackArchive(ArchiveLayout layout, const fs::path& archive,
                  const std::vector<fs::path>& files) {
   std::vector<ArchiveInput> entries;
   for (const fs::path& file : files) entries.push_back({EntryName(file), ReadWholeFile(file)});
-  WriteFileAtomically(archive, BuildArchive(layout, entries));
+  WriteOutputFile(archive, BuildArchive(layout, entries));
 }
 
 void DecodePictureFile(const fs::path& in, const fs::path& outPng) {
@@ -194,11 +194,11 @@ void DecodePictureFile(const fs::path& in, const fs::path& outPng) {
   if (!DecodePackedPicture(packed.data(), packed.size(), bitmap)) {
     throw ToolError(in.string() + ": damaged or not a packed picture");
   }
-  WriteFileAtomically(outPng, PngBytes(bitmap));
+  WriteOutputFile(outPng, PngBytes(bitmap));
 }
 
 void EncodePictureFile(const fs::path& inPng, const fs::path& out, const PackOptions& options) {
-  WriteFileAtomically(out, EncodePackedPicture(ReadPng(inPng), options));
+  WriteOutputFile(out, EncodePackedPicture(ReadPng(inPng), options));
 }
 
 void BuildGame(const fs::path& sourceDir, const fs::path& outDir) {
@@ -226,7 +226,7 @@ void BuildGame(const fs::path& sourceDir, const fs::path& outDir) {
   if (!packed.empty()) archives["qe_gra.tvk"] = BuildArchive(ArchiveLayout::B, packed);
   if (!jpeg.empty()) archives["qe_gjp.tvk"] = BuildArchive(ArchiveLayout::B, jpeg);
   CreateFolder(outDir);
-  for (const auto& [name, bytes] : archives) WriteFileAtomically(outDir / name, bytes);
+  for (const auto& [name, bytes] : archives) WriteOutputFile(outDir / name, bytes);
 }
 
 }  // namespace tolven::tools

@@ -57,8 +57,12 @@ fs::path FolderOf(const fs::path& file) {
   return file.has_parent_path() ? file.parent_path() : fs::path(".");
 }
 
+// Built by appending: GCC 12 warns falsely (-Wrestrict) about "." + string in optimised builds.
 std::string TemporaryPrefix(const fs::path& file) {
-  return "." + file.filename().string() + ".";
+  std::string prefix(1, '.');
+  prefix += file.filename().string();
+  prefix += '.';
+  return prefix;
 }
 
 std::string RandomSuffix() {

@@ -24,11 +24,11 @@ constexpr int kStartupTransition4Extents[] = {250, 550};
 // Horizontal centres of one, two, three and four standing pictures.
 constexpr int kStandingCentres[] = {400, 250, 550, 200, 400, 600, 100, 300, 500, 700};
 
-bool FileExists(const std::filesystem::path& path) {
-  // A folder that cannot be examined (no permission, a symlink loop, a path too long) holds
-  // no game data, just as a missing file does.
+// A folder that cannot be examined (no permission, a symlink loop, a path too long) holds no
+// game data, just as a missing file does; nor does a folder or a pipe under the archive's name.
+bool GameDataPresent(const std::filesystem::path& path) {
   std::error_code error;
-  return std::filesystem::exists(path, error) && !error;
+  return std::filesystem::is_regular_file(path, error) && !error;
 }
 
 }  // namespace
@@ -84,7 +84,7 @@ void TForm1::FormCreate() {
 void TForm1::InitEngine() {
   // The generator was seeded when it was built: from --seed, or else from the host's clock.
   std::fill_n(state_.integers.begin() + kSBase, 200, 0);
-  if (!FileExists(options_.gameDirectory / kDataArchive)) {
+  if (!GameDataPresent(options_.gameDirectory / kDataArchive)) {
     Ask("ゲームデータを読み込めません。", "Error!", MessageButtons::Ok, MessageIcon::Error);
     flags_.QuitRequested = true;
   }

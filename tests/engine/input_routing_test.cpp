@@ -553,7 +553,10 @@ TEST_F(InputRoutingTest, GameClearCountStopsAtTheLargestNumber) {
 TEST_F(InputRoutingTest, AGameFolderThatCannotBeExaminedHasNoGameData) {
   std::filesystem::create_directories(dir_ / "config");
   std::filesystem::create_symlink("loop", dir_ / "loop");
-  const std::filesystem::path folders[] = {dir_ / "loop", dir_ / std::string(5000, 'x')};
+  // A folder named like the script archive is no archive either.
+  std::filesystem::create_directories(dir_ / "folder" / "qe_data.tvk");
+  const std::filesystem::path folders[] = {dir_ / "loop", dir_ / std::string(5000, 'x'),
+                                           dir_ / "folder"};
   for (const auto& folder : folders) {
     host_.messages.clear();
     ASSERT_NO_THROW(StartIn(folder));
