@@ -270,7 +270,9 @@ void Stage::LoadCharacterSlots() {
       CharacterSlot& slot = slots_[nextSlot_];
       slot.name = name;
       loader_.LoadPicture(name, slot.face);
-      loader_.LoadPicture("M" + name.substr(1), slot.mask);
+      std::string maskName = name;  // the same name with "M" for its first letter
+      maskName[0] = 'M';
+      loader_.LoadPicture(maskName, slot.mask);
       nextSlot_ = (nextSlot_ + 1) % kCharacterSlots;
       settled = false;
     }
