@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdio>  // jpeglib.h needs FILE declared first
-#include <cstdlib>
 #include <vector>
 
 #include <jpeglib.h>
@@ -31,37 +30,6 @@ inline void LibjpegDecodeBgr(const std::vector<uint8_t>& jpeg, Bitmap24& bitmap)
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
-}
-
-// A JPEG of the bitmap as libjpeg-turbo writes it, in the forms our decoder must tell apart:
-// progressive, or with a restart marker after every restartRows rows of blocks (0: none).
-inline std::vector<uint8_t> LibjpegEncodeBgr(const Bitmap24& bitmap, bool progressive,
-                                             int restartRows = 0) {
-  jpeg_compress_struct info;
-  jpeg_error_mgr errors;
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(bitmap.Width());
-  info.image_height = static_cast<JDIMENSION>(bitmap.Height());
-  info.input_components = 3;
-  info.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 85, TRUE);
-  if (progressive) jpeg_simple_progression(&info);
-  info.restart_in_rows = restartRows;
-  jpeg_start_compress(&info, TRUE);
-  while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<uint8_t*>(bitmap.Row(static_cast<int>(info.next_scanline)));
-    jpeg_write_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_compress(&info);
-  std::vector<uint8_t> bytes(buffer, buffer + size);
-  jpeg_destroy_compress(&info);
-  std::free(buffer);
-  return bytes;
 }
 
 // Position of the first marker 0xFF code at or after from; the size when there is none. Good

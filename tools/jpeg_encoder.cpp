@@ -8,7 +8,7 @@
 
 namespace tolven::tools {
 
-std::vector<uint8_t> EncodeJpeg(const Bitmap24& bitmap, int quality) {
+std::vector<uint8_t> EncodeJpeg(const Bitmap24& bitmap, const JpegOptions& options) {
   jpeg_compress_struct info;
   jpeg_error_mgr errors;
   info.err = jpeg_std_error(&errors);
@@ -21,7 +21,9 @@ std::vector<uint8_t> EncodeJpeg(const Bitmap24& bitmap, int quality) {
   info.input_components = 3;
   info.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, quality, TRUE);
+  jpeg_set_quality(&info, options.quality, TRUE);
+  if (options.progressive) jpeg_simple_progression(&info);
+  info.restart_in_rows = options.restartRows;
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
     JSAMPROW row = const_cast<uint8_t*>(bitmap.Row(static_cast<int>(info.next_scanline)));

@@ -7,7 +7,16 @@
 
 namespace tolven::tools {
 
-// A baseline JPEG file of the bitmap at the given quality (1-100).
-std::vector<uint8_t> EncodeJpeg(const Bitmap24& bitmap, int quality = 90);
+struct JpegOptions {
+  int quality = 90;  // 1-100
+  bool progressive = false;
+  int restartRows = 0;  // a restart marker after every this many rows of blocks; 0 none
+};
+
+// A JPEG file of the bitmap; baseline unless the options ask for progressive scans.
+std::vector<uint8_t> EncodeJpeg(const Bitmap24& bitmap, const JpegOptions& options);
+inline std::vector<uint8_t> EncodeJpeg(const Bitmap24& bitmap, int quality = 90) {
+  return EncodeJpeg(bitmap, JpegOptions{quality});
+}
 
 }  // namespace tolven::tools

@@ -93,9 +93,10 @@ TEST_F(PictureLoaderTest, MissingOrDamagedPicturesLeaveTheBitmapAlone) {
 // picture whole. Each file goes through the loader as an entry of the JPEG archive.
 TEST(JpegDamageTest, CorruptDataIsRefusedAndHarmlessOdditiesAreNot) {
   const Bitmap24 picture = Gradient(64, 48, 3);
-  const std::vector<uint8_t> baseline = testing::LibjpegEncodeBgr(picture, false);
-  const std::vector<uint8_t> progressive = testing::LibjpegEncodeBgr(picture, true);
-  const std::vector<uint8_t> restarts = testing::LibjpegEncodeBgr(picture, false, 1);
+  // The forms our decoder must tell apart: baseline, progressive, restart markers.
+  const std::vector<uint8_t> baseline = tools::EncodeJpeg(picture, {85, false, 0});
+  const std::vector<uint8_t> progressive = tools::EncodeJpeg(picture, {85, true, 0});
+  const std::vector<uint8_t> restarts = tools::EncodeJpeg(picture, {85, false, 1});
   const size_t scan = testing::FindJpegMarker(baseline, 0xDA);
   const size_t scanData = scan + 2 + (baseline[scan + 2] << 8 | baseline[scan + 3]);
   ASSERT_LT(scanData + 40, baseline.size());
