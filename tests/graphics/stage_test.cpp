@@ -230,6 +230,32 @@ TEST_F(StageTest, PtsetLeavesTheTransparentColourOutAndIsCutToTheScreen) {
   EXPECT_EQ(stage_->Buffers().StageBuffer, pb_.Picture());
 }
 
+TEST_F(StageTest, SepiaFadeInEndsOnTheSepiaSceneAfterItsSteps) {
+  stage_->Gra("A_BG,0", true);  // blue 10, green 20, red 30: grey 20
+  const uint32_t start = host_.Ticks();
+  stage_->SepiaFadeIn();
+  // The weight climbs from 48 by 8 per 20 ms interval: 26 intervals to reach 256.
+  EXPECT_EQ(host_.Ticks() - start, 26u * 20);
+  const uint8_t* pixel = pb_.Picture().Row(300) + 3 * 400;
+  EXPECT_EQ(pixel[0], 20 >> 2);
+  EXPECT_EQ(pixel[1], 3 * 20 >> 2);
+  EXPECT_EQ(pixel[2], 20);
+  EXPECT_EQ(stage_->Buffers().SceneBuffer, pb_.Picture());
+  EXPECT_FALSE(flags_.Busy);
+}
+
+TEST_F(StageTest, ClrbEmptiesOneSideOrEveryone) {
+  stage_->Tati("b01,b02,0");
+  stage_->Clrb("0L");
+  EXPECT_EQ(stage_->CharacterSpecification(), ",B02");
+  EXPECT_EQ(stage_->PositionNames()[0], "");
+  EXPECT_EQ(stage_->PositionNames()[1], "B02");
+  stage_->Clrb("0");
+  EXPECT_EQ(stage_->ShownCount(), 0);
+  EXPECT_EQ(stage_->CharacterSpecification(), "");
+  EXPECT_EQ(pb_.Picture(), stage_->Buffers().BackgroundBuffer);
+}
+
 TEST_F(StageTest, DirectShowsThePictureForItsTime) {
   const uint32_t start = host_.Ticks();
   stage_->Direct("A_BG,500,0,0");
