@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "engine/engine_view.h"
-#include "platform/font_lookup.h"
+#include "text/font_lookup.h"
 
 namespace tolven {
 namespace {

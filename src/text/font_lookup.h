@@ -15,4 +15,11 @@ struct FontFile {
 // some font; when the family it offers is not the one asked for, the answer is nothing.
 std::optional<FontFile> FindFontFamily(const std::string& family);
 
+// A face name as scripts and settings give it (UTF-8). The Windows faces the games were made
+// for are not installed here: each stands for the IPA face drawn to the same design.
+std::string StandInFamily(const std::string& faceName);
+
+// FindFontFamily of the face's stand-in family.
+std::optional<FontFile> FindFontFace(const std::string& faceName);
+
 }  // namespace tolven

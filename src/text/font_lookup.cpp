@@ -1,8 +1,10 @@
-#include "platform/font_lookup.h"
+#include "text/font_lookup.h"
 
 #include <fontconfig/fontconfig.h>
 
+#include <array>
 #include <memory>
+#include <string_view>
 
 namespace tolven {
 namespace {
@@ -39,7 +41,32 @@ PatternPtr BestMatch(FcConfig* config, const std::string& family) {
   return PatternPtr(FcFontMatch(config, pattern.get(), &result));
 }
 
+struct StandIn {
+  std::string_view windowsFace;
+  std::string_view family;
+};
+
+constexpr std::array<StandIn, 6> kStandIns = {{
+    {"ＭＳ 明朝", "IPAMincho"},
+    {"MS Mincho", "IPAMincho"},
+    {"ＭＳ Ｐ明朝", "IPAPMincho"},
+    {"ＭＳ ゴシック", "IPAGothic"},
+    {"MS Gothic", "IPAGothic"},
+    {"ＭＳ Ｐゴシック", "IPAPGothic"},
+}};
+
 }  // namespace
+
+std::string StandInFamily(const std::string& faceName) {
+  for (const StandIn& standIn : kStandIns) {
+    if (standIn.windowsFace == faceName) return std::string(standIn.family);
+  }
+  return faceName;
+}
+
+std::optional<FontFile> FindFontFace(const std::string& faceName) {
+  return FindFontFamily(StandInFamily(faceName));
+}
 
 std::optional<FontFile> FindFontFamily(const std::string& family) {
   ConfigPtr config(FcInitLoadConfigAndFonts());
