@@ -124,7 +124,7 @@ void Glyphs::StoreGaijiCells() {
       }
     }
     cacheCodes_.push_back(k == 0 ? kFilledDiamond : kHollowDiamond);
-    cacheCells_.push_back(cell);
+    cacheCells_.push_back({cell, ShadowOf(cell)});
   }
 }
 
@@ -158,16 +158,18 @@ void Glyphs::RenderGlyph(uint32_t code) {
     SetMasks(cacheCells_[static_cast<size_t>(hit - cacheCodes_.begin())]);
     return;
   }
-  if (!RenderIntoCell(code, workCell_)) {
-    workCell_.fill(0);
-    SetMasks(workCell_);
+  if (!RenderIntoCell(code, work_.cell)) {
+    work_.cell.fill(0);
+    work_.shadow.fill(0);
+    SetMasks(work_);
     return;
   }
+  work_.shadow = ShadowOf(work_.cell);
   if (cacheCodes_.size() < kCacheCapacity) {
     cacheCodes_.push_back(code);
-    cacheCells_.push_back(workCell_);
+    cacheCells_.push_back(work_);
   }
-  SetMasks(workCell_);
+  SetMasks(work_);
 }
 
 bool Glyphs::RenderIntoCell(uint32_t code, GlyphCell& cell) {
@@ -194,9 +196,9 @@ bool Glyphs::RenderIntoCell(uint32_t code, GlyphCell& cell) {
   return true;
 }
 
-void Glyphs::SetMasks(const GlyphCell& cell) {
-  CellToMask(cell, glyphMask_);
-  CellToMask(ShadowOf(cell), shadowMask_);
+void Glyphs::SetMasks(const CachedGlyph& glyph) {
+  CellToMask(glyph.cell, glyphMask_);
+  CellToMask(glyph.shadow, shadowMask_);
 }
 
 void Glyphs::DrawGlyph(Bitmap24& target, int x, int y) {

@@ -89,7 +89,12 @@ class Glyphs {
   void OpenFont(const GlyphFontSettings& font);
   void StoreGaijiCells();
   bool RenderIntoCell(uint32_t code, GlyphCell& cell);
-  void SetMasks(const GlyphCell& cell);
+  // A cell and its shadow: the shadow depends on the coverage only, so it is cached with it.
+  struct CachedGlyph {
+    GlyphCell cell;
+    GlyphCell shadow;
+  };
+  void SetMasks(const CachedGlyph& glyph);
   void DrawPlain(Bitmap24& target, int x, int y);
   void DrawMono(Bitmap24& target, int x, int y, TextRgb colour);
 
@@ -99,8 +104,8 @@ class Glyphs {
   int FONTAA = 0;
 
   std::vector<uint32_t> cacheCodes_;
-  std::vector<GlyphCell> cacheCells_;
-  GlyphCell workCell_{};
+  std::vector<CachedGlyph> cacheCells_;
+  CachedGlyph work_{};
   GlyphBitmap outline_;
 
   Bitmap24 glyphMask_{kCellWidth, kCellHeight};

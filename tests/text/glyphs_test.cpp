@@ -137,6 +137,22 @@ TEST_F(GlyphsTest, HiraganaSitsInTheCellAsOriginAndAscentPlaceIt) {
   }
   EXPECT_EQ(differences, 0);
   EXPECT_GT(CoveredPixels(glyphs->GlyphMask()), 100);
+  const GlyphCell shadow = ShadowOf(expected);
+  int shadowDifferences = 0;
+  for (int r = 0; r < kCellHeight; ++r) {
+    for (int c = 0; c < kCellWidth; ++c) {
+      shadowDifferences += CoverageAt(glyphs->ShadowMask(), c, r) != shadow[r * kCellWidth + c];
+    }
+  }
+  EXPECT_EQ(shadowDifferences, 0);
+
+  // From the cache now, after another character: the same masks again.
+  const Bitmap24 glyphMask = glyphs->GlyphMask();
+  const Bitmap24 shadowMask = glyphs->ShadowMask();
+  glyphs->PrepareCharacter("\x82\xa2");  // い
+  glyphs->PrepareCharacter(kHiraganaA);
+  EXPECT_EQ(glyphs->GlyphMask(), glyphMask);
+  EXPECT_EQ(glyphs->ShadowMask(), shadowMask);
 }
 
 TEST(GlyphCellTest, GreyLevelsAreLiftedAndCapped) {
