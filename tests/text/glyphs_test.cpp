@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "test_support.h"
+#include "text/cp932_table.h"
 #include "text/font_lookup.h"
 #include "tools/archive_writer.h"
 #include "tools/picture_encoder.h"
@@ -195,6 +196,23 @@ TEST(GlyphCellTest, ShadowAveragesTheFourNeighboursOneRowLower) {
       expected[p.row * kCellWidth + p.column] = static_cast<uint8_t>(p.value);
     }
     EXPECT_EQ(ShadowOf(cell), expected) << c.what;
+  }
+}
+
+// Code page 932, not plain Shift_JIS: the two differ at the backslash and the wave dash, and only
+// the code page has the NEC rows.
+TEST(Cp932TableTest, CodesMapAsTheWindowsCodePageDoes) {
+  const struct {
+    uint32_t code;
+    char32_t character;
+  } table[] = {
+      {0x41, U'A'},    {0x5C, U'\\'},   {0x7E, U'~'},    {0xA1, U'｡'},    {0xDF, U'ﾟ'},
+      {0x8140, U'　'}, {0x8160, U'～'}, {0x815F, U'＼'}, {0x829F, U'ぁ'}, {0x82A0, U'あ'},
+      {0x8396, U'ヶ'}, {0x819F, U'◆'},  {0x93FA, U'日'}, {0x8740, U'①'},  {0x889F, U'亜'},
+      {0x837F, 0},     {0x81FF, 0},     {0x85, 0},       {0x10000, 0},
+  };
+  for (const auto& c : table) {
+    EXPECT_EQ(Cp932ToUnicode(c.code), c.character) << std::hex << c.code;
   }
 }
 
