@@ -45,7 +45,8 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       variables_(state_, random_, trace_),
       clock_(host_),
       stage_(host_, clock_, PB_, archives_, state_, flags_, random_, trace_),
-      interpreter_(archives_, state_, variables_, flags_, page_, definitions_, stage_, *this,
+      output_(flags_, state_, *this),
+      interpreter_(archives_, state_, variables_, flags_, output_, definitions_, stage_, *this,
                    trace_),
       sound_(trace_),
       backlog_(trace_),
@@ -109,6 +110,7 @@ void TForm1::ReadSettings() {
   ReadStartupSettings(settingsStore_, settings_);
   screenMode_ = options_.screenMode.value_or(settings_.SMode);
   stage_.Effects().SetFastPictures(settings_.GMode != 0);
+  output_.SetCharacterByCharacter(settings_.Delay == 0);
   // A screen too small for the framed window gets the borderless one, for this run only.
   if (screenMode_ == 0 && host_.ScreenWidth() <= kSmallScreenWidth) screenMode_ = 2;
   for (int i = 0; i < kGCount; ++i) state_.G(i) = settings_.GV[i];
@@ -146,7 +148,7 @@ void TForm1::ResetWaits() {
   flags_.PageWait = PageWaitKind::None;
   flags_.WaitTicks = 0;
   flags_.ChoiceMode = ChoiceKind::None;
-  page_.ResetCursor();
+  output_.ResetCursor();
 }
 
 void TForm1::AppIdle() {
@@ -185,7 +187,7 @@ uint32_t TForm1::StoryIdleStep() {
     return kIdleStepMs;
   }
   if (flags_.SkipState != 0) {
-    if (StartsNewPage(flags_.PageWait)) page_.NewPage();
+    if (StartsNewPage(flags_.PageWait)) output_.NewPage();
     flags_.PageWait = PageWaitKind::None;
   }
   if (flags_.ChoiceMode != ChoiceKind::None || flags_.WaitTicks != 0 ||
@@ -222,8 +224,14 @@ void TForm1::Timer1Timer() {
     --flags_.WaitTicks;
     return;
   }
-  // With a page wait pending, auto-advance and the click-wait icon act here once the message
-  // window is drawn.
+  if (flags_.PageWait == PageWaitKind::None) return;
+  // Without auto-advance the click-wait icon turns here once the message window is drawn.
+  if (AutoAdvanceOn()) AutoAdvanceTick();
+}
+
+// A page waits its auto-advance time, longer while a voice plays; there is no voice yet.
+void TForm1::AutoAdvanceTick() {
+  if (output_.CountAutoWaitDown()) AdvancePage(true);
 }
 
 void TForm1::Close() {

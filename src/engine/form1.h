@@ -35,7 +35,7 @@
 #include "script/interpreter_host.h"
 #include "script/variables.h"
 #include "text/backlog.h"
-#include "text/page_record.h"
+#include "text/message_output.h"
 
 namespace tolven {
 
@@ -50,7 +50,7 @@ struct EngineOptions {
 
 // TForm1: the engine object and main window. It owns one object per subsystem, built in
 // dependency order, and routes the frame loop, the timer and input between them.
-class TForm1 : public InterpreterHost, public EngineView {
+class TForm1 : public InterpreterHost, public EngineView, private MessageOutputHost {
  public:
   TForm1(Host& host, Trace& trace, const EngineOptions& options);
 
@@ -116,7 +116,7 @@ class TForm1 : public InterpreterHost, public EngineView {
   // The screens that own input set these; tests do too.
   EngineFlags& Flags() { return flags_; }
   const Interpreter& Script() const { return interpreter_; }
-  const PageRecord& Page() const { return page_; }
+  const MessageOutput& Output() const { return output_; }
   const Stage& GameStage() const { return stage_; }
   const Settings& CurrentSettings() const { return settings_; }
   const std::filesystem::path& SaveFolder() const { return saveFolder_; }
@@ -136,7 +136,25 @@ class TForm1 : public InterpreterHost, public EngineView {
   // Every message box goes through here so the developer trace shows it.
   MessageResult Ask(std::string_view text, std::string_view caption, MessageButtons buttons,
                     MessageIcon icon);
-  void AdvancePage();
+  // A click, or the timer (auto-advance), releases the page wait.
+  void AdvancePage(bool byTimer = false);
+  void AutoAdvanceTick();
+
+  // Message output draws through here (glyphs and the message window land with the text
+  // subsystem; until then pages are recorded but not drawn).
+  void DrawCharacter(std::string_view, int, int, int, bool) override {}
+  void DrawRuby(std::string_view, int, int) override {}
+  void ShowNewPage() override {}
+  void RepaintScreen() override { host_.Present(); }
+  void BuildClickWaitFrames() override {}
+  void PictureCommand(std::string_view argument) override { stage_.Gra(argument, true); }
+  void ClearCharacters(std::string_view argument) override { stage_.Clrb(argument); }
+  int32_t Evaluate(std::string_view expression) override {
+    return variables_.EvaluateExpression(expression);
+  }
+  std::string StringRow(int row) override { return variables_.StringRow(row); }
+  void PlayVoice(std::string_view) override {}
+  int RubyHalfWidth(std::string_view) override { return 0; }
   bool AutoAdvanceOn() const { return state_.S(sv::kAutoSpeed) > 0; }
   void SetAutoCaption(bool on);
   // The Delay setting 0: text appears character by character.
@@ -162,12 +180,12 @@ class TForm1 : public InterpreterHost, public EngineView {
   ScriptState state_;
   Variables variables_;
   EngineFlags flags_;
-  PageRecord page_;
   DefinitionText definitions_;
   TimerSchedule timer_;
   PaintBox PB_{kScreenWidth, kScreenHeight};
   FrameClock clock_;
   Stage stage_;
+  MessageOutput output_;
   Interpreter interpreter_;
   MenuBar menuBar_;
 

@@ -18,8 +18,10 @@ constexpr int kMenuHotBottom = 29;
 
 }  // namespace
 
-void TForm1::AdvancePage() {
-  if (StartsNewPage(flags_.PageWait)) page_.NewPage();
+void TForm1::AdvancePage(bool byTimer) {
+  // The timer turns the page only where a page is showing.
+  const bool pageShowing = flags_.WindowShown || state_.S(sv::kTextMode) != 0;
+  if (StartsNewPage(flags_.PageWait) && (!byTimer || pageShowing)) output_.NewPage();
   flags_.PageWait = PageWaitKind::None;
 }
 

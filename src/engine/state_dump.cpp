@@ -55,17 +55,26 @@ ordered_json Strings(const ScriptState& state) {
   return rows;
 }
 
-ordered_json Page(const PageRecord& page) {
+// The page rows as shown: empty cells (the indent, the gaps) as blanks, trailing ones dropped.
+ordered_json Page(const MessageOutput& output) {
   ordered_json rows = ordered_json::array();
-  for (const std::string& row : page.Rows()) rows.push_back(Utf8(row));
-  ordered_json printed = ordered_json::array();
-  for (const std::string& line : page.PrintedLines()) printed.push_back(Utf8(line));
-  std::string marks(page.PageMarks().begin(), page.PageMarks().end());
+  for (int row = 0; row < kPageBufferRows; ++row) {
+    std::string text;
+    for (int column = 0; column < kPageBufferColumns; ++column) {
+      const uint8_t byte = output.PageBytes()[row * kPageBufferColumns + column];
+      text += byte == 0 ? ' ' : static_cast<char>(byte);
+    }
+    text.erase(text.find_last_not_of(' ') + 1);
+    rows.push_back(Utf8(text));
+  }
+  ordered_json backlog = ordered_json::array();
+  for (int line = 0; line < output.BacklogLineCount(); ++line) {
+    backlog.push_back(Utf8(output.BacklogLine(line)));
+  }
   return {{"page", rows},
-          {"cursor", {page.Column(), page.Row()}},
-          {"speaker", Utf8(page.Speaker())},
-          {"printed", printed},
-          {"page_marks", marks}};
+          {"cursor", {output.TextColumn(), output.TextRow()}},
+          {"backlog", backlog},
+          {"auto_wait", output.AutoWait()}};
 }
 
 ordered_json StageObject(const TForm1& form) {
@@ -105,7 +114,7 @@ std::string StateDumpJson(const TForm1& form) {
                        {"E", BitBank(state.E)},
                        {"T", BitBank(state.T)},
                        {"strings", Strings(state)}};
-  dump.update(Page(form.Page()));
+  dump.update(Page(form.Output()));
   dump["stage"] = StageObject(form);
   dump["settings"] = SettingsObject(form.CurrentSettings());
   dump["save_dir"] = form.SaveFolder().string();

@@ -14,7 +14,7 @@
 #include "resources/script_source.h"
 #include "script/interpreter_host.h"
 #include "script/variables.h"
-#include "text/page_record.h"
+#include "text/message_output.h"
 
 namespace tolven {
 namespace {
@@ -63,13 +63,13 @@ void ReadMarks::Set(int n) {
 }
 
 Interpreter::Interpreter(const Archives& archives, ScriptState& banks, Variables& variables,
-                         EngineFlags& flags, PageRecord& page, DefinitionText& definitions,
+                         EngineFlags& flags, MessageOutput& output, DefinitionText& definitions,
                          Stage& stage, InterpreterHost& host, Trace& trace)
     : archives_(archives),
       banks_(banks),
       variables_(variables),
       flags_(flags),
-      page_(page),
+      output_(output),
       definitions_(definitions),
       host_(host),
       trace_(trace),
@@ -79,6 +79,7 @@ Interpreter::Interpreter(const Archives& archives, ScriptState& banks, Variables
 
 bool Interpreter::LoadScript(std::string_view name, int mode) {
   const std::string upperName = UpperCaseName(name);
+  output_.EmptyInsertText();
   if (mode == kDefinitionMode) {
     if (!definitions_.Load(archives_, upperName)) return false;
   } else if (mode == kScriptMode) {
@@ -148,7 +149,7 @@ int Interpreter::ActOnLine() {
   const char first = line.empty() ? '\0' : line.front();
   switch (first) {
     case '\0':
-      page_.NextRow();
+      output_.NextRow();
       return kReadOn;
     case '!':
       variables_.ExecuteAssignments(line.substr(1));
@@ -161,20 +162,21 @@ int Interpreter::ActOnLine() {
       SkipBlock();
       return kReadOn;
     case '=':
-      PageMark(first, PageWaitKind::PageKept);
+      PageMark(PageWaitKind::PageKept);
       return kYield;
     case '\\':
-      PageMark(first, PageWaitKind::PageEnd);
+      PageMark(PageWaitKind::PageEnd);
       return kYield;
     case '~':
-      PageMark(first, PageWaitKind::VoiceKept);
+      PageMark(PageWaitKind::VoiceKept);
       return kYield;
     case '+':
-      PageMark(first, PageWaitKind::NoIcon);
+      PageMark(PageWaitKind::NoIcon);
       return kYield;
     case '>':
-      page_.PutSpeakerName(line.substr(1));
       state_.NameLine = true;
+      output_.PrintSpeakerName(line);
+      state_.NeedLine = true;
       return kYield;
     case '*':
     case '@': {
@@ -201,23 +203,16 @@ void Interpreter::SkipBlock() {
   }
 }
 
-// The page is not cleared here: the click that releases the wait starts the new one. The click
-// icon, the auto-advance wait, the backlog line and the look-back record come with the message
-// window.
-void Interpreter::PageMark(char mark, PageWaitKind pageWait) {
-  flags_.PageWait = pageWait;
-  page_.RecordPageMark(mark);
+// The page is not cleared here: the click that releases the wait starts the new one. The
+// look-back record of a page end comes with the backlog screens.
+void Interpreter::PageMark(PageWaitKind pageWait) {
+  output_.PageMarkLine(pageWait);
   state_.NeedLine = true;
-  flags_.ClickSkip = false;
 }
 
-// Until text is drawn on the stage the rest of a text line is recorded at once; printing one
-// character per step, with its inline tags and pauses, comes with the message output.
+// A text line is printed over as many steps as its characters and waits take.
 void Interpreter::PrintText() {
-  const std::string_view line = lineBuffer_;
-  page_.PutText(line.substr(std::min(state_.LinePos, line.size())));
-  state_.LinePos = line.size();
-  state_.NeedLine = true;
+  output_.PrintLine(lineBuffer_, state_.LinePos, state_.NeedLine, state_.NameLine);
 }
 
 // ---- Labels and blocks ------------------------------------------------------------------------

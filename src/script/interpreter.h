@@ -16,7 +16,7 @@ namespace tolven {
 class Archives;
 class DefinitionText;
 class InterpreterHost;
-class PageRecord;
+class MessageOutput;
 class Stage;
 class Trace;
 class Variables;
@@ -78,7 +78,7 @@ struct InterpreterState {
 class Interpreter {
  public:
   Interpreter(const Archives& archives, ScriptState& banks, Variables& variables,
-              EngineFlags& flags, PageRecord& page, DefinitionText& definitions, Stage& stage,
+              EngineFlags& flags, MessageOutput& output, DefinitionText& definitions, Stage& stage,
               InterpreterHost& host, Trace& trace);
   Interpreter(const Interpreter&) = delete;
   Interpreter& operator=(const Interpreter&) = delete;
@@ -136,14 +136,14 @@ class Interpreter {
   bool ExamineLine();
   int ActOnLine();
   void SkipBlock();
-  void PageMark(char mark, PageWaitKind pageWait);
+  void PageMark(PageWaitKind pageWait);
   void PrintText();
 
   const Archives& archives_;
   ScriptState& banks_;
   Variables& variables_;
   EngineFlags& flags_;
-  PageRecord& page_;
+  MessageOutput& output_;
   DefinitionText& definitions_;
   InterpreterHost& host_;
   Trace& trace_;

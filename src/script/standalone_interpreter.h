@@ -15,7 +15,7 @@
 #include "script/interpreter.h"
 #include "script/interpreter_host.h"
 #include "script/variables.h"
-#include "text/page_record.h"
+#include "text/message_output.h"
 
 namespace tolven {
 
@@ -56,6 +56,30 @@ class QuietHost final : public Host {
   uint32_t now_ = 0;
 };
 
+// Message output with nothing to draw on: the picture tags still reach the stage and the
+// inserted values the banks.
+class QuietOutputHost final : public MessageOutputHost {
+ public:
+  QuietOutputHost(Stage& stage, Variables& variables) : stage_(stage), variables_(variables) {}
+  void DrawCharacter(std::string_view, int, int, int, bool) override {}
+  void DrawRuby(std::string_view, int, int) override {}
+  void ShowNewPage() override {}
+  void RepaintScreen() override {}
+  void BuildClickWaitFrames() override {}
+  void PictureCommand(std::string_view argument) override { stage_.Gra(argument, true); }
+  void ClearCharacters(std::string_view argument) override { stage_.Clrb(argument); }
+  int32_t Evaluate(std::string_view expression) override {
+    return variables_.EvaluateExpression(expression);
+  }
+  std::string StringRow(int row) override { return std::string(variables_.StringRow(row)); }
+  void PlayVoice(std::string_view) override {}
+  int RubyHalfWidth(std::string_view) override { return 0; }
+
+ private:
+  Stage& stage_;
+  Variables& variables_;
+};
+
 // A line interpreter with banks, flags, a page and a stage of its own and a quiet host.
 struct StandaloneInterpreter {
   explicit StandaloneInterpreter(const std::filesystem::path& gameDirectory,
@@ -68,14 +92,16 @@ struct StandaloneInterpreter {
   Trace trace;
   Variables variables{banks, random, trace};
   EngineFlags flags;
-  PageRecord page;
   DefinitionText definitions;
   QuietHost windowHost;
   FrameClock clock{windowHost};
   PaintBox pb{kScreenWidth, kScreenHeight};
   Stage stage{windowHost, clock, pb, archives, banks, flags, random, trace};
+  QuietOutputHost outputHost{stage, variables};
+  MessageOutput output{flags, banks, outputHost};
   QuietInterpreterHost host;
-  Interpreter interpreter{archives, banks, variables, flags, page, definitions, stage, host, trace};
+  Interpreter interpreter{archives,    banks, variables, flags, output,
+                          definitions, stage, host,      trace};
 };
 
 }  // namespace tolven

@@ -87,7 +87,9 @@ TEST_F(HeadlessRunTest, CallsChainsCaseJumpsAndLabels) {
   EXPECT_EQ(page["script"], "other");
   EXPECT_EQ(page["call_depth"], 0);
   EXPECT_EQ(page["waits"]["page_wait"], 1);
-  EXPECT_EQ(page["page"][0], "こんにちは");
+  EXPECT_EQ(page["page"][0], "") << "no speaker";
+  EXPECT_EQ(page["page"][1], "  こんにちは") << "the text row, indented";
+  EXPECT_EQ(page["backlog"][0], "こんにちは");
 
   json end = Dump("end.json");
   struct Expect {
@@ -117,7 +119,7 @@ TEST_F(HeadlessRunTest, CallsChainsCaseJumpsAndLabels) {
                       {150, 0, "chain jumps to its label"},
                       {151, 1, "chain label reached"}};
   for (const Expect& e : expectations) EXPECT_EQ(Value(end, "V", e.index), e.value) << e.why;
-  EXPECT_EQ(end["page"][0], "") << "the click started a new page";
+  EXPECT_EQ(end["page"][1], "") << "the click started a new page";
   EXPECT_EQ(end["waits"]["sleep_counter"], -1);
 }
 

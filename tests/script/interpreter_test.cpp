@@ -19,7 +19,7 @@
 #include "script/standalone_interpreter.h"
 #include "script/variables.h"
 #include "test_support.h"
-#include "text/page_record.h"
+#include "text/message_output.h"
 #include "tools/archive_writer.h"
 
 namespace tolven {
@@ -61,6 +61,13 @@ class RecordingHost final : public InterpreterHost {
   std::vector<std::string> familyNames;
 };
 
+// Lines print whole, one a step, as with the fast text setting.
+MessageOutput WholeLines(EngineFlags& flags, ScriptState& banks, MessageOutputHost& host) {
+  MessageOutput output(flags, banks, host);
+  output.SetCharacterByCharacter(false);
+  return output;
+}
+
 class InterpreterTest : public ::testing::Test {
  protected:
   // Writes the scripts into the game's script archive.
@@ -101,14 +108,16 @@ class InterpreterTest : public ::testing::Test {
   Trace trace;
   Variables variables{banks, random, trace};
   EngineFlags flags;
-  PageRecord page;
   DefinitionText definitions;
   QuietHost windowHost;
   FrameClock clock{windowHost};
   PaintBox pb{kScreenWidth, kScreenHeight};
   Stage stage{windowHost, clock, pb, archives, banks, flags, random, trace};
+  QuietOutputHost outputHost{stage, variables};
+  MessageOutput output = WholeLines(flags, banks, outputHost);
   RecordingHost host;
-  Interpreter interpreter{archives, banks, variables, flags, page, definitions, stage, host, trace};
+  Interpreter interpreter{archives,    banks, variables, flags, output,
+                          definitions, stage, host,      trace};
 };
 
 // ---- Loading ----------------------------------------------------------------------------------
@@ -145,8 +154,8 @@ TEST_F(InterpreterTest, HoldsLongLinesLargeScriptsAndAnUnterminatedLastLine) {
   InstallScripts({{"BIG", Lines({longText, "!V001=1"}) + "!V002=2"}});
   Start("big");
   Steps(1);
-  ASSERT_EQ(page.PrintedLines().size(), 1u);
-  EXPECT_EQ(page.PrintedLines()[0], longText);
+  EXPECT_EQ(output.CharCount(), 600000);
+  EXPECT_TRUE(State().NeedLine) << "the whole line in one step";
   Steps(1);
   EXPECT_EQ(banks.V(1), 1);
   EXPECT_EQ(banks.V(2), 2);
@@ -161,11 +170,12 @@ TEST_F(InterpreterTest, QuietLinesReadOnWithinOneStep) {
   Steps(1);
   EXPECT_EQ(banks.V(1), 4);
   EXPECT_EQ(banks.V(2), 8);
-  EXPECT_EQ(page.PrintedLines(), std::deque<std::string>{"first text"});
-  EXPECT_EQ(page.Row(), 2);  // the blank line and the text line each moved down one row
+  EXPECT_EQ(output.BacklogLine(0), "first text");
+  EXPECT_EQ(output.BacklogLineCount(), 2);
+  EXPECT_EQ(output.TextRow(), 2);  // the first text opened the page and moved on one row
   EXPECT_TRUE(State().NeedLine);
   Steps(1);
-  EXPECT_EQ(page.PrintedLines().size(), 2u);
+  EXPECT_EQ(output.BacklogLine(1), "second text");
 }
 
 TEST_F(InterpreterTest, PageMarksSetTheirWaitAndKeepThePage) {
@@ -177,7 +187,7 @@ TEST_F(InterpreterTest, PageMarksSetTheirWaitAndKeepThePage) {
                {"~", PageWaitKind::VoiceKept},
                {"+", PageWaitKind::NoIcon}};
   for (const auto& c : cases) {
-    page = PageRecord{};
+    output.ClearPage();
     flags.PageWait = PageWaitKind::None;
     flags.ClickSkip = true;
     Run({"said", c.mark, "!V001=1"});
@@ -185,8 +195,7 @@ TEST_F(InterpreterTest, PageMarksSetTheirWaitAndKeepThePage) {
     EXPECT_EQ(flags.PageWait, c.pageWait) << c.mark;
     EXPECT_FALSE(flags.ClickSkip) << c.mark;
     EXPECT_TRUE(State().NeedLine) << c.mark;
-    EXPECT_EQ(page.PageMarks(), std::deque<char>{c.mark[0]}) << c.mark;
-    EXPECT_EQ(page.Rows()[0], "said") << c.mark;
+    EXPECT_EQ(output.PageBytes()[kPageBufferColumns + 2], 's') << c.mark << ": the page stays";
     EXPECT_EQ(banks.V(1), 0) << c.mark << ": the mark ends the step";
   }
 }
@@ -194,12 +203,12 @@ TEST_F(InterpreterTest, PageMarksSetTheirWaitAndKeepThePage) {
 TEST_F(InterpreterTest, SpeakerNameLineEndsTheStep) {
   Run({">Mio", "Hello."});
   Steps(1);
-  EXPECT_EQ(page.Speaker(), "Mio");
+  EXPECT_EQ(std::string(output.PageBytes().begin(), output.PageBytes().begin() + 3), "Mio");
   EXPECT_TRUE(State().NameLine);
-  EXPECT_TRUE(page.PrintedLines().empty());
+  EXPECT_EQ(output.CharCount(), 3);
   Steps(1);
   EXPECT_FALSE(State().NameLine);
-  EXPECT_EQ(page.PrintedLines(), std::deque<std::string>{"Hello."});
+  EXPECT_EQ(output.BacklogLine(1), "Hello.");
 }
 
 // What each command hands back: read on within the step, or end the step.
@@ -249,7 +258,7 @@ TEST_F(InterpreterTest, IfRunsAStatementOrJumpsAndAFalseConditionCostsAStep) {
   EXPECT_EQ(banks.V(2), 2);
   EXPECT_EQ(banks.V(3), 0);
   EXPECT_EQ(banks.V(4), 0);
-  EXPECT_TRUE(page.PrintedLines().empty());
+  EXPECT_EQ(output.CharCount(), 0);
   Steps(1);
   EXPECT_EQ(banks.V(4), 4);
   EXPECT_EQ(banks.V(6), 0) << "a jump to a label ends the step";

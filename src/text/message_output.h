@@ -1,0 +1,135 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/engine_flags.h"
+#include "base/script_state.h"
+
+namespace tolven {
+
+inline constexpr int kPageBufferRows = 20;
+inline constexpr int kPageBufferColumns = 100;
+inline constexpr int kBacklogLines = 1001;  // 1000 complete lines and the one being written
+inline constexpr size_t kBacklogLineBytes = 70;
+
+// What message output asks of the screens around it: drawing, the picture commands of the
+// inline tags, values for insertion, voices.
+class MessageOutputHost {
+ public:
+  virtual ~MessageOutputHost() = default;
+  // One character (one or two Shift-JIS bytes) at (x, y) of the stage, shown on the screen
+  // unless the drama mode holds it back.
+  virtual void DrawCharacter(std::string_view bytes, int x, int y, int colour, bool large) = 0;
+  virtual void DrawRuby(std::string_view reading, int x, int y) = 0;
+  // The display side of a new page: darkened scene in full-screen text, the window otherwise.
+  virtual void ShowNewPage() = 0;
+  // Each printed character is shown before the step yields.
+  virtual void RepaintScreen() = 0;
+  virtual void BuildClickWaitFrames() = 0;
+  virtual void PictureCommand(std::string_view argument) = 0;   // [gra ...]
+  virtual void ClearCharacters(std::string_view argument) = 0;  // [clrb ...]
+  virtual int32_t Evaluate(std::string_view expression) = 0;    // [?...]
+  virtual std::string StringRow(int row) = 0;                   // [$n] and ＄n
+  virtual void PlayVoice(std::string_view name) = 0;
+  // Half the pixel width of a ruby reading.
+  virtual int RubyHalfWidth(std::string_view reading) = 0;
+};
+
+// The message page: text lines become characters on a 20-row grid with wrapping, hanging
+// punctuation and the in-text markup, the backlog text records them, and the waits they make
+// hand control back to the frame loop.
+class MessageOutput {
+ public:
+  MessageOutput(EngineFlags& flags, ScriptState& state, MessageOutputHost& host);
+
+  // The Delay setting 0: text appears character by character.
+  void SetCharacterByCharacter(bool on) { characterByCharacter_ = on; }
+
+  // Continues a text line from `position` until the step must yield. needLine turns on when
+  // the line is done (its end, or a page mark that drops the rest).
+  void PrintLine(std::string_view line, size_t& position, bool& needLine, bool& nameLine);
+  // A speaker-name line: the name after its '>' goes to row 0 at once, without pausing.
+  void PrintSpeakerName(std::string_view line);
+  // Loading a script drops whatever was still to be inserted.
+  void EmptyInsertText() { insertText_.clear(); }
+  // The waits are reset: the cursor goes to the top-left, the page stays.
+  void ResetCursor() {
+    column_ = 0;
+    row_ = 0;
+  }
+  // One timer tick of the auto-advance wait; true when it has run out.
+  bool CountAutoWaitDown() {
+    if (autoWait_ > 0) --autoWait_;
+    return autoWait_ == 0;
+  }
+  void HoldAutoWait() { autoWait_ = 1; }
+  // A blank script line: one row further down.
+  void NextRow() { ++row_; }
+  // A page-mark line ('=', '\', '~', '+') leaves its wait; all but '=' close the backlog line.
+  void PageMarkLine(PageWaitKind wait);
+  // Places one character of one or two bytes.
+  void PutChar(std::string_view bytes, bool nameLine);
+  void NewPage();
+  void ClearPage();
+  void EndBacklogLine();
+  void ComputeAutoWait();
+
+  int TextColumn() const { return column_; }
+  int TextRow() const { return row_; }
+  int CharCount() const { return charCount_; }
+  int TextColour() const { return colour_; }
+  int TextSize() const { return size_; }
+  int AutoWait() const { return autoWait_; }
+  bool PageEmpty() const { return pageEmpty_; }
+  int SpeakerVoiceState() const { return speakerVoiceState_; }
+  // The bytes and colour indexes of the page, row by row (kPageBufferColumns bytes a row).
+  const std::array<uint8_t, kPageBufferRows * kPageBufferColumns>& PageBytes() const {
+    return pageBytes_;
+  }
+  const std::array<uint8_t, kPageBufferRows * kPageBufferColumns>& PageColours() const {
+    return pageColours_;
+  }
+  // Backlog lines oldest first, the line being written last.
+  std::string BacklogLine(int index) const;
+  int BacklogLineCount() const { return backlogLine_ + 1; }
+  // The voices named on this page, each followed by a blank.
+  const std::string& PageVoices() const { return pageVoices_; }
+
+ private:
+  bool Skipping() const { return flags_.SkipState != 0; }
+  bool FullScreenText() const;
+  void AppendBacklog(std::string_view bytes);
+  void DropFromBacklog(size_t count);
+  // Each returns true when the step yields.
+  bool InlineTag(std::string_view line, size_t& position);
+  void Ruby(std::string_view line, size_t& position);
+  bool PageMark(uint16_t code, size_t& position, bool& needLine);
+  bool AfterCharacter(bool nameLine);
+
+  EngineFlags& flags_;
+  ScriptState& state_;
+  MessageOutputHost& host_;
+  bool characterByCharacter_ = true;
+
+  int column_ = 0;
+  int row_ = 0;
+  int charCount_ = 0;
+  int size_ = 0;
+  int colour_ = 0;
+  int autoWait_ = 0;
+  int speakerVoiceState_ = 0;
+  bool pageEmpty_ = true;
+  std::string insertText_;
+  bool inserting_ = false;
+  std::string pageVoices_;
+  std::array<uint8_t, kPageBufferRows * kPageBufferColumns> pageBytes_{};
+  std::array<uint8_t, kPageBufferRows * kPageBufferColumns> pageColours_{};
+  std::array<char, kBacklogLines * kBacklogLineBytes> backlog_{};
+  int backlogLine_ = 0;
+  size_t backlogLength_ = 0;  // bytes in the line being written
+};
+
+}  // namespace tolven

@@ -1,0 +1,224 @@
+// Message output: placing, wrapping and marking up the story text, and the backlog text.
+#include "text/message_output.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tolven {
+namespace {
+
+// Records what message output draws and asks for.
+class RecordingOutputHost : public MessageOutputHost {
+ public:
+  struct Drawn {
+    std::string bytes;
+    int x, y, colour;
+  };
+  void DrawCharacter(std::string_view bytes, int x, int y, int colour, bool) override {
+    drawn.push_back({std::string(bytes), x, y, colour});
+  }
+  void DrawRuby(std::string_view reading, int x, int y) override {
+    rubies.push_back({std::string(reading), x, y, 0});
+  }
+  void ShowNewPage() override { ++newPages; }
+  void RepaintScreen() override {}
+  void BuildClickWaitFrames() override {}
+  void PictureCommand(std::string_view argument) override { pictures.emplace_back(argument); }
+  void ClearCharacters(std::string_view) override {}
+  int32_t Evaluate(std::string_view) override { return 42; }
+  std::string StringRow(int row) override { return row == 0 ? "\x8E\x52\x93\x63" : ""; }  // 山田
+  void PlayVoice(std::string_view) override {}
+  int RubyHalfWidth(std::string_view reading) override {
+    return static_cast<int>(reading.size()) * 3;
+  }
+
+  std::vector<Drawn> drawn;
+  std::vector<Drawn> rubies;
+  std::vector<std::string> pictures;
+  int newPages = 0;
+};
+
+std::string Repeat(std::string_view character, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += character;
+  return text;
+}
+
+constexpr std::string_view kA = "\x82\xA0";            // あ
+constexpr std::string_view kComma = "\x81\x41";        // 、
+constexpr std::string_view kBracket = "\x81\x75";      // 「
+constexpr std::string_view kPageEndMark = "\x81\xA5";  // ▼
+
+class MessageOutputTest : public ::testing::Test {
+ protected:
+  MessageOutputTest() { flags.CharDelay = 0; }
+
+  // Prints whole lines, each to its end, as the interpreter would over several steps.
+  void Print(std::string_view line) {
+    size_t position = 0;
+    bool needLine = false;
+    bool nameLine = false;
+    for (int steps = 0; !needLine && steps < 10000; ++steps) {
+      output.PrintLine(line, position, needLine, nameLine);
+      if (flags.WaitTicks > 0) break;
+    }
+  }
+  std::string Row(int row) const {
+    std::string text;
+    for (int c = 0; c < kPageBufferColumns; ++c) {
+      const uint8_t byte = output.PageBytes()[row * kPageBufferColumns + c];
+      text += byte == 0 ? ' ' : static_cast<char>(byte);
+    }
+    return text.substr(0, text.find_last_not_of(' ') + 1);
+  }
+
+  EngineFlags flags;
+  ScriptState state;
+  RecordingOutputHost host;
+  MessageOutput output{flags, state, host};
+};
+
+TEST_F(MessageOutputTest, WindowRowsHoldTwentyFiveCharactersAfterTheIndent) {
+  const struct {
+    std::string line;
+    int rows;             // rows used after the name row
+    std::string lastRow;  // the last row's bytes
+  } cases[] = {
+      {Repeat(kA, 25), 1, "  " + Repeat(kA, 25)},
+      {Repeat(kA, 26), 2, "  " + Repeat(kA, 1)},  // the 26th wraps and is indented again
+      {Repeat(kA, 25) + std::string(kComma), 1, "  " + Repeat(kA, 25) + std::string(kComma)},
+      {std::string(kBracket) + Repeat(kA, 2), 1, std::string(kBracket) + Repeat(kA, 2)},
+  };
+  for (const auto& c : cases) {
+    output.NewPage();
+    Print(c.line);
+    EXPECT_EQ(output.TextRow(), c.rows + 1) << "the line end moved one row down";
+    EXPECT_EQ(Row(c.rows), c.lastRow);
+  }
+}
+
+TEST_F(MessageOutputTest, FullScreenRowsWrapAtTheTwentySeventhCharacter) {
+  state.S(sv::kTextMode) = 1;
+  output.NewPage();
+  Print(Repeat(kA, 27));
+  EXPECT_EQ(Row(0), Repeat(kA, 26));
+  EXPECT_EQ(Row(1), Repeat(kA, 1));
+  EXPECT_EQ(host.drawn[26].x, 20);
+  EXPECT_EQ(host.drawn[26].y, 38 + 32);
+}
+
+TEST_F(MessageOutputTest, TextAfterThePageEndMarkIsNeverShown) {
+  output.NewPage();
+  size_t position = 0;
+  bool needLine = false;
+  bool nameLine = false;
+  const std::string line = "ab" + std::string(kPageEndMark) + "cd";
+  output.PrintLine(line, position, needLine, nameLine);
+  EXPECT_TRUE(needLine);
+  EXPECT_EQ(flags.PageWait, PageWaitKind::PageEnd);
+  EXPECT_EQ(Row(1), "  ab");
+  EXPECT_EQ(host.drawn.size(), 2u);
+}
+
+TEST_F(MessageOutputTest, ATimedWaitOfZeroWaitsTenTicksThenPrintsTheZero) {
+  output.NewPage();
+  size_t position = 0;
+  bool needLine = false;
+  bool nameLine = false;
+  output.PrintLine("%0x", position, needLine, nameLine);
+  EXPECT_EQ(flags.WaitTicks, 10);
+  flags.WaitTicks = 0;
+  output.PrintLine("%0x", position, needLine, nameLine);
+  EXPECT_EQ(Row(1), "  0x");
+  flags.SkipState = 1;
+  output.NewPage();
+  position = 0;
+  needLine = false;
+  output.PrintLine("%25y", position, needLine, nameLine);
+  EXPECT_EQ(flags.WaitTicks, 0) << "no timed waits while skipping";
+}
+
+TEST_F(MessageOutputTest, AnInsertedNameKeepsTheColourAndTheTextAfterItDoesNot) {
+  output.NewPage();
+  Print("[col 3][$0]x");
+  ASSERT_EQ(host.drawn.size(), 3u);
+  EXPECT_EQ(host.drawn[0].colour, 3);
+  EXPECT_EQ(host.drawn[1].colour, 3);
+  EXPECT_EQ(host.drawn[2].colour, 0);
+  EXPECT_EQ(output.PageColours()[1 * kPageBufferColumns + 2], 3) << "colours are kept per byte";
+}
+
+TEST_F(MessageOutputTest, AutoAdvanceWaitFollowsThePageLength) {
+  const struct {
+    int speed, characters, ticks;
+  } cases[] = {{3, 60, 17}, {1, 0, 6}, {10, 40, 43}, {400000000, 40, 43}};
+  for (const auto& c : cases) {
+    output.ClearPage();
+    state.S(sv::kAutoSpeed) = c.speed;
+    for (int i = 0; i < c.characters; ++i) output.PutChar("a", false);
+    output.ComputeAutoWait();
+    EXPECT_EQ(output.AutoWait(), c.ticks) << c.speed << " " << c.characters;
+  }
+}
+
+TEST_F(MessageOutputTest, TheThousandAndFirstBacklogLineDropsTheFirst) {
+  for (int i = 0; i < 1001; ++i) {
+    output.PutChar("x", false);
+    Print("line " + std::to_string(i));
+  }
+  ASSERT_EQ(output.BacklogLineCount(), kBacklogLines);
+  EXPECT_EQ(output.BacklogLine(0), "line 1");
+  EXPECT_EQ(output.BacklogLine(999), "line 1000");
+  EXPECT_EQ(output.BacklogLine(1000), "") << "the line being written";
+}
+
+TEST_F(MessageOutputTest, TagsRunTheirCommandsAndInsertValues) {
+  output.NewPage();
+  Print("[gra A_BG,6][?V001]");
+  ASSERT_EQ(host.pictures.size(), 1u);
+  EXPECT_EQ(host.pictures[0], "A_BG,6");
+  EXPECT_EQ(Row(1), "  42");
+  Print("[unknown]z[=]");
+  EXPECT_EQ(flags.PageWait, PageWaitKind::PageKept);
+  EXPECT_EQ(Row(2), "  z");
+}
+
+TEST_F(MessageOutputTest, SpeakerNamesGoToTheFirstRowAndTheTextBelowIt) {
+  flags.CharDelay = 1;  // names never pause, even printed character by character
+  output.PrintSpeakerName(">\x8E\x52\x93\x63");  // 山田
+  EXPECT_EQ(host.newPages, 1) << "the window was not shown";
+  EXPECT_EQ(Row(0), "\x8E\x52\x93\x63");
+  EXPECT_EQ(output.TextRow(), 1);
+  ASSERT_EQ(host.drawn.size(), 2u);
+  EXPECT_EQ(host.drawn[0].y, 438) << "row 0 of the window";
+  output.PrintSpeakerName(">x");
+  EXPECT_EQ(host.newPages, 1) << "the window is shown now";
+}
+
+TEST_F(MessageOutputTest, PageMarkLinesLeaveTheirWaitAndCloseTheBacklogLine) {
+  const struct {
+    PageWaitKind wait;
+    int backlogLines;  // lines after one printed line and the mark
+  } cases[] = {{PageWaitKind::PageKept, 2},
+               {PageWaitKind::PageEnd, 3},
+               {PageWaitKind::VoiceKept, 3},
+               {PageWaitKind::NoIcon, 3}};
+  for (const auto& c : cases) {
+    MessageOutput fresh(flags, state, host);
+    fresh.NewPage();
+    size_t position = 0;
+    bool needLine = false;
+    bool nameLine = false;
+    fresh.PrintLine("ab", position, needLine, nameLine);
+    flags.ClickSkip = true;
+    fresh.PageMarkLine(c.wait);
+    EXPECT_EQ(flags.PageWait, c.wait);
+    EXPECT_FALSE(flags.ClickSkip);
+    EXPECT_EQ(fresh.BacklogLineCount(), c.backlogLines) << static_cast<int>(c.wait);
+  }
+}
+
+}  // namespace
+}  // namespace tolven
