@@ -67,6 +67,7 @@ inline constexpr int kFixed = 23;                       // cleared by `fix`
 inline constexpr int kCharacterOrder = 24;  // 0 left to right, else reversed (2 and 4 shown)
 inline constexpr int kAutoSpeed = 26;       // auto-advance speed, 0 off, 1-10
 inline constexpr int kLastAutoSpeed = 27;   // the speed auto-advance last ran at
+inline constexpr int kFullTextState = 32;   // cleared when full-screen text mode ends
 inline constexpr int kWindowStyle = 51;     // message window style (TXWStyle)
 inline constexpr int kHideWindow = 55;      // 2: the next present hides the message window
 inline constexpr int kSkipButton = 60;      // the quick bar's skip button is on
