@@ -212,6 +212,29 @@ bool MessageWindow::Mode(int number) {
   return true;
 }
 
+void MessageWindow::ShowNewPage() {
+  ScreenBuffers& buffers = stage_.Buffers();
+  if (FullScreenText()) {
+    display_ = WindowDisplay::FullScreenText;
+    Darken(buffers.SceneBuffer, buffers.StageBuffer, state_.S(sv::kWindowDarkness) * 16);
+    DrawQuickButtons(kQuickButtonsOnStage);
+    CopyPicture(buffers.StageBuffer, pb_.Draw());
+  } else if (!IsOpen()) {
+    flags_.WindowShown = true;
+    OverlayWindow();
+    CopyPicture(buffers.StageBuffer, pb_.Draw());
+    display_ = WindowDisplay::Window;
+  } else if (flags_.SkipState < 3) {
+    // The panel alone wipes the old page off the stage and the screen.
+    CopyRectangle(windowPicture_, 0, 0, kScreenWidth, kMessageWindowHeight, buffers.StageBuffer, 0,
+                  kMessageWindowTop);
+    CopyRectangle(windowPicture_, 0, 0, kScreenWidth, kMessageWindowHeight, pb_.Draw(), 0,
+                  kMessageWindowTop);
+    display_ = WindowDisplay::Window;
+    DrawQuickButtons(kQuickButtonsOnStageAndScreen);
+  }
+}
+
 // ---- State ------------------------------------------------------------------------------------
 
 bool MessageWindow::FullScreenText() const {

@@ -54,6 +54,7 @@ inline constexpr int kQuickButtonWidth = 24;
 inline constexpr int kQuickButtonHeight = 110;
 // Where DrawQuickButtons puts the strip.
 inline constexpr int kQuickButtonsOnStage = 0;
+inline constexpr int kQuickButtonsOnStageAndScreen = 1;
 inline constexpr int kQuickButtonsInWindowPictures = 2;
 
 // The translucent panel of window mode, its cache, opening and closing it, the switch to
@@ -88,6 +89,8 @@ class MessageWindow {
   void TwSet(int number);
   // False when `number` is the current text mode and nothing changed.
   bool Mode(int number);
+  // The display side of a new page, after the page itself was cleared.
+  void ShowNewPage();
 
   bool IsOpen() const { return flags_.WindowShown; }
   bool FullScreenText() const;

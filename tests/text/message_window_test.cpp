@@ -248,6 +248,59 @@ TEST_F(MessageWindowTest, OpeningMarksTheWindowAndDrawsOnlyWhenItWasClosed) {
   EXPECT_TRUE(window_.IsOpen());
 }
 
+TEST_F(MessageWindowTest, NewPageShowsThePanelOrTheDarkenedScene) {
+  const struct {
+    int textMode;
+    bool open;
+    int skip;
+    uint8_t stagePanel;  // StageBuffer and PB inside the panel area afterwards
+    uint8_t stageAbove;  // and above it
+    uint8_t pbAbove;
+    std::vector<int> quickButtons;
+    std::string calls;
+    WindowDisplay display;
+  } cases[] = {
+      // Darkened scene 201 * 8 * 16 >> 8 over the whole stage, and on PB.
+      {1, false, 0, 100, 100, 100, {0}, "", WindowDisplay::FullScreenText},
+      // Opening overlays the panel (201 * 165 >> 8) with the page, then shows the whole stage.
+      {0, false, 0, 129, 7, 7, {0}, "redraw ", WindowDisplay::Window},
+      // Already open: the panel alone, on the stage and the screen; above it nothing moves.
+      {0, true, 0, 129, 7, 3, {1}, "", WindowDisplay::Window},
+      {0, true, 2, 129, 7, 3, {1}, "", WindowDisplay::Window},
+      // The fastest skip draws nothing at all.
+      {0, true, 3, 7, 7, 3, {}, "", WindowDisplay::Closed},
+  };
+  window_.BuildTint({});
+  for (const auto& c : cases) {
+    state_.S(sv::kTextMode) = 0;
+    state_.S(sv::kWindowDarkness) = 8;
+    Buffers().SceneBuffer = Uniform(201);
+    window_.MarkStale();
+    window_.BuildWindowPicture();
+    state_.S(sv::kTextMode) = c.textMode;
+    Buffers().StageBuffer = Uniform(7);
+    pb_.Draw() = Uniform(3);
+    flags_.WindowShown = c.open;
+    flags_.SkipState = c.skip;
+    window_.SetDisplayState(WindowDisplay::Closed);
+    quickButtonTargets_.clear();
+    calls_.clear();
+    window_.ShowNewPage();
+    const std::string context = "mode " + std::to_string(c.textMode) + " open " +
+                                std::to_string(c.open) + " skip " + std::to_string(c.skip);
+    EXPECT_EQ(PixelAt(Buffers().StageBuffer, 0, kMessageWindowTop + 20), Grey(c.stagePanel))
+        << context;
+    EXPECT_EQ(PixelAt(Buffers().StageBuffer, 799, kMessageWindowTop - 1), Grey(c.stageAbove))
+        << context;
+    EXPECT_EQ(PixelAt(pb_.Picture(), 799, 599), Grey(c.skip == 3 ? 3 : c.stagePanel)) << context;
+    EXPECT_EQ(PixelAt(pb_.Picture(), 0, kMessageWindowTop - 1), Grey(c.pbAbove)) << context;
+    EXPECT_EQ(quickButtonTargets_, c.quickButtons) << context;
+    EXPECT_EQ(calls_, c.calls) << context;
+    EXPECT_EQ(window_.DisplayState(), c.display) << context;
+    EXPECT_TRUE(window_.IsOpen() || c.textMode == 1) << context;
+  }
+}
+
 class WindowCloseTest : public MessageWindowTest {
  protected:
   void Open() {
