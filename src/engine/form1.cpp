@@ -45,6 +45,7 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       variables_(state_, random_, trace_),
       clock_(host_),
       stage_(host_, clock_, PB_, archives_, state_, flags_, random_, trace_),
+      window_(host_, clock_, PB_, stage_, state_, flags_),
       output_(flags_, state_, *this),
       interpreter_(archives_, state_, variables_, flags_, output_, definitions_, stage_, *this,
                    trace_),
@@ -60,6 +61,15 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       saveList_(trace_),
       configurationDialog_(trace_) {
   variables_.onSaveAvailabilityChanged = [this] { UpdateMenuBar(); };
+  ConnectTextLayers();
+}
+
+// The stage composes the message window in; the window clears and redraws the text page.
+void TForm1::ConnectTextLayers() {
+  stage_.buildWindowPicture = [this] { window_.BuildWindowPicture(); };
+  stage_.overlayWindow = [this] { window_.OverlayWindow(); };
+  stage_.onLayersChanged = [this] { window_.MarkStale(); };
+  window_.clearPage = [this] { output_.ClearPage(); };
 }
 
 MessageResult TForm1::Ask(std::string_view text, std::string_view caption, MessageButtons buttons,
@@ -92,6 +102,10 @@ void TForm1::InitEngine() {
   ReadSettings();
   archives_.LoadScriptIndexes();
   archives_.LoadMediaIndexes();
+  glyphs_.emplace(archives_, GlyphFontSettings{settings_.FontName, settings_.FONTSIZE,
+                                               settings_.FONTBOLD, settings_.FONTAA});
+  window_.BuildTint({settings_.TXBG_R, settings_.TXBG_G, settings_.TXBG_B, settings_.TXBG_A});
+  window_.LoadSystemPictures(archives_);
   ResetWaits();
   state_.F.fill(0);
   state_.E.fill(0);
@@ -225,8 +239,11 @@ void TForm1::Timer1Timer() {
     return;
   }
   if (flags_.PageWait == PageWaitKind::None) return;
-  // Without auto-advance the click-wait icon turns here once the message window is drawn.
-  if (AutoAdvanceOn()) AutoAdvanceTick();
+  if (AutoAdvanceOn()) {
+    AutoAdvanceTick();
+  } else if (flags_.PageWait != PageWaitKind::NoIcon) {
+    window_.DrawClickWaitIcon();
+  }
 }
 
 // A page waits its auto-advance time, longer while a voice plays; there is no voice yet.
@@ -265,6 +282,15 @@ void TForm1::StopSkipAndAuto(bool force) {
 }
 
 // The count saturates: a game cleared more often than an int holds stays at the maximum.
+// Every character goes onto the stage and the screen in its colour. The large size of the
+// window's [2] tag needs the sized fonts of the message window, which come with it.
+void TForm1::DrawCharacter(std::string_view bytes, int x, int y, int colour, bool) {
+  if (!glyphs_) return;
+  glyphs_->SetTextColour(colour);
+  glyphs_->PrepareCharacter(bytes);
+  glyphs_->DrawGlyphToScreen(stage_.Buffers().StageBuffer, PB_, x, y, false);
+}
+
 void TForm1::ConfirmQuitAfterEffect() {
   if (Ask(kConfirmQuit, kConfirmCaption, MessageButtons::OkCancel, MessageIcon::Question) ==
       MessageResult::Ok) {

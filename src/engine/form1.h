@@ -35,7 +35,9 @@
 #include "script/interpreter_host.h"
 #include "script/variables.h"
 #include "text/backlog.h"
+#include "text/glyphs.h"
 #include "text/message_output.h"
+#include "text/message_window.h"
 
 namespace tolven {
 
@@ -108,6 +110,10 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void StoreFamilyName(std::string_view shiftJisName) override;
   void UpdateMenuBar() override;
   void ConfirmQuitAfterEffect() override;
+  void WinOpen() override { window_.WinOpen(); }
+  void WinClose() override { window_.WinClose(); }
+  void TwSet(int number) override { window_.TwSet(number); }
+  void Mode(int number) override { window_.Mode(number); }
 
   // Read access for the state dump and tests.
   const ScriptState& State() const { return state_; }
@@ -118,6 +124,7 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   const Interpreter& Script() const { return interpreter_; }
   const MessageOutput& Output() const { return output_; }
   const Stage& GameStage() const { return stage_; }
+  const MessageWindow& Window() const { return window_; }
   const Settings& CurrentSettings() const { return settings_; }
   const std::filesystem::path& SaveFolder() const { return saveFolder_; }
   // The story waits for the player: a page, a choice, a click-ended sleep, or nothing left to run.
@@ -139,14 +146,15 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   // A click, or the timer (auto-advance), releases the page wait.
   void AdvancePage(bool byTimer = false);
   void AutoAdvanceTick();
+  void ConnectTextLayers();
 
   // Message output draws through here (glyphs and the message window land with the text
   // subsystem; until then pages are recorded but not drawn).
-  void DrawCharacter(std::string_view, int, int, int, bool) override {}
+  void DrawCharacter(std::string_view bytes, int x, int y, int colour, bool large) override;
   void DrawRuby(std::string_view, int, int) override {}
-  void ShowNewPage() override {}
+  void ShowNewPage() override { window_.ShowNewPage(); }
   void RepaintScreen() override { host_.Present(); }
-  void BuildClickWaitFrames() override {}
+  void BuildClickWaitFrames() override { window_.BuildClickWaitFrames(); }
   void PictureCommand(std::string_view argument) override { stage_.Gra(argument, true); }
   void ClearCharacters(std::string_view argument) override { stage_.Clrb(argument); }
   int32_t Evaluate(std::string_view expression) override {
@@ -185,7 +193,9 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   PaintBox PB_{kScreenWidth, kScreenHeight};
   FrameClock clock_;
   Stage stage_;
+  MessageWindow window_;
   MessageOutput output_;
+  std::optional<Glyphs> glyphs_;  // made once the picture archives are open (sys_gaiji)
   Interpreter interpreter_;
   MenuBar menuBar_;
 

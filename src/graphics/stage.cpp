@@ -215,12 +215,15 @@ void Stage::BuildStage() {
   } else {
     CopyPicture(buffers_.SceneBuffer, buffers_.StageBuffer);
   }
+  if (buildWindowPicture) buildWindowPicture();
   OverlayWindow();
 }
 
-// The message window picture, the text page, the quick buttons and the item counter are drawn
-// here by their own subsystems once they exist; until then the stage is the scene alone.
-void Stage::OverlayWindow() {}
+// The message window puts its picture, the text page, the quick buttons and the item counter on
+// the stage.
+void Stage::OverlayWindow() {
+  if (overlayWindow) overlayWindow();
+}
 
 // ---- Characters -------------------------------------------------------------------------------
 
@@ -289,6 +292,7 @@ void Stage::RemoveCharacters() {
 // ---- Picture commands -------------------------------------------------------------------------
 
 void Stage::Gra(std::string_view text, bool present) {
+  if (onLayersChanged) onLayersChanged();
   const PictureArgument argument = ParsePictureArgument(text);
   if (argument.name.empty()) return;
   switch (argument.name[0]) {
@@ -345,6 +349,7 @@ void Stage::FillSolidColour(std::string_view name) {
 }
 
 void Stage::Clrb(std::string_view text) {
+  if (onLayersChanged) onLayersChanged();
   const size_t end = text.find_last_not_of(' ');
   const char last = end == std::string_view::npos ? 0 : text[end];
   if (last == 'L' || last == 'l' || last == 'R' || last == 'r') {
@@ -358,6 +363,7 @@ void Stage::Clrb(std::string_view text) {
 }
 
 void Stage::Tati(std::string_view text) {
+  if (onLayersChanged) onLayersChanged();
   const int transition = ShowCharacters(text);
   characterSpecification_ = std::string(text);
   RefreshStage(transition);

@@ -73,6 +73,11 @@ class Stage {
   // A background picture is about to be shown, by its upper-cased name: the gallery marks the
   // pictures it lists as seen.
   std::function<void(const std::string& upperName)> onBackgroundShown;
+  // The message window's steps of the composition, and the news that the layers under it
+  // changed (its cached picture is then stale). The stage cannot see the text layer above it.
+  std::function<void()> buildWindowPicture;
+  std::function<void()> overlayWindow;
+  std::function<void()> onLayersChanged;
 
  private:
   void RemoveCharacters();

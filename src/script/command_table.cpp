@@ -275,7 +275,22 @@ CommandOutcome Exitgame(CommandContext& c, std::string&) {
 }
 
 CommandOutcome TwSet(CommandContext& c, std::string& line) {
-  c.flags.WindowShown = NumberAt(line, 8) != 0;
+  c.host.TwSet(NumberAt(line, 8));
+  return kTableResult;
+}
+
+CommandOutcome WinOpen(CommandContext& c, std::string&) {
+  c.host.WinOpen();
+  return kTableResult;
+}
+
+CommandOutcome WinClose(CommandContext& c, std::string&) {
+  c.host.WinClose();
+  return kTableResult;
+}
+
+CommandOutcome Mode(CommandContext& c, std::string& line) {
+  c.host.Mode(NumberAt(line, 6));
   return kTableResult;
 }
 
@@ -303,11 +318,11 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"ptset ", Ptset, kReadOn},
     {"call ", Call, kYield},
     {"end", End, kYield},
-    {"mode ", nullptr, kYield},  // number at 6
+    {"mode ", Mode, kYield},
     {"load", nullptr, kYield},
     {"gameinit", Gameinit, kReadOn},
     {"grb ", Grb, kReadOn},
-    {"win_close", nullptr, kReadOn},
+    {"win_close", WinClose, kReadOn},
     {"special ", nullptr, kYield},  // text at 9
     {"gameclr", Gameclr, kReadOn},
     {"partsload ", Partsload, kReadOn},
@@ -321,7 +336,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"direct ", Direct, kReadOn},
     {"save", nullptr, kYield},
     {"break", Break, kYield},
-    {"win_open", nullptr, kReadOn},
+    {"win_open", WinOpen, kReadOn},
     {"title ", Title, kReadOn},
     {"backto", Backto, kReadOn},
     {"shop ", nullptr, kYield},  // text at 6

@@ -26,6 +26,11 @@ class InterpreterHost {
   virtual void UpdateMenuBar() = 0;
   // The player tried to close the window during a picture's transition: ask whether to quit.
   virtual void ConfirmQuitAfterEffect() = 0;
+  // The message window's commands: win_open, win_close, tw_set n, mode n.
+  virtual void WinOpen() = 0;
+  virtual void WinClose() = 0;
+  virtual void TwSet(int number) = 0;
+  virtual void Mode(int number) = 0;
 };
 
 }  // namespace tolven

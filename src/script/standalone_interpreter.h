@@ -33,6 +33,10 @@ class QuietInterpreterHost final : public InterpreterHost {
   void StoreFamilyName(std::string_view) override {}
   void UpdateMenuBar() override {}
   void ConfirmQuitAfterEffect() override {}
+  void WinOpen() override {}
+  void WinClose() override {}
+  void TwSet(int) override {}
+  void Mode(int) override {}
 
  private:
   bool soundDevice_;

@@ -50,6 +50,12 @@ class RecordingHost final : public InterpreterHost {
   void StoreFamilyName(std::string_view name) override { familyNames.emplace_back(name); }
   void UpdateMenuBar() override {}
   void ConfirmQuitAfterEffect() override { ++quitQuestions; }
+  void WinOpen() override { windowCommands.push_back("open"); }
+  void WinClose() override { windowCommands.push_back("close"); }
+  void TwSet(int number) override { windowCommands.push_back("tw_set " + std::to_string(number)); }
+  void Mode(int number) override { windowCommands.push_back("mode " + std::to_string(number)); }
+
+  std::vector<std::string> windowCommands;
 
   int quitQuestions = 0;
   int resetWaits = 0;
@@ -563,15 +569,16 @@ TEST_F(InterpreterTest, StringAndTitleWriteRowsZeroToNineOnly) {
 }
 
 TEST_F(InterpreterTest, EngineCommandsReachTheHostAndTheFlags) {
-  Run({"*exitgame", "*break", "*wait_v_end", "*gameclr", "*gameclr", "*tw_set 2", "*backto",
-       "!V001=1"});
+  Run({"*exitgame", "*break", "*wait_v_end", "*gameclr", "*gameclr", "*tw_set 2", "*win_open",
+       "*win_close", "*mode 1", "*backto", "!V001=1"});
   Steps(5);
   EXPECT_EQ(host.closeRequests, 1);
   EXPECT_EQ(host.stops, std::vector<bool>{true});
   EXPECT_TRUE(flags.VoiceWait);
   EXPECT_EQ(banks.S(100), 2);
   EXPECT_TRUE(variables.TestBit('E', 999));
-  EXPECT_TRUE(flags.WindowShown);
+  EXPECT_EQ(host.windowCommands, (std::vector<std::string>{"tw_set 2", "open", "close", "mode 1"}));
+  Steps(1);  // mode ends the step
   EXPECT_EQ(banks.S(10), static_cast<int32_t>(interpreter.ScriptSize() - 8));
 
   host.soundDevice = false;
@@ -579,7 +586,7 @@ TEST_F(InterpreterTest, EngineCommandsReachTheHostAndTheFlags) {
   Run({"*wait_v_end", "*tw_set 0"});
   Steps(2);
   EXPECT_FALSE(flags.VoiceWait);
-  EXPECT_FALSE(flags.WindowShown);
+  EXPECT_EQ(host.windowCommands.back(), "tw_set 0");
 }
 
 // ---- Developer trace --------------------------------------------------------------------------
