@@ -13,7 +13,6 @@ namespace {
 // `gra` and `grb` read their argument from a buffer of this many characters.
 constexpr size_t kPictureArgumentLimit = 64;
 constexpr size_t kDirectNameLimit = 31;
-constexpr int kWindowTop = 420;  // the message window's place on the stage
 // The colour ptset leaves out: red 0, green 255, blue 255.
 constexpr uint8_t kTransparent[3] = {255, 255, 0};
 // The sepia fade: the weight of the new picture starts here and grows per 20 ms.
@@ -272,15 +271,23 @@ void Stage::LoadCharacterSlots() {
       }
       CharacterSlot& slot = slots_[nextSlot_];
       slot.name = name;
-      loader_.LoadPicture(name, slot.face);
+      LoadPicture(name, slot.face);
       std::string maskName = name;  // the same name with "M" for its first letter
       maskName[0] = 'M';
-      loader_.LoadPicture(maskName, slot.mask);
+      LoadPicture(maskName, slot.mask);
       nextSlot_ = (nextSlot_ + 1) % kCharacterSlots;
       settled = false;
     }
     if (settled) return;
   }
+}
+
+// A picture that cannot be loaded leaves its buffer as it was; the author learns of it from the
+// developer trace.
+bool Stage::LoadPicture(std::string_view name, Bitmap24& bitmap) {
+  if (loader_.LoadPicture(name, bitmap)) return true;
+  if (trace_.Enabled()) trace_.WriteGameText("picture not found: " + std::string(name));
+  return false;
 }
 
 void Stage::RemoveCharacters() {
@@ -302,7 +309,7 @@ void Stage::Gra(std::string_view text, bool present) {
       if (onBackgroundShown) onBackgroundShown(upper);
       backgroundName_ = argument.name;
       if (flags_.SkipState == 3) return;
-      if (!loader_.LoadPicture(argument.name, buffers_.BackgroundBuffer) || !present) return;
+      if (!LoadPicture(argument.name, buffers_.BackgroundBuffer) || !present) return;
       RemoveCharacters();
       RefreshStage(argument.transition);
       return;
@@ -372,12 +379,12 @@ void Stage::Tati(std::string_view text) {
 void Stage::Partsload(std::string_view text) {
   const size_t comma = text.find(',');
   if (comma == std::string_view::npos) {
-    loader_.LoadPicture(text, buffers_.PartsSheet);
+    LoadPicture(text, buffers_.PartsSheet);
     state_.S(sv::kClickmapPressed) = 0;
     return;
   }
-  loader_.LoadPicture(text.substr(0, comma), buffers_.PartsSheet);
-  loader_.LoadPicture(text.substr(comma + 1), buffers_.WorkBuffer);
+  LoadPicture(text.substr(0, comma), buffers_.PartsSheet);
+  LoadPicture(text.substr(comma + 1), buffers_.WorkBuffer);
   state_.S(sv::kClickmapPressed) = 1;
 }
 
@@ -401,7 +408,7 @@ void Stage::Direct(std::string_view text) {
   }
   const std::string_view name = fields[0].substr(0, std::min(fields[0].size(), kDirectNameLimit));
   const uint32_t duration = static_cast<uint32_t>(LeadingNumber(fields[1]));
-  if (loader_.LoadPicture(name, buffers_.PartsSheet)) {
+  if (LoadPicture(name, buffers_.PartsSheet)) {
     const Bitmap24& sheet = buffers_.PartsSheet;
     CopyRectangle(sheet, 0, 0, sheet.Width(), sheet.Height(), pb_.Draw(), LeadingNumber(fields[2]),
                   LeadingNumber(fields[3]), false);

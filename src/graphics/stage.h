@@ -80,6 +80,7 @@ class Stage {
   std::function<void()> onLayersChanged;
 
  private:
+  bool LoadPicture(std::string_view name, Bitmap24& bitmap);
   void RemoveCharacters();
   void DrawCharacter(int position, int centre);
   void FillSolidColour(std::string_view name);
