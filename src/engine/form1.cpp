@@ -6,6 +6,7 @@
 
 #include "base/text_encoding.h"
 #include "save/save_folder.h"
+#include "text/page_redraw.h"
 
 namespace tolven {
 namespace {
@@ -70,6 +71,11 @@ void TForm1::ConnectTextLayers() {
   stage_.overlayWindow = [this] { window_.OverlayWindow(); };
   stage_.onLayersChanged = [this] { window_.MarkStale(); };
   window_.clearPage = [this] { output_.ClearPage(); };
+  window_.redrawPage = [this] {
+    if (glyphs_) {
+      RedrawTextPage(*glyphs_, output_, window_.FullScreenText(), stage_.Buffers().StageBuffer);
+    }
+  };
 }
 
 MessageResult TForm1::Ask(std::string_view text, std::string_view caption, MessageButtons buttons,

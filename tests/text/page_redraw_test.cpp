@@ -1,0 +1,73 @@
+// The page redraw paints the characters of the page where and in the colours they were printed.
+#include "text/page_redraw.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "test_support.h"
+
+namespace tolven {
+namespace {
+
+const std::string kMincho = "\x82\x6c\x82\x72 \x96\xbe\x92\xa9";  // ＭＳ 明朝
+
+// Draws each character as the story does: through the glyphs in a scratch cell of the stage.
+class DrawingHost : public MessageOutputHost {
+ public:
+  DrawingHost(Glyphs& glyphs, Bitmap24& stage) : glyphs_(glyphs), stage_(stage) {}
+  void DrawCharacter(std::string_view bytes, int x, int y, int colour, bool) override {
+    glyphs_.SetTextColour(colour);
+    glyphs_.PrepareCharacter(bytes);
+    glyphs_.DrawGlyph(stage_, x, y);
+  }
+  void DrawRuby(std::string_view, int, int) override {}
+  void ShowNewPage() override {}
+  void RepaintScreen() override {}
+  void BuildClickWaitFrames() override {}
+  void PictureCommand(std::string_view) override {}
+  void ClearCharacters(std::string_view) override {}
+  int32_t Evaluate(std::string_view) override { return 0; }
+  std::string StringRow(int) override { return {}; }
+  void PlayVoice(std::string_view) override {}
+  int RubyHalfWidth(std::string_view) override { return 0; }
+
+ private:
+  Glyphs& glyphs_;
+  Bitmap24& stage_;
+};
+
+TEST(PageRedrawTest, RedrawsTheCharactersInTheirColoursOverAFreshStage) {
+  testing::TempDir dir;
+  Archives archives(dir.Path());
+  Glyphs glyphs(archives, GlyphFontSettings{kMincho, 21, 0, 0});
+  ASSERT_TRUE(glyphs.HasFont());
+  for (bool fullScreen : {false, true}) {
+    Bitmap24 stage(kScreenWidth, kScreenHeight);
+    EngineFlags flags;
+    flags.CharDelay = 0;
+    ScriptState state;
+    state.S(sv::kTextMode) = fullScreen ? 1 : 0;
+    DrawingHost host(glyphs, stage);
+    MessageOutput output(flags, state, host);
+    output.NewPage();
+    size_t position = 0;
+    bool needLine = false;
+    bool nameLine = false;
+    // あいう in colour 3, then ab in colour 0.
+    output.PrintLine("[col 3]\x82\xA0\x82\xA2\x82\xA4[col 0]ab", position, needLine, nameLine);
+    const Bitmap24 printed = stage;
+
+    Bitmap24 redrawn(kScreenWidth, kScreenHeight);
+    RedrawTextPage(glyphs, output, fullScreen, redrawn);
+    EXPECT_TRUE(redrawn == printed) << (fullScreen ? "full screen" : "window");
+
+    output.ClearPage();
+    Bitmap24 empty(kScreenWidth, kScreenHeight);
+    RedrawTextPage(glyphs, output, fullScreen, empty);
+    EXPECT_TRUE(empty == Bitmap24(kScreenWidth, kScreenHeight)) << "an empty page draws nothing";
+  }
+}
+
+}  // namespace
+}  // namespace tolven
