@@ -42,7 +42,7 @@ inline size_t FindJpegMarker(const std::vector<uint8_t>& jpeg, uint8_t code, siz
 }
 
 // The same file with the frame header claiming another size, as a damaged or hostile file
-// might: the coded data still covers only the original picture.
+// might: the coded data still covers only the picture that was encoded.
 inline std::vector<uint8_t> WithClaimedJpegSize(std::vector<uint8_t> jpeg, uint16_t width,
                                                 uint16_t height) {
   size_t frame = FindJpegMarker(jpeg, 0xC0);

@@ -153,8 +153,8 @@ TEST_F(InterpreterTest, LoadsScriptsAndDefinitionTextsByNameInAnyCase) {
   EXPECT_EQ(loaded, (std::vector<std::string>{"MAIN", "VIEW_1"}));
 }
 
-// Lines longer than the original 2047-byte buffer and scripts over its 512 KiB image are held
-// whole; a last line without its zero byte ends at the end of the script.
+// Lines longer than 2047 bytes and scripts over 512 KiB, sizes a fixed buffer would cut, are
+// held whole; a last line without its zero byte ends at the end of the script.
 TEST_F(InterpreterTest, HoldsLongLinesLargeScriptsAndAnUnterminatedLastLine) {
   const std::string longText(600000, 'a');
   InstallScripts({{"BIG", Lines({longText, "!V001=1"}) + "!V002=2"}});
