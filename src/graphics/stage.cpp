@@ -5,6 +5,7 @@
 
 #include "base/engine_values.h"
 #include "graphics/blending.h"
+#include "graphics/picture_copy.h"
 #include "resources/archive_index.h"
 
 namespace tolven {
@@ -71,32 +72,14 @@ int LeadingNumber(std::string_view text) {
   return number;
 }
 
-void CopyPicture(const Bitmap24& from, Bitmap24& to) {
-  to.Resize(from.Width(), from.Height());
-  std::memcpy(to.Data(), from.Data(), from.SizeBytes());
-}
-
-// Copies the part of `from` starting at (fromX, fromY), `width` by `height`, to (toX, toY) of
-// `to`, cut to both pictures. With transparency, pixels of the transparent colour are left out.
-void CopyRectangle(const Bitmap24& from, int fromX, int fromY, int width, int height, Bitmap24& to,
-                   int toX, int toY, bool transparency) {
-  if (fromX < 0) width += fromX, toX -= fromX, fromX = 0;
-  if (fromY < 0) height += fromY, toY -= fromY, fromY = 0;
-  if (toX < 0) width += toX, fromX -= toX, toX = 0;
-  if (toY < 0) height += toY, fromY -= toY, toY = 0;
-  width = std::min({width, from.Width() - fromX, to.Width() - toX});
-  height = std::min({height, from.Height() - fromY, to.Height() - toY});
-  if (width <= 0 || height <= 0) return;
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* source = from.Row(fromY + y) + 3 * fromX;
-    uint8_t* target = to.Row(toY + y) + 3 * toX;
-    if (!transparency) {
-      std::memcpy(target, source, 3 * static_cast<size_t>(width));
-      continue;
-    }
-    for (int x = 0; x < width; ++x, source += 3, target += 3) {
-      if (std::memcmp(source, kTransparent, 3) != 0) std::memcpy(target, source, 3);
-    }
+// Every pixel to its grey level g: plain grey, or the sepia tone (g / 4, 3g / 4, g).
+void ToneGrey(Bitmap24& picture, bool sepia) {
+  uint8_t* bytes = picture.Data();
+  for (size_t i = 0; i + 2 < picture.SizeBytes(); i += 3) {
+    const int g = (bytes[i] + bytes[i + 1] + bytes[i + 2]) / 3;
+    bytes[i] = static_cast<uint8_t>(sepia ? g >> 2 : g);
+    bytes[i + 1] = static_cast<uint8_t>(sepia ? 3 * g >> 2 : g);
+    bytes[i + 2] = static_cast<uint8_t>(g);
   }
 }
 
@@ -179,16 +162,9 @@ void Stage::ApplySceneFilter() {
       break;
     }
     case 2:
-    case 3: {
-      const bool sepia = state_.S(sv::kSceneFilter) == 2;
-      for (size_t i = 0; i + 2 < size; i += 3) {
-        const int g = (bytes[i] + bytes[i + 1] + bytes[i + 2]) / 3;
-        bytes[i] = static_cast<uint8_t>(sepia ? g >> 2 : g);
-        bytes[i + 1] = static_cast<uint8_t>(sepia ? 3 * g >> 2 : g);
-        bytes[i + 2] = static_cast<uint8_t>(g);
-      }
+    case 3:
+      ToneGrey(scene, state_.S(sv::kSceneFilter) == 2);
       break;
-    }
     case 4:
       // Turned by 180 degrees: the upper half trades places with the lower half, mirrored.
       for (int y = 0; y < scene.Height() / 2; ++y) {
@@ -393,8 +369,8 @@ void Stage::Ptset(int x1, int y1, int x2, int y2, int dx, int dy) {
   const int64_t width = int64_t{x2} - x1;
   const int64_t height = int64_t{y2} - y1;
   if (width <= 0 || height <= 0 || width > kScreenWidth * 4 || height > kScreenHeight * 4) return;
-  CopyRectangle(buffers_.PartsSheet, x1, y1, static_cast<int>(width), static_cast<int>(height),
-                pb_.Draw(), dx, dy, true);
+  CopyRectKeyed(buffers_.PartsSheet, x1, y1, static_cast<int>(width), static_cast<int>(height),
+                pb_.Draw(), dx, dy, kTransparent);
   host_.Present();
 }
 
@@ -410,8 +386,8 @@ void Stage::Direct(std::string_view text) {
   const uint32_t duration = static_cast<uint32_t>(LeadingNumber(fields[1]));
   if (LoadPicture(name, buffers_.PartsSheet)) {
     const Bitmap24& sheet = buffers_.PartsSheet;
-    CopyRectangle(sheet, 0, 0, sheet.Width(), sheet.Height(), pb_.Draw(), LeadingNumber(fields[2]),
-                  LeadingNumber(fields[3]), false);
+    CopyRect(sheet, 0, 0, sheet.Width(), sheet.Height(), pb_.Draw(), LeadingNumber(fields[2]),
+             LeadingNumber(fields[3]));
     host_.Present();
   }
   for (;;) {
@@ -430,17 +406,8 @@ void Stage::Fix() {
 
 void Stage::SepiaFadeIn() {
   flags_.Busy = true;
-  Bitmap24 sepia;
-  CopyPicture(buffers_.SceneBuffer, sepia);
-  uint8_t* bytes = sepia.Data();
-  for (size_t i = 0; i + 2 < sepia.SizeBytes(); i += 3) {
-    const int g = (bytes[i] + bytes[i + 1] + bytes[i + 2]) / 3;
-    bytes[i] = static_cast<uint8_t>(g >> 2);
-    bytes[i + 1] = static_cast<uint8_t>(3 * g >> 2);
-    bytes[i + 2] = static_cast<uint8_t>(g);
-  }
-  CopyPicture(sepia, buffers_.StageBuffer);
-  CopyPicture(sepia, buffers_.SceneBuffer);
+  ToneGrey(buffers_.SceneBuffer, true);
+  CopyPicture(buffers_.SceneBuffer, buffers_.StageBuffer);
   OverlayWindow();
   clock_.StartFrameClock();
   const size_t bytesPerPicture = buffers_.StageBuffer.SizeBytes();

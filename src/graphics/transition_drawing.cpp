@@ -22,29 +22,6 @@ int64_t IntegerRoot(int64_t value) {
 
 }  // namespace
 
-void CopyRect(const Bitmap24& source, int fromX, int fromY, int width, int height,
-              Bitmap24& destination, int toX, int toY) {
-  // Cut the rectangle to both pictures, moving both corners alike.
-  int64_t sx = fromX, sy = fromY, dx = toX, dy = toY, w = width, h = height;
-  const int64_t leftCut = std::max<int64_t>({0, -sx, -dx});
-  const int64_t topCut = std::max<int64_t>({0, -sy, -dy});
-  sx += leftCut, dx += leftCut, w -= leftCut;
-  sy += topCut, dy += topCut, h -= topCut;
-  w = std::min({w, source.Width() - sx, destination.Width() - dx});
-  h = std::min({h, source.Height() - sy, destination.Height() - dy});
-  if (w < 1 || h < 1) return;
-  for (int64_t row = 0; row < h; ++row) {
-    std::memmove(destination.Row(static_cast<int>(dy + row)) + 3 * dx,
-                 source.Row(static_cast<int>(sy + row)) + 3 * sx, static_cast<size_t>(3 * w));
-  }
-}
-
-void CopyPicture(const Bitmap24& source, Bitmap24& destination) {
-  if (&source == &destination) return;
-  destination.Resize(source.Width(), source.Height());
-  std::memcpy(destination.Data(), source.Data(), source.SizeBytes());
-}
-
 Span CircleRow(int cx, int cy, int radius, int y) {
   // In doubled coordinates pixel centres are odd numbers, so the test stays in integers:
   // (2x + 1 - 2cx)^2 + (2y + 1 - 2cy)^2 <= (2r)^2.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 
+#include "graphics/picture_copy.h"
 #include "resources/bitmap24.h"
 
 // Rectangle copies and filled shapes for the transitions and the iris. Shapes are sampled at
@@ -10,16 +11,8 @@
 // shapes of the same geometry always cover the same pixels, whatever the picture size.
 namespace tolven::transition_drawing {
 
-// Copies the width x height rectangle at (fromX, fromY) of `source` to (toX, toY) of
-// `destination`; whatever falls outside either picture is left out.
-void CopyRect(const Bitmap24& source, int fromX, int fromY, int width, int height,
-              Bitmap24& destination, int toX, int toY);
-// The same rectangle from one picture to the same place of another.
-inline void CopyRect(const Bitmap24& source, int x, int y, int width, int height,
-                     Bitmap24& destination) {
-  CopyRect(source, x, y, width, height, destination, x, y);
-}
-void CopyPicture(const Bitmap24& source, Bitmap24& destination);
+using tolven::CopyPicture;
+using tolven::CopyRect;
 
 // Columns [begin, end) of one row; empty when begin >= end. Not clipped.
 struct Span {

@@ -1,10 +1,10 @@
 #include "text/message_window.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "base/engine_values.h"
 #include "graphics/blending.h"
+#include "graphics/picture_copy.h"
 #include "resources/picture_loader.h"
 
 namespace tolven {
@@ -37,20 +37,6 @@ void FillRows(Bitmap24& picture, int firstRow, int rows, uint8_t blue, uint8_t g
   }
 }
 
-void CopyPicture(const Bitmap24& from, Bitmap24& to) {
-  to.Resize(from.Width(), from.Height());
-  std::memcpy(to.Data(), from.Data(), from.SizeBytes());
-}
-
-// Copies width x height pixels; every caller's rectangles lie inside both pictures.
-void CopyRectangle(const Bitmap24& from, int fromX, int fromY, int width, int height, Bitmap24& to,
-                   int toX, int toY) {
-  for (int y = 0; y < height; ++y) {
-    std::memcpy(to.Row(toY + y) + 3 * toX, from.Row(fromY + y) + 3 * fromX,
-                3 * static_cast<size_t>(width));
-  }
-}
-
 }  // namespace
 
 MessageWindow::MessageWindow(Host& host, FrameClock& clock, PaintBox& pb, Stage& stage,
@@ -63,8 +49,8 @@ void MessageWindow::LoadSystemPictures(const Archives& archives) {
   if (LoadPicture(archives, "sys_clickw", picture) &&
       picture.Width() >= clickWaitPicture_.Width() &&
       picture.Height() >= clickWaitPicture_.Height()) {
-    CopyRectangle(picture, 0, 0, clickWaitPicture_.Width(), clickWaitPicture_.Height(),
-                  clickWaitPicture_, 0, 0);
+    CopyRect(picture, 0, 0, clickWaitPicture_.Width(), clickWaitPicture_.Height(),
+             clickWaitPicture_, 0, 0);
   }
 }
 
@@ -85,8 +71,8 @@ void MessageWindow::BuildTint(const WindowTint& tint) {
 void MessageWindow::BuildWindowPicture() {
   ScreenBuffers& buffers = stage_.Buffers();
   if (FullScreenText()) {
-    CopyRectangle(buffers.StageBuffer, kQuickButtonsX, kQuickButtonsY, kQuickButtonWidth,
-                  kQuickButtonHeight, quickButtonBackground_, 0, 0);
+    CopyRect(buffers.StageBuffer, kQuickButtonsX, kQuickButtonsY, kQuickButtonWidth,
+             kQuickButtonHeight, quickButtonBackground_, 0, 0);
     return;
   }
   if (cacheValid_) {
@@ -99,8 +85,8 @@ void MessageWindow::BuildWindowPicture() {
     MaskedBlend(buffers.SceneBuffer.Row(kMessageWindowTop + r), tint_.Row(r),
                 tint_.Row(kMessageWindowHeight + r), windowPicture_.Row(r), rowBytes);
   }
-  CopyRectangle(windowPicture_, kQuickButtonsX, kQuickButtonsY - kMessageWindowTop,
-                kQuickButtonWidth, kQuickButtonHeight, quickButtonBackground_, 0, 0);
+  CopyRect(windowPicture_, kQuickButtonsX, kQuickButtonsY - kMessageWindowTop, kQuickButtonWidth,
+           kQuickButtonHeight, quickButtonBackground_, 0, 0);
   CopyPicture(windowPicture_, windowCache_);
   DrawQuickButtons(kQuickButtonsInWindowPictures);
   cacheValid_ = true;
@@ -110,8 +96,8 @@ void MessageWindow::OverlayWindow() {
   if (FullScreenText()) {
     DrawQuickButtons(kQuickButtonsOnStage);
   } else if (IsOpen()) {
-    CopyRectangle(windowPicture_, 0, 0, kScreenWidth, kMessageWindowHeight,
-                  stage_.Buffers().StageBuffer, 0, kMessageWindowTop);
+    CopyRect(windowPicture_, 0, 0, kScreenWidth, kMessageWindowHeight, stage_.Buffers().StageBuffer,
+             0, kMessageWindowTop);
     DrawQuickButtons(kQuickButtonsOnStage);
     if (redrawPage) redrawPage();
   }
@@ -142,8 +128,8 @@ void MessageWindow::DrawClickWaitIcon() {
   // Two timer ticks per frame: the icon moves every 110 ms.
   const int frame = static_cast<int>(flags_.TimerTicks / 2 % kClickWaitFrames);
   const IconPosition at = CurrentIconPosition();
-  CopyRectangle(iconFrames_, frame * kClickWaitIconWidth, 0, kClickWaitIconWidth,
-                kClickWaitIconHeight, pb_.Draw(), at.x, at.y);
+  CopyRect(iconFrames_, frame * kClickWaitIconWidth, 0, kClickWaitIconWidth, kClickWaitIconHeight,
+           pb_.Draw(), at.x, at.y);
 }
 
 // ---- Commands ---------------------------------------------------------------------------------
@@ -226,10 +212,10 @@ void MessageWindow::ShowNewPage() {
     display_ = WindowDisplay::Window;
   } else if (flags_.SkipState < 3) {
     // The panel alone wipes the old page off the stage and the screen.
-    CopyRectangle(windowPicture_, 0, 0, kScreenWidth, kMessageWindowHeight, buffers.StageBuffer, 0,
-                  kMessageWindowTop);
-    CopyRectangle(windowPicture_, 0, 0, kScreenWidth, kMessageWindowHeight, pb_.Draw(), 0,
-                  kMessageWindowTop);
+    CopyRect(windowPicture_, 0, 0, kScreenWidth, kMessageWindowHeight, buffers.StageBuffer, 0,
+             kMessageWindowTop);
+    CopyRect(windowPicture_, 0, 0, kScreenWidth, kMessageWindowHeight, pb_.Draw(), 0,
+             kMessageWindowTop);
     display_ = WindowDisplay::Window;
     DrawQuickButtons(kQuickButtonsOnStageAndScreen);
   }

@@ -1,8 +1,9 @@
 #include "text/page_redraw.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
+
+#include "graphics/picture_copy.h"
 
 namespace tolven {
 namespace {
@@ -14,21 +15,6 @@ constexpr PageLayout kWindowLayout{4, 40, 8, 438};
 constexpr PageLayout kFullScreenLayout{16, 38, 20, 32};
 constexpr int kLineBytes = 54;
 constexpr int kColumnPitch = 14;
-
-// Copies a cell-sized rectangle between the stage and the scratch cell, cut to the stage.
-void CopyCell(const Bitmap24& from, int fromX, int fromY, Bitmap24& to, int toX, int toY) {
-  for (int y = 0; y < kCellHeight; ++y) {
-    const int sourceY = fromY + y;
-    const int targetY = toY + y;
-    if (sourceY < 0 || sourceY >= from.Height() || targetY < 0 || targetY >= to.Height()) continue;
-    for (int x = 0; x < kCellWidth; ++x) {
-      const int sourceX = fromX + x;
-      const int targetX = toX + x;
-      if (sourceX < 0 || sourceX >= from.Width() || targetX < 0 || targetX >= to.Width()) continue;
-      std::memcpy(to.Row(targetY) + 3 * targetX, from.Row(sourceY) + 3 * sourceX, 3);
-    }
-  }
-}
 
 }  // namespace
 
@@ -52,9 +38,9 @@ void RedrawTextPage(Glyphs& glyphs, const MessageOutput& page, bool fullScreenTe
             reinterpret_cast<const char*>(bytes.data() + rowStart + column), length));
         const int x = layout.left + kColumnPitch * column;
         const int y = layout.top + layout.pitch * line;
-        CopyCell(stage, x, y, scratch, 0, 0);
+        CopyRect(stage, x, y, kCellWidth, kCellHeight, scratch, 0, 0);
         glyphs.DrawGlyph(scratch, 0, 0);
-        CopyCell(scratch, 0, 0, stage, x, y);
+        CopyRect(scratch, 0, 0, kCellWidth, kCellHeight, stage, x, y);
       }
       column += length;
     }

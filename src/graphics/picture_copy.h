@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+#include "resources/bitmap24.h"
+
+namespace tolven {
+
+// Copies the width x height rectangle at (fromX, fromY) of `source` to (toX, toY) of
+// `destination`; whatever falls outside either picture is left out.
+void CopyRect(const Bitmap24& source, int fromX, int fromY, int width, int height,
+              Bitmap24& destination, int toX, int toY);
+// The same rectangle from one picture to the same place of another.
+inline void CopyRect(const Bitmap24& source, int x, int y, int width, int height,
+                     Bitmap24& destination) {
+  CopyRect(source, x, y, width, height, destination, x, y);
+}
+// As CopyRect, but pixels of the key colour (blue, green, red) are left out.
+void CopyRectKeyed(const Bitmap24& source, int fromX, int fromY, int width, int height,
+                   Bitmap24& destination, int toX, int toY, const uint8_t key[3]);
+// The whole picture, the destination taking its size.
+void CopyPicture(const Bitmap24& source, Bitmap24& destination);
+
+}  // namespace tolven
