@@ -1,23 +1,116 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
+
+#include "audio/audio_device.h"
+#include "audio/mixer.h"
 #include "base/trace.h"
+#include "resources/archives.h"
 
 namespace tolven {
 
-// The sound device and its slots. There is no sound output yet: the engine runs as on a machine
-// without a sound device, so nothing can be playing and every request is dropped.
+// The slots by use.
+inline constexpr int kVoiceSlot = 0;
+inline constexpr int kEffectSlot = 1;
+inline constexpr int kLoopingEffectSlot = 2;
+inline constexpr int kMusicSlot = 3;
+inline constexpr int kMusicSpareSlot = 4;
+inline constexpr int kEmbeddedSoundSlot = 5;
+
+// The longest looping effect name a saved game holds: 30 bytes with the terminator.
+inline constexpr size_t kLoopingNameMax = 29;
+
+// The settings sound reads, as the settings store holds them; the engine copies them in at
+// start-up and whenever the configuration dialog changes one.
+struct SoundSettings {
+  int Wave = 0;                             // voices and system sounds: 0 on, non-zero off
+  int BGM = 0;                              // music: 0 on, 1 off, anything else plays nothing
+  std::array<int, 5> SE = {1, 1, 1, 1, 1};  // SE0-SE4: effect groups "SEH0"-"SEH4" enabled
+  std::array<int, 5> SE_LVL = {};           // SE_LVL0-SE_LVL4: level offsets of group 4
+  int Vol1 = 0;                             // voices
+  int Vol2 = -800;                          // effects
+  int Vol3 = -1200;                         // music
+  int Vol4 = -800;                          // spare slots 6 and 7
+};
+
+// Voices, effects, looping effects and the sounds of animations, played through the slots of
+// the mixer on the device the host supplies. Until InitSound succeeds every operation is quiet,
+// and so it stays when the host has no device.
 class Sound {
  public:
-  explicit Sound(Trace& trace) : trace_(trace) {}
+  // No archives and no device: the engine runs as on a machine without sound.
+  explicit Sound(Trace& trace);
+  // The device must outlive this object; it is closed when this object goes.
+  Sound(Trace& trace, const Archives& archives, AudioDevice& device);
+  ~Sound();
+  Sound(const Sound&) = delete;
+  Sound& operator=(const Sound&) = delete;
 
-  bool SoundDevicePresent() const { return false; }
-  void StopVoice() {}
-  // The system sounds ("SSE05" and the rest) of the menu bar and the screens.
-  void PlaySoundByName(std::string_view) { trace_.NotBuiltYet("PlaySoundByName"); }
+  // Whether the system has a sound output at all (asked of the device, not of InitSound).
+  bool SoundDevicePresent() const { return device_->Present(); }
+  // Opens the device; on failure releases everything and leaves sound unavailable.
+  bool InitSound();
+  void ReleaseSound();
+  bool Available() const { return available_; }
+
+  SoundSettings& Settings() { return settings_; }
+  const SoundSettings& Settings() const { return settings_; }
+  // Master volume, then each filled slot's volume from the settings (slot 5 keeps its own).
+  void ApplyVolumes();
+
+  // Looks the name up in the sound archives (Ogg 3..1, WADY 4..1, effects 0..2) and plays the
+  // first entry found in the slot its archive decides.
+  void PlaySoundByName(std::string_view name);
+  // Decode a whole entry into the slot and start it; false when nothing plays.
+  bool PlayWadyEntry(std::span<const uint8_t> entry, int slot);
+  bool PlayOggEntry(std::span<const uint8_t> entry, int slot);
+
+  // A voice or a system sound: only with a device, voices on and no skipping.
+  void PlayVoice(std::string_view name, bool skipping);
+  // The `se` and `seloop` commands: the effect groups and level offsets of the settings
+  // decide whether and which entry plays.
+  void RequestEffect(std::string_view name);
+  void StopVoice();
+  bool IsVoicePlaying() const;
+  void StopLoopingSound();
+  // The name of the effect last started from the looping effect archive, as it was passed.
+  const std::string& LoopingEffectName() const { return loopingEffectName_; }
+
+  // A byte-coded WADY sound from an animation, played once in its own slot.
+  void PlayEmbeddedSound(std::span<const uint8_t> bytes);
+  void StopEmbeddedSound();
+
+  // The voice wait of `wait_v_end`: set only with a device; the timer ends it once the voice
+  // is silent.
+  void WaitVoiceEnd();
+  bool VoiceWait() const { return voiceWait_; }
+  void EndVoiceWaitIfSilent();
+
+  // The slots, for the music stream and the state dump.
+  Mixer& Slots() { return mixer_; }
+  const Mixer& Slots() const { return mixer_; }
+  // The upper-cased name of the sound a slot last took by name; empty for other sounds.
+  std::string_view SlotName(int slot) const;
 
  private:
+  void Start(int slot, Pcm pcm, int volume, bool looping);
+  int VolumeOfSlot(int slot) const;
+
   Trace& trace_;
+  const Archives* archives_ = nullptr;
+  NullAudioDevice noDevice_;
+  AudioDevice* device_ = &noDevice_;
+  Mixer mixer_;
+  SoundSettings settings_;
+  bool available_ = false;
+  int masterVolume_ = 0;
+  bool voiceWait_ = false;
+  std::string loopingEffectName_;
+  std::array<std::string, kSoundSlots> slotNames_;
 };
 
 }  // namespace tolven
