@@ -4,6 +4,7 @@
 #include <map>
 
 #include "base/text_encoding.h"
+#include "resources/archives.h"
 #include "resources/jpeg_picture.h"
 #include "resources/packed_picture.h"
 #include "resources/script_source.h"
@@ -11,6 +12,7 @@
 #include "tools/file_io.h"
 #include "tools/png_file.h"
 #include "tools/script_text.h"
+#include "tools/sound_files.h"
 
 namespace tolven::tools {
 namespace {
@@ -143,6 +145,42 @@ ArchiveInput PictureInput(const fs::path& file) {
   return {EntryName(file), std::move(jpeg)};
 }
 
+using ArchiveFiles = std::map<std::string, std::vector<uint8_t>>;
+
+// Adds an archive of these entries, unless there are none.
+void AddArchive(ArchiveFiles& archives, const char* name,
+                const std::vector<ArchiveInput>& entries) {
+  if (!entries.empty()) archives[name] = BuildArchive(ArchiveLayout::B, entries);
+}
+
+// Voices go to the first WADY and Ogg archives, effects to the first effect archive and the
+// looping ones to the archive whose effects loop, music to the music archive.
+void AddSoundArchives(const fs::path& sourceDir, ArchiveFiles& archives) {
+  std::vector<ArchiveInput> waves;
+  std::vector<ArchiveInput> oggs;
+  for (const fs::path& file : FilesIn(sourceDir / "voices", {".wav", ".ogg"})) {
+    const bool isOgg = UpperCaseName(file.extension().string()) == ".OGG";
+    (isOgg ? oggs : waves).push_back(VoiceInput(file));
+  }
+  std::vector<ArchiveInput> effects;
+  for (const fs::path& file : FilesIn(sourceDir / "effects", {".wav"})) {
+    effects.push_back(EffectInput(file));
+  }
+  std::vector<ArchiveInput> loops;
+  for (const fs::path& file : FilesIn(sourceDir / "effects" / "loop", {".wav"})) {
+    loops.push_back(EffectInput(file));
+  }
+  std::vector<ArchiveInput> music;
+  for (const fs::path& file : FilesIn(sourceDir / "music", {".wav"})) {
+    music.push_back(MusicInput(file));
+  }
+  AddArchive(archives, "qe_wav1.tvk", waves);
+  AddArchive(archives, "qe_ogg1.tvk", oggs);
+  AddArchive(archives, "qe_se0.tvk", effects);
+  AddArchive(archives, "qe_se2.tvk", loops);
+  AddArchive(archives, kMusicArchive, music);
+}
+
 }  // namespace
 
 void ListArchive(const fs::path& archive, std::optional<ArchiveLayout> layout, std::ostream& out) {
@@ -221,10 +259,11 @@ void BuildGame(const fs::path& sourceDir, const fs::path& outDir) {
     const bool isPng = UpperCaseName(file.extension().string()) == ".PNG";
     (isPng ? packed : jpeg).push_back(PictureInput(file));
   }
-  std::map<std::string, std::vector<uint8_t>> archives;
+  ArchiveFiles archives;
   archives["qe_data.tvk"] = BuildArchive(ArchiveLayout::A, scripts);
-  if (!packed.empty()) archives["qe_gra.tvk"] = BuildArchive(ArchiveLayout::B, packed);
-  if (!jpeg.empty()) archives["qe_gjp.tvk"] = BuildArchive(ArchiveLayout::B, jpeg);
+  AddArchive(archives, "qe_gra.tvk", packed);
+  AddArchive(archives, kJpegArchive, jpeg);
+  AddSoundArchives(sourceDir, archives);
   CreateFolder(outDir);
   for (const auto& [name, bytes] : archives) WriteOutputFile(outDir / name, bytes);
 }

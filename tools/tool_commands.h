@@ -32,7 +32,8 @@ void DecodePictureFile(const std::filesystem::path& in, const std::filesystem::p
 void EncodePictureFile(const std::filesystem::path& inPng, const std::filesystem::path& out,
                        const PackOptions& options);
 
-// A game folder from sources: scripts/*.txt, pictures/*.png and *.jpg.
+// A game folder from sources: scripts/*.txt, pictures/*.png and *.jpg, voices/*.wav and *.ogg,
+// effects/*.wav (looping ones in effects/loop/), music/Mnn.wav (see MusicInput for loops).
 void BuildGame(const std::filesystem::path& sourceDir, const std::filesystem::path& outDir);
 
 }  // namespace tolven::tools

@@ -5,6 +5,7 @@
 
 #include "app/command_line.h"
 #include "tools/file_io.h"
+#include "tools/sound_files.h"
 #include "tools/tool_commands.h"
 
 namespace {
@@ -19,10 +20,58 @@ std::optional<ArchiveLayout> ParseLayout(const std::string& text) {
   return text == "A" || text == "a" ? ArchiveLayout::A : ArchiveLayout::B;
 }
 
+std::optional<tolven::WadyCoding> ParseCoding(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  return text == "byte" ? tolven::WadyCoding::Byte : tolven::WadyCoding::Block;
+}
+
+// The sound subcommands' arguments.
+struct SoundArguments {
+  std::string in;
+  std::string out;
+  std::string coding;
+  std::optional<double> loopStart;
+  CLI::App* decode = nullptr;
+  CLI::App* encode = nullptr;
+};
+
+void AddSoundCommands(CLI::App& app, SoundArguments& sound) {
+  CLI::App* command = app.add_subcommand("sound", "WADY sound <-> WAV");
+  command->require_subcommand(1);
+  const auto codings = CLI::IsMember({"block", "byte"});
+  sound.decode = command->add_subcommand("decode", "WADY sound to WAV");
+  sound.decode->add_option("IN", sound.in)->required();
+  sound.decode->add_option("OUT", sound.out)->required();
+  sound.decode->add_option("--coding", sound.coding, "block or byte (default: from the data)")
+      ->check(codings);
+  sound.encode = command->add_subcommand("encode", "16-bit PCM WAV to WADY sound");
+  sound.encode->add_option("IN", sound.in)->required();
+  sound.encode->add_option("OUT", sound.out)->required();
+  sound.encode->add_option("--coding", sound.coding, "block (voices, effects) or byte (music)")
+      ->required()
+      ->check(codings);
+  sound.encode->add_option("--loop-start", sound.loopStart,
+                           "byte coding: seconds from the start where the music loops back to");
+}
+
+// Runs a sound subcommand; a loop start only means something for byte coding.
+int RunSoundCommand(const SoundArguments& sound) {
+  if (sound.decode->parsed()) {
+    tools::DecodeSoundFile(sound.in, sound.out, ParseCoding(sound.coding));
+    return 0;
+  }
+  if (sound.loopStart && sound.coding != "byte") {
+    std::cerr << "tolven-tool: --loop-start needs --coding byte\n";
+    return tolven::kExitUsage;
+  }
+  tools::EncodeSoundFile(sound.in, sound.out, *ParseCoding(sound.coding), sound.loopStart);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"tolven-tool: list, extract and build game archives; convert pictures"};
+  CLI::App app{"tolven-tool: list, extract and build game archives; convert pictures and sounds"};
   app.require_subcommand(1);
   std::string layoutText;
   std::string archive;
@@ -70,6 +119,9 @@ int main(int argc, char** argv) {
   encode->add_flag("--no-rle", noRle, "do not use the run-length stage");
   encode->add_flag("--no-delta", noDelta, "do not use the delta stage");
 
+  SoundArguments sound;
+  AddSoundCommands(app, sound);
+
   CLI::App* buildGame = app.add_subcommand("build-game", "a game folder from sources");
   buildGame->add_option("SRC_DIR", in)->required();
   buildGame->add_option("OUT_DIR", out)->required();
@@ -93,6 +145,8 @@ int main(int argc, char** argv) {
       tools::EncodePictureFile(in, out, packOptions);
     } else if (buildGame->parsed()) {
       tools::BuildGame(in, out);
+    } else if (sound.decode->parsed() || sound.encode->parsed()) {
+      return RunSoundCommand(sound);
     }
   } catch (const tools::ToolError& error) {
     std::cerr << "tolven-tool: " << error.what() << '\n';

@@ -93,6 +93,27 @@ size_t DecodeBlockCodes(const uint8_t* codes, size_t available, int32_t count, i
   return written;
 }
 
+size_t DecodeByteSound(const WadyHeader& header, std::span<const uint8_t> coded,
+                       std::span<int16_t> out) {
+  WadyStates states;
+  const int channels = header.channels;
+  return channels * DecodeWadyBytes(coded, out, header.scale, states, channels, header.frames);
+}
+
+// One block for one channel; for two, the left block's size comes first and the right block
+// follows the left one and a size field of its own.
+size_t DecodeBlockSound(const WadyFormat& format, std::span<const uint8_t> coded,
+                        std::span<int16_t> out) {
+  if (format.channels == 1) return DecodeWadyBlock(coded, out, 1);
+  if (coded.size() < 4) return 0;
+  const uint64_t leftSize = ReadU32(coded.data());
+  size_t count = DecodeWadyBlock(coded.subspan(4), out, 2);
+  if (leftSize + 8 <= coded.size() && out.size() > 1) {
+    count += DecodeWadyBlock(coded.subspan(static_cast<size_t>(leftSize) + 8), out.subspan(1), 2);
+  }
+  return count;
+}
+
 }  // namespace
 
 const std::array<int16_t, 128> kWadyByteSteps = MakeByteSteps();
@@ -204,7 +225,8 @@ size_t DecodeWadyBytes(std::span<const uint8_t> coded, std::span<int16_t> output
   return frames;
 }
 
-std::optional<Pcm> DecodeWadySound(std::span<const uint8_t> entry, WadyCoding coding) {
+std::optional<Pcm> DecodeWadySound(std::span<const uint8_t> entry, WadyCoding coding,
+                                   size_t* produced) {
   const std::optional<WadyHeader> header = ReadWadyHeader(entry);
   if (!header) return std::nullopt;
   const WadyFormat& format = header->format;
@@ -222,19 +244,9 @@ std::optional<Pcm> DecodeWadySound(std::span<const uint8_t> entry, WadyCoding co
   pcm.rate = static_cast<int>(format.samplesPerSecond);
   pcm.channels = format.channels;
   pcm.samples.assign(static_cast<size_t>(samples), 0);
-  std::span<int16_t> out(pcm.samples);
-  if (coding == WadyCoding::Byte) {
-    WadyStates states;
-    DecodeWadyBytes(coded, out, header->scale, states, header->channels, header->frames);
-  } else if (format.channels == 1) {
-    DecodeWadyBlock(coded, out, 1);
-  } else if (coded.size() >= 4) {
-    const uint64_t leftSize = ReadU32(coded.data());
-    DecodeWadyBlock(coded.subspan(4), out, 2);
-    if (leftSize + 8 <= coded.size() && out.size() > 1) {
-      DecodeWadyBlock(coded.subspan(static_cast<size_t>(leftSize) + 8), out.subspan(1), 2);
-    }
-  }
+  const size_t count = coding == WadyCoding::Byte ? DecodeByteSound(*header, coded, pcm.samples)
+                                                  : DecodeBlockSound(format, coded, pcm.samples);
+  if (produced) *produced = count;
   return pcm;
 }
 

@@ -91,7 +91,10 @@ size_t DecodeWadyBytes(std::span<const uint8_t> coded, std::span<int16_t> output
 // than 16-bit PCM of one or two channels at a rate in the playable range, or a decoded size
 // that its coded bytes could never fill (a damaged header must not make us allocate
 // gigabytes). Data that ends early leaves the rest of the sound silent; data that would
-// produce more than the decoded size is cut there.
-std::optional<Pcm> DecodeWadySound(std::span<const uint8_t> entry, WadyCoding coding);
+// produce more than the decoded size is cut there. *produced, when given, receives the number
+// of samples the codes yielded within that size, which tools compare with the size to call an
+// entry damaged.
+std::optional<Pcm> DecodeWadySound(std::span<const uint8_t> entry, WadyCoding coding,
+                                   size_t* produced = nullptr);
 
 }  // namespace tolven
