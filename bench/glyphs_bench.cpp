@@ -11,11 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "base/engine_flags.h"
+#include "base/script_state.h"
 #include "baseline.h"
 #include "graphics/blending.h"
 #include "resources/archives.h"
 #include "sample_pictures.h"
 #include "text/glyphs.h"
+#include "text/message_output.h"
+#include "text/page_redraw.h"
 
 namespace {
 
@@ -99,6 +103,33 @@ void BM_GlyphPageUncached(benchmark::State& state) {
 }
 TOLVEN_BENCHMARK(BM_GlyphPageUncached);
 
+// The whole window page painted again from its bytes and colours, as after the stage was
+// rebuilt under it: each character through the scratch cell, against drawing the same page
+// straight onto the stage.
+void BM_RedrawTextPage(benchmark::State& state) {
+  Setup setup;
+  tolven::EngineFlags flags;
+  tolven::ScriptState script;
+  tolven::NullMessageOutputHost host;
+  tolven::MessageOutput page(flags, script, host);
+  page.NewPage();
+  const std::vector<std::string> characters = CachedPage();
+  int printed = 0;
+  for (; printed < kPageCharacters && page.TextRow() < 4; ++printed) {
+    page.PutChar(characters[static_cast<size_t>(printed)], false);
+  }
+  if (page.TextRow() >= 4) --printed;  // the last one wrapped past the window's four lines
+  const uint64_t before = setup.glyphs.RenderCount();
+  for (auto _ : state) {
+    tolven::RedrawTextPage(setup.glyphs, page, false, setup.stage);
+    benchmark::ClobberMemory();
+  }
+  if (setup.glyphs.RenderCount() != before) state.SkipWithError("a cached character rendered");
+  state.SetItemsProcessed(state.iterations() * printed);
+  state.counters["characters"] = printed;
+}
+TOLVEN_BENCHMARK(BM_RedrawTextPage);
+
 // The two blends of every character with masks that are already made: no cache search, no mask
 // copies.
 void BM_GlyphBlendsOnly(benchmark::State& state) {
@@ -130,6 +161,7 @@ void BM_GlyphBlendsOnly(benchmark::State& state) {
 TOLVEN_BENCHMARK(BM_GlyphBlendsOnly);
 
 const tolven::bench::CompareTo kCachedAgainstBlends("BM_GlyphPageCached", "BM_GlyphBlendsOnly");
+const tolven::bench::CompareTo kRedrawAgainstDrawing("BM_RedrawTextPage", "BM_GlyphPageCached");
 const tolven::bench::CompareTo kUncachedAgainstCached("BM_GlyphPageUncached", "BM_GlyphPageCached");
 
 }  // namespace

@@ -74,6 +74,7 @@ inline constexpr int kSkipButton = 60;      // the quick bar's skip button is on
 inline constexpr int kAutoButton = 61;      // the quick bar's auto button is on
 inline constexpr int kPressedQuickButtons[] = {63, 64, 65};  // held down on the quick bar
 inline constexpr int kLogButton = 65;                        // the quick bar's log button, pressed
+inline constexpr int kDramaMode = 70;        // voiced speaker lines show without the window
 inline constexpr int kStandingCentres = 80;  // S080-S089: centres of one to four pictures
 inline constexpr int kClearCount = 100;      // times the game was completed
 inline constexpr int kTextMode = 150;        // 0 window text, 1 full-screen text

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "base/text_encoding.h"
+#include "graphics/picture_copy.h"
 #include "save/save_folder.h"
 #include "text/page_redraw.h"
 
@@ -24,6 +25,7 @@ constexpr int kStartupAutoSpeed = 5;
 constexpr int kStartupTransition4Extents[] = {250, 550};
 // Horizontal centres of one, two, three and four standing pictures.
 constexpr int kStandingCentres[] = {400, 250, 550, 200, 400, 600, 100, 300, 500, 700};
+constexpr size_t kNameTagCount = 9;
 
 // A folder that cannot be examined (no permission, a symlink loop, a path too long) holds no
 // game data, just as a missing file does; nor does a folder or a pipe under the archive's name.
@@ -70,6 +72,7 @@ void TForm1::ConnectTextLayers() {
   stage_.buildWindowPicture = [this] { window_.BuildWindowPicture(); };
   stage_.overlayWindow = [this] { window_.OverlayWindow(); };
   stage_.onLayersChanged = [this] { window_.MarkStale(); };
+  stage_.Effects().onTransitionEnd = [this] { output_.ApplyFontSizes(); };
   window_.clearPage = [this] { output_.ClearPage(); };
   window_.redrawPage = [this] {
     if (glyphs_) {
@@ -112,6 +115,7 @@ void TForm1::InitEngine() {
                                                settings_.FONTBOLD, settings_.FONTAA});
   window_.BuildTint({settings_.TXBG_R, settings_.TXBG_G, settings_.TXBG_B, settings_.TXBG_A});
   window_.LoadSystemPictures(archives_);
+  LoadNames();
   ResetWaits();
   state_.F.fill(0);
   state_.E.fill(0);
@@ -157,6 +161,7 @@ void TForm1::StartTitle() {
   std::fill_n(pb.Data(), pb.SizeBytes(), 0);
   stage_.Buffers().StageBuffer = pb;
   EnterFullScreen();
+  output_.ApplyFontSizes();
   interpreter_.State().calls.CallDepth = 0;
   interpreter_.State().CurrentScript = "main";
   interpreter_.LoadScript("main", 1);
@@ -247,7 +252,7 @@ void TForm1::Timer1Timer() {
   if (flags_.PageWait == PageWaitKind::None) return;
   if (AutoAdvanceOn()) {
     AutoAdvanceTick();
-  } else if (flags_.PageWait != PageWaitKind::NoIcon) {
+  } else if (flags_.PageWait != PageWaitKind::NoIcon && !output_.HoldsPresentation()) {
     window_.DrawClickWaitIcon();
   }
 }
@@ -287,14 +292,37 @@ void TForm1::StopSkipAndAuto(bool force) {
   SetAutoCaption(false);
 }
 
-// The count saturates: a game cleared more often than an int holds stays at the maximum.
-// Every character goes onto the stage and the screen in its colour. The large size of the
-// window's [2] tag needs the sized fonts of the message window, which come with it.
-void TForm1::DrawCharacter(std::string_view bytes, int x, int y, int colour, bool) {
+void TForm1::DrawCharacter(std::string_view bytes, int x, int y, int colour,
+                           bool holdPresentation) {
   if (!glyphs_) return;
   glyphs_->SetTextColour(colour);
   glyphs_->PrepareCharacter(bytes);
-  glyphs_->DrawGlyphToScreen(stage_.Buffers().StageBuffer, PB_, x, y, false);
+  glyphs_->DrawGlyphToScreen(stage_.Buffers().StageBuffer, PB_, x, y, holdPresentation);
+}
+
+void TForm1::DrawRuby(std::string_view reading, int x, int y, bool holdPresentation) {
+  if (!glyphs_) return;
+  glyphs_->DrawRuby(reading, stage_.Buffers().StageBuffer, x, y);
+  if (!holdPresentation) glyphs_->DrawRuby(reading, PB_.Draw(), x, y);
+}
+
+void TForm1::ShowStageWithoutWindow() {
+  ScreenBuffers& buffers = stage_.Buffers();
+  CopyPicture(buffers.SceneBuffer, buffers.StageBuffer);
+  CopyPicture(buffers.StageBuffer, PB_.Draw());
+}
+
+// The definition text "sys_names": section NICKNAME holds the nickname on its first line,
+// section NAMETAG up to nine speaker name tags, a line each. A game without it has neither.
+void TForm1::LoadNames() {
+  if (!definitions_.Load(archives_, "sys_names")) return;
+  const std::vector<DefinitionEntry> nickname = definitions_.FindSection("NICKNAME");
+  if (!nickname.empty()) output_.SetNickname(nickname.front().value);
+  std::vector<std::string> tags;
+  for (const DefinitionEntry& entry : definitions_.FindSection("NAMETAG")) {
+    if (tags.size() < kNameTagCount) tags.push_back(entry.value);
+  }
+  output_.SetNameTags(std::move(tags));
 }
 
 void TForm1::ConfirmQuitAfterEffect() {
@@ -304,6 +332,7 @@ void TForm1::ConfirmQuitAfterEffect() {
   }
 }
 
+// The count saturates: a game cleared more often than an int holds stays at the maximum.
 int TForm1::CountGameClear() {
   const int stored = settingsStore_.ReadInteger("Clear", 0);
   const int count = stored < std::numeric_limits<int>::max() ? stored + 1 : stored;

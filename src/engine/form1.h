@@ -147,22 +147,32 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void AdvancePage(bool byTimer = false);
   void AutoAdvanceTick();
   void ConnectTextLayers();
+  static constexpr int kNicknameFlag = 28;
 
-  // Message output draws through here (glyphs and the message window land with the text
-  // subsystem; until then pages are recorded but not drawn).
-  void DrawCharacter(std::string_view bytes, int x, int y, int colour, bool large) override;
-  void DrawRuby(std::string_view, int, int) override {}
+  // Message output draws through here, onto the stage and the screen.
+  void DrawCharacter(std::string_view bytes, int x, int y, int colour,
+                     bool holdPresentation) override;
+  void DrawRuby(std::string_view reading, int x, int y, bool holdPresentation) override;
+  void SetCanvasFontSize(int points) override {
+    if (glyphs_) glyphs_->SetCanvasFontSize(points);
+  }
+  void ShowStageWithoutWindow() override;
+  bool NicknameOn() override { return variables_.TestBit('F', kNicknameFlag); }
   void ShowNewPage() override { window_.ShowNewPage(); }
   void RepaintScreen() override { host_.Present(); }
   void BuildClickWaitFrames() override { window_.BuildClickWaitFrames(); }
-  void PictureCommand(std::string_view argument) override { stage_.Gra(argument, true); }
+  void PictureCommand(std::string_view argument) override { stage_.PictureTag(argument); }
   void ClearCharacters(std::string_view argument) override { stage_.Clrb(argument); }
   int32_t Evaluate(std::string_view expression) override {
     return variables_.EvaluateExpression(expression);
   }
   std::string StringRow(int row) override { return variables_.StringRow(row); }
   void PlayVoice(std::string_view) override {}
-  int RubyHalfWidth(std::string_view) override { return 0; }
+  int RubyHalfWidth(std::string_view reading) override {
+    return glyphs_ ? glyphs_->RubyWidth(reading) / 2 : 0;
+  }
+  // Game content read at start-up: the nickname and the speaker name tags.
+  void LoadNames();
   bool AutoAdvanceOn() const { return state_.S(sv::kAutoSpeed) > 0; }
   void SetAutoCaption(bool on);
   // The Delay setting 0: text appears character by character.

@@ -86,7 +86,8 @@ ordered_json StageObject(const TForm1& form) {
   return {{"background", Utf8(stage.BackgroundName())},
           {"characters", characters},
           {"specification", Utf8(stage.CharacterSpecification())},
-          {"window", form.Flags().WindowShown}};
+          {"window", form.Flags().WindowShown},
+          {"display", static_cast<int>(form.Window().DisplayState())}};
 }
 
 ordered_json SettingsObject(const Settings& settings) {

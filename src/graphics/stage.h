@@ -54,6 +54,11 @@ class Stage {
 
   // The picture commands, given the text after their keyword.
   void Gra(std::string_view argument, bool present);  // `gra` presents, `grb` does not
+  // The mark that tells `grb` from `gra`: the commands set it, the text's [gra ...] tag runs the
+  // picture command as the last of them did. Save files keep it.
+  bool GrbMark() const { return grbMark_; }
+  void SetGrbMark(bool grb) { grbMark_ = grb; }
+  void PictureTag(std::string_view argument) { Gra(argument, !grbMark_); }
   void Clrb(std::string_view argument);
   void Tati(std::string_view argument);
   void Partsload(std::string_view argument);
@@ -103,6 +108,7 @@ class Stage {
   int shownCount_ = 0;
   std::string backgroundName_;
   std::string characterSpecification_;
+  bool grbMark_ = false;
 };
 
 }  // namespace tolven

@@ -69,6 +69,7 @@ void Transitions::RunTransition(int number) {
   }
   // Full-screen text pages build on what is shown, so the next page starts from it.
   if (state_.S(sv::kTextMode) != 0) CopyPicture(buffers_.StageBuffer, buffers_.PreviousBuffer);
+  if (onTransitionEnd) onTransitionEnd();
   flags_.Busy = false;
   flags_.EffectRunning = false;
 }

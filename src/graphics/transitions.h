@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "base/engine_flags.h"
 #include "base/host.h"
@@ -42,6 +43,9 @@ class Transitions {
   // edges) with the colour of each block's top-left pixel in `source`, then puts WorkBuffer on
   // PB.
   void Mosaic(const Bitmap24& source, int blockSize);
+
+  // Message output sets its text font again when a transition ends.
+  std::function<void()> onTransitionEnd;
 
  private:
   // How a transition ended: run through, or cut short by an interrupt request (the caller then

@@ -183,11 +183,13 @@ CommandOutcome AfterTransition(CommandContext& c) {
 }
 
 CommandOutcome Gra(CommandContext& c, std::string& line) {
+  c.stage.SetGrbMark(false);
   c.stage.Gra(TextAt(line, 5), true);
   return AfterTransition(c);
 }
 
 CommandOutcome Grb(CommandContext& c, std::string& line) {
+  c.stage.SetGrbMark(true);
   c.stage.Gra(TextAt(line, 5), false);
   return kTableResult;
 }

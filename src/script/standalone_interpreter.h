@@ -62,22 +62,15 @@ class QuietHost final : public Host {
 
 // Message output with nothing to draw on: the picture tags still reach the stage and the
 // inserted values the banks.
-class QuietOutputHost final : public MessageOutputHost {
+class QuietOutputHost final : public NullMessageOutputHost {
  public:
   QuietOutputHost(Stage& stage, Variables& variables) : stage_(stage), variables_(variables) {}
-  void DrawCharacter(std::string_view, int, int, int, bool) override {}
-  void DrawRuby(std::string_view, int, int) override {}
-  void ShowNewPage() override {}
-  void RepaintScreen() override {}
-  void BuildClickWaitFrames() override {}
-  void PictureCommand(std::string_view argument) override { stage_.Gra(argument, true); }
+  void PictureCommand(std::string_view argument) override { stage_.PictureTag(argument); }
   void ClearCharacters(std::string_view argument) override { stage_.Clrb(argument); }
   int32_t Evaluate(std::string_view expression) override {
     return variables_.EvaluateExpression(expression);
   }
   std::string StringRow(int row) override { return std::string(variables_.StringRow(row)); }
-  void PlayVoice(std::string_view) override {}
-  int RubyHalfWidth(std::string_view) override { return 0; }
 
  private:
   Stage& stage_;

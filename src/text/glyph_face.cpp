@@ -42,8 +42,21 @@ bool GlyphFace::Open(const FontFile& file, int pixelEm, bool bold) {
     return false;
   }
   freeType_->face = face;
-  // Text metrics of the Windows font interface take the ascent from the OS/2 table's Windows
-  // ascender; FreeType's own figure (from hhea) can differ by a pixel and move every glyph.
+  ReadAscent();
+  return true;
+}
+
+bool GlyphFace::SetPixelEm(int pixelEm) {
+  if (freeType_->face == nullptr || pixelEm <= 0) return false;
+  if (FT_Set_Pixel_Sizes(freeType_->face, 0, static_cast<FT_UInt>(pixelEm)) != 0) return false;
+  ReadAscent();
+  return true;
+}
+
+// Text metrics of the Windows font interface take the ascent from the OS/2 table's Windows
+// ascender; FreeType's own figure (from hhea) can differ by a pixel and move every glyph.
+void GlyphFace::ReadAscent() {
+  FT_Face face = freeType_->face;
   const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
   if (os2 != nullptr && os2->version != 0xFFFF) {
     ascent_ =
@@ -51,7 +64,14 @@ bool GlyphFace::Open(const FontFile& file, int pixelEm, bool bold) {
   } else {
     ascent_ = static_cast<int>((face->size->metrics.ascender + 32) >> 6);
   }
-  return true;
+}
+
+int GlyphFace::Advance(char32_t character) {
+  FT_Face face = freeType_->face;
+  if (face == nullptr || character == 0) return 0;
+  const FT_UInt index = FT_Get_Char_Index(face, character);
+  if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_NO_BITMAP) != 0) return 0;
+  return static_cast<int>((face->glyph->advance.x + 32) >> 6);
 }
 
 bool GlyphFace::RenderGrey(char32_t character, GlyphBitmap& bitmap) {

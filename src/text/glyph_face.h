@@ -31,6 +31,8 @@ class GlyphFace {
   // bold design is emboldened.
   bool Open(const FontFile& file, int pixelEm, bool bold);
   bool IsOpen() const;
+  // Another size of the open face, without reading the file again.
+  bool SetPixelEm(int pixelEm);
   // Pixels from the top of a line of text to the baseline.
   int Ascent() const { return ascent_; }
 
@@ -39,9 +41,12 @@ class GlyphFace {
   bool RenderGrey(char32_t character, GlyphBitmap& bitmap);
   // Coverage 0 or 1, without anti-aliasing.
   bool RenderMono(char32_t character, GlyphBitmap& bitmap);
+  // How far text output moves on after the character, in whole pixels; 0 when it is missing.
+  int Advance(char32_t character);
 
  private:
   struct FreeType;
+  void ReadAscent();
   bool Render(char32_t character, bool mono, GlyphBitmap& bitmap);
 
   std::unique_ptr<FreeType> freeType_;

@@ -29,6 +29,23 @@ constexpr int kGaijiSize = 24;
 constexpr int kGaijiOffset = 2;  // the symbol's place in its cell, in both directions
 // Single-byte characters are drawn 12 pixels apart by DrawString.
 constexpr int kStringPitch = 12;
+constexpr int kRubyPixelHeight = 10;
+constexpr TextRgb kRubyColour{255, 255, 255};
+
+// Calls visit with the code of each character of a Shift-JIS text.
+template <typename Visit>
+void ForEachCode(std::string_view text, Visit visit) {
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<uint8_t>(text[i]);
+    if (IsLeadByte(lead) && i + 1 < text.size()) {
+      visit(uint32_t{lead} << 8 | static_cast<uint8_t>(text[i + 1]));
+      i += 2;
+    } else {
+      visit(uint32_t{lead});
+      ++i;
+    }
+  }
+}
 
 void FillCell(Bitmap24& bitmap, TextRgb colour) {
   uint8_t* p = bitmap.Data();
@@ -101,7 +118,37 @@ void Glyphs::OpenFont(const GlyphFontSettings& font) {
   const std::string name = ShiftJisToUtf8(font.FontName).value_or(font.FontName);
   std::optional<FontFile> file = FindFontFace(name);
   if (!file) file = FindFontFace(kFallbackFace);
-  if (!file || !face_.Open(*file, pixelEm_, font.FONTBOLD != 0)) face_.Open({}, 0, false);
+  const bool bold = font.FONTBOLD != 0;
+  if (!file || !face_.Open(*file, pixelEm_, bold)) {
+    face_.Open({}, 0, false);
+    canvasFace_.Open({}, 0, false);
+    rubyFace_.Open({}, 0, false);
+    return;
+  }
+  canvasFace_.Open(*file, PointsToPixelEm(canvasPoints_), bold);
+  rubyFace_.Open(*file, kRubyPixelHeight, bold);
+}
+
+void Glyphs::SetCanvasFontSize(int points) {
+  if (points == canvasPoints_) return;
+  canvasPoints_ = points;
+  canvasFace_.SetPixelEm(PointsToPixelEm(points));
+}
+
+int Glyphs::RubyWidth(std::string_view reading) {
+  int width = 0;
+  ForEachCode(reading, [&](uint32_t code) { width += rubyFace_.Advance(Cp932ToUnicode(code)); });
+  return width;
+}
+
+void Glyphs::DrawRuby(std::string_view reading, Bitmap24& target, int x, int y) {
+  ForEachCode(reading, [&](uint32_t code) {
+    const char32_t character = Cp932ToUnicode(code);
+    if (rubyFace_.RenderMono(character, outline_)) {
+      DrawMono(rubyFace_, target, x, y, kRubyColour);
+    }
+    x += rubyFace_.Advance(character);
+  });
 }
 
 void Glyphs::RebuildGlyphCache(const GlyphFontSettings& font) {
@@ -221,16 +268,16 @@ void Glyphs::DrawPlain(Bitmap24& target, int x, int y) {
                             ? uint32_t{lead} << 8 | static_cast<uint8_t>(currentCharacter_[1])
                             : uint32_t{lead};
   const char32_t character = Cp932ToUnicode(code);
-  if (character == 0 || !face_.IsOpen()) return;
+  if (character == 0 || !canvasFace_.IsOpen()) return;
   ++renderCount_;
-  if (!face_.RenderMono(character, outline_)) return;
-  DrawMono(target, x + 2, y + 2, TextRgb{});
-  DrawMono(target, x, y, currentColour_);
+  if (!canvasFace_.RenderMono(character, outline_)) return;
+  DrawMono(canvasFace_, target, x + 2, y + 2, TextRgb{});
+  DrawMono(canvasFace_, target, x, y, currentColour_);
 }
 
-void Glyphs::DrawMono(Bitmap24& target, int x, int y, TextRgb colour) {
+void Glyphs::DrawMono(const GlyphFace& face, Bitmap24& target, int x, int y, TextRgb colour) {
   // Text output puts the top of the line at y, so the baseline is the ascent below it.
-  const int top = y + face_.Ascent() - outline_.top;
+  const int top = y + face.Ascent() - outline_.top;
   for (int r = 0; r < outline_.rows; ++r) {
     const int row = top + r;
     if (row < 0 || row >= target.Height()) continue;

@@ -67,6 +67,15 @@ class Glyphs {
   // (x + 12 * i, y); a byte of 0x80 or more takes the next byte as its trail byte.
   void DrawString(std::string_view text, int x, int y, Bitmap24& target, int colourIndex);
 
+  // The size of the canvases' own text output, which the plain path draws with: message output
+  // sets it by text mode and text size. Points at 96 DPI.
+  void SetCanvasFontSize(int points);
+  int CanvasFontSize() const { return canvasPoints_; }
+  // Ruby readings are plain white text output 10 pixels high, with a font of their own so the
+  // story text's size never changes under them.
+  int RubyWidth(std::string_view reading);
+  void DrawRuby(std::string_view reading, Bitmap24& target, int x, int y);
+
   // State for message output and the state dump.
   TextRgb CurrentColour() const { return currentColour_; }
   int CacheSize() const { return static_cast<int>(cacheCodes_.size()); }
@@ -96,9 +105,13 @@ class Glyphs {
   };
   void SetMasks(const CachedGlyph& glyph);
   void DrawPlain(Bitmap24& target, int x, int y);
-  void DrawMono(Bitmap24& target, int x, int y, TextRgb colour);
+  // The character last rendered by face, as text output puts it with the line's top at y.
+  void DrawMono(const GlyphFace& face, Bitmap24& target, int x, int y, TextRgb colour);
 
   GlyphFace face_;
+  GlyphFace canvasFace_;
+  GlyphFace rubyFace_;
+  int canvasPoints_ = 22;  // the text font's size when the canvases are made
   Bitmap24 gaijiPicture_;
   int pixelEm_ = 0;
   int FONTAA = 0;

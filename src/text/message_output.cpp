@@ -33,6 +33,12 @@ constexpr int kFullLeft = 20;
 constexpr int kFullTop = 32;
 constexpr int kFullRowPitch = 38;
 constexpr int kColumnPitch = 14;
+// Text font sizes in points: full-screen text, window text, window text after [2]; window
+// characters of the normal size are drawn at the smaller size.
+constexpr int kFullScreenFontSize = 28;
+constexpr int kWindowFontSize = 18;
+constexpr int kWindowLargeFontSize = 30;
+constexpr int kWindowCharacterFontSize = 17;
 
 bool IsSingleByte(uint8_t byte) {
   return byte >= 0x20 && byte <= 0x7E;
@@ -169,7 +175,8 @@ void MessageOutput::PrintLine(std::string_view line, size_t& position, bool& nee
       if (next + 1 < line.size()) {
         const uint16_t digit = Code(line.substr(next, 2));
         if (digit >= kFullWidthZero && digit <= kFullWidthZero + 9) {
-          insertText_ = host_.StringRow(digit - kFullWidthZero);
+          const int row = digit - kFullWidthZero;
+          insertText_ = row < 2 && host_.NicknameOn() ? nickname_ : host_.StringRow(row);
         }
       }
       position = next < line.size() ? next + CharacterLength(line, next) : line.size();
@@ -190,8 +197,21 @@ void MessageOutput::PrintLine(std::string_view line, size_t& position, bool& nee
   }
 }
 
+bool MessageOutput::IsAutoVoiceTag(std::string_view name) const {
+  if (state_.S(sv::kDramaMode) == 0) return false;
+  return std::find(nameTags_.begin(), nameTags_.end(), name) != nameTags_.end();
+}
+
 void MessageOutput::PrintSpeakerName(std::string_view line) {
-  if (!FullScreenText() && !flags_.WindowShown) NewPage();
+  if (IsAutoVoiceTag(line.substr(line.empty() ? 0 : 1))) {
+    speakerVoiceState_ = 1;
+    if (!FullScreenText()) {
+      host_.ShowStageWithoutWindow();
+      flags_.WindowShown = true;
+    }
+  } else if (!FullScreenText() && !flags_.WindowShown) {
+    NewPage();
+  }
   size_t position = line.empty() ? 0 : 1;
   bool needLine = false;
   bool nameLine = true;
@@ -262,6 +282,7 @@ bool MessageOutput::InlineTag(std::string_view line, size_t& position) {
     case Tag::Normal:
     case Tag::Large:
       size_ = found->tag == Tag::Large ? 1 : 0;
+      ApplyFontSizes();
       break;
     case Tag::Colour:
       colour_ = ReadNumber(argument, used);
@@ -334,7 +355,7 @@ void MessageOutput::Ruby(std::string_view line, size_t& position) {
       x = kColumnPitch * column_ + n + 11;
     }
   }
-  host_.DrawRuby(reading, x, y);
+  host_.DrawRuby(reading, x, y, HoldsPresentation());
   position = close == std::string_view::npos ? line.size() : close + 1;
 }
 
@@ -368,7 +389,8 @@ void MessageOutput::PutChar(std::string_view bytes, bool nameLine) {
     const int x =
         window ? kColumnPitch * column_ + kWindowLeft : kColumnPitch * column_ + kFullLeft;
     const int y = window ? kWindowRowPitch * row_ + kWindowTop : kFullRowPitch * row_ + kFullTop;
-    host_.DrawCharacter(bytes, x, y, colour_, window && size_ == 1);
+    if (window && size_ == 0) host_.SetCanvasFontSize(kWindowCharacterFontSize);
+    host_.DrawCharacter(bytes, x, y, colour_, HoldsPresentation());
   }
   pageEmpty_ = false;
   ++charCount_;
@@ -392,6 +414,15 @@ void MessageOutput::NewPage() {
   if (!FullScreenText()) flags_.WindowShown = true;
   speakerVoiceState_ = 0;
   pageVoices_.clear();
+  ApplyFontSizes();
+}
+
+void MessageOutput::ApplyFontSizes() {
+  if (FullScreenText()) {
+    host_.SetCanvasFontSize(kFullScreenFontSize);
+  } else {
+    host_.SetCanvasFontSize(size_ == 1 ? kWindowLargeFontSize : kWindowFontSize);
+  }
 }
 
 // A wild auto speed counts as the slowest the gauge gives, so the divisor stays positive.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/engine_flags.h"
 #include "base/script_state.h"
@@ -21,9 +22,16 @@ class MessageOutputHost {
  public:
   virtual ~MessageOutputHost() = default;
   // One character (one or two Shift-JIS bytes) at (x, y) of the stage, shown on the screen
-  // unless the drama mode holds it back.
-  virtual void DrawCharacter(std::string_view bytes, int x, int y, int colour, bool large) = 0;
-  virtual void DrawRuby(std::string_view reading, int x, int y) = 0;
+  // unless the drama mode holds presentation back.
+  virtual void DrawCharacter(std::string_view bytes, int x, int y, int colour,
+                             bool holdPresentation) = 0;
+  virtual void DrawRuby(std::string_view reading, int x, int y, bool holdPresentation) = 0;
+  // The size of the canvases' text output, in points.
+  virtual void SetCanvasFontSize(int points) = 0;
+  // A drama-mode speaker line: the stage is shown without the message window.
+  virtual void ShowStageWithoutWindow() = 0;
+  // Flag F028: the protagonist's names print as the nickname.
+  virtual bool NicknameOn() = 0;
   // The display side of a new page: darkened scene in full-screen text, the window otherwise.
   virtual void ShowNewPage() = 0;
   // Each printed character is shown before the step yields.
@@ -38,6 +46,25 @@ class MessageOutputHost {
   virtual int RubyHalfWidth(std::string_view reading) = 0;
 };
 
+// Draws nothing, inserts nothing and plays nothing: the base of hosts that need only part of it.
+class NullMessageOutputHost : public MessageOutputHost {
+ public:
+  void DrawCharacter(std::string_view, int, int, int, bool) override {}
+  void DrawRuby(std::string_view, int, int, bool) override {}
+  void SetCanvasFontSize(int) override {}
+  void ShowStageWithoutWindow() override {}
+  bool NicknameOn() override { return false; }
+  void ShowNewPage() override {}
+  void RepaintScreen() override {}
+  void BuildClickWaitFrames() override {}
+  void PictureCommand(std::string_view) override {}
+  void ClearCharacters(std::string_view) override {}
+  int32_t Evaluate(std::string_view) override { return 0; }
+  std::string StringRow(int) override { return {}; }
+  void PlayVoice(std::string_view) override {}
+  int RubyHalfWidth(std::string_view) override { return 0; }
+};
+
 // The message page: text lines become characters on a 20-row grid with wrapping, hanging
 // punctuation and the in-text markup, the backlog text records them, and the waits they make
 // hand control back to the frame loop.
@@ -47,6 +74,17 @@ class MessageOutput {
 
   // The Delay setting 0: text appears character by character.
   void SetCharacterByCharacter(bool on) { characterByCharacter_ = on; }
+  // Game content: the three-kana nickname that ＄０ and ＄１ print while F028 is set, and the
+  // speaker name tags whose lines the drama mode shows without the window.
+  void SetNickname(std::string nickname) { nickname_ = std::move(nickname); }
+  void SetNameTags(std::vector<std::string> tags) { nameTags_ = std::move(tags); }
+  // A speaker line (the text after '>') names a voiced speaker and the drama mode (S070) is on.
+  bool IsAutoVoiceTag(std::string_view name) const;
+  // The text font's size by text mode and text size: new pages, [1] and [2], and the end of
+  // every transition.
+  void ApplyFontSizes();
+  // Drama mode holds the page's text back from the screen.
+  bool HoldsPresentation() const { return speakerVoiceState_ != 0; }
 
   // Continues a text line from `position` until the step must yield. needLine turns on when
   // the line is done (its end, or a page mark that drops the rest).
@@ -122,6 +160,8 @@ class MessageOutput {
   int autoWait_ = 0;
   int speakerVoiceState_ = 0;
   bool pageEmpty_ = true;
+  std::string nickname_;
+  std::vector<std::string> nameTags_;
   std::string insertText_;
   bool inserting_ = false;
   std::string pageVoices_;

@@ -243,6 +243,92 @@ TEST_F(HeadlessRunTest, ACloseRequestDuringATransitionAsksAfterIt) {
   EXPECT_FALSE(fs::exists(dir_ / "after.json")) << "OK quits";
 }
 
+Bitmap24 SolidPicture(uint8_t blue, uint8_t green, uint8_t red) {
+  Bitmap24 picture(kScreenWidth, kScreenHeight);
+  for (size_t i = 0; i < picture.SizeBytes(); i += 3) {
+    picture.Data()[i] = blue;
+    picture.Data()[i + 1] = green;
+    picture.Data()[i + 2] = red;
+  }
+  return picture;
+}
+
+int WhitePixels(const Bitmap24& picture, int left, int top, int right, int bottom) {
+  int count = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      const uint8_t* p = picture.Row(y) + 3 * x;
+      count += p[0] == 255 && p[1] == 255 && p[2] == 255;
+    }
+  }
+  return count;
+}
+
+// Ruby over its characters, the [gra] tag following the last picture command, and both text
+// modes, as a player sees them.
+TEST_F(HeadlessRunTest, TextPagesShowRubyPictureTagsAndBothTextModes) {
+  testing::WriteFileBytes(dir_ / "src" / "pictures" / "A_RED.png",
+                          EncodePng(SolidPicture(0, 0, 200)));
+  Script("main",
+         "*gra S000,0\n"
+         ">名前\n"
+         "あいう<1 かん>漢\n"
+         "\\\n"
+         "*grb S00g\n"
+         "まだ[gra A_RED,0]黒い\n"
+         "\\\n"
+         "*gra S000,0\n"
+         "もう[gra A_RED,0]赤い\n"
+         "\\\n"
+         "*mode 1\n"
+         "全画面の文\n"
+         "\\\n"
+         "*mode 0\n"
+         "窓の文\n"
+         "\\\n");
+  BuildGame();
+  std::string events;
+  for (const char* name : {"ruby", "grb", "gra", "full", "window"}) {
+    events += std::string("until page\nwait 200\nshot ") + DumpPath(std::string(name) + ".png") +
+              "\ndump " + DumpPath(std::string(name) + ".json") + "\nclick 400 300\n";
+  }
+  const auto run = Run(events);
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+  auto shot = [&](const char* name) {
+    Bitmap24 picture;
+    std::string why;
+    EXPECT_TRUE(
+        DecodePng(testing::ReadFileBytes(dir_ / (std::string(name) + ".png")), picture, why))
+        << name << ": " << why;
+    return picture;
+  };
+  auto red = [](const Bitmap24& picture) { return picture.Row(100)[3 * 400 + 2]; };
+
+  // The reading sits above the row's characters, right of the name, left of nothing else.
+  const Bitmap24 ruby = shot("ruby");
+  const int rubyX = 14 * 8 + 1 + 11;
+  EXPECT_GT(WhitePixels(ruby, rubyX - 2, 468, rubyX + 24, 478), 5);
+  EXPECT_EQ(WhitePixels(ruby, rubyX + 30, 468, 790, 478), 0);
+
+  EXPECT_EQ(red(shot("grb")), 0) << "after grb the tag does not show the picture";
+  EXPECT_EQ(red(shot("gra")), 200) << "after gra it does";
+
+  const Bitmap24 full = shot("full");
+  EXPECT_EQ(Value(Dump("full.json"), "S", sv::kTextMode), 1);
+  EXPECT_EQ(Dump("full.json")["stage"]["display"], 2);
+  EXPECT_EQ(red(full), 200 * (256 - 8 * 16) >> 8) << "the scene darkened by S008";
+  EXPECT_GT(WhitePixels(full, 20, 32, 20 + 5 * 28, 32 + 35), 50) << "text at the top left";
+  EXPECT_EQ(WhitePixels(full, 0, 420, 800, 600), 0) << "no window";
+
+  const json window = Dump("window.json");
+  EXPECT_EQ(Value(window, "S", sv::kTextMode), 0);
+  EXPECT_EQ(window["stage"]["display"], 1);
+  EXPECT_EQ(window["page"][1], "  窓の文");
+  const Bitmap24 windowShot = shot("window");
+  EXPECT_EQ(red(windowShot), 200) << "the scene is whole again";
+  EXPECT_GT(WhitePixels(windowShot, 36, 478, 36 + 4 * 28, 478 + 35), 50);
+}
+
 TEST_F(HeadlessRunTest, HundredThousandLineScriptRunsToTheEnd) {
   std::string script;
   for (int i = 0; i < 25000; ++i) {

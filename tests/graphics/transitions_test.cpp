@@ -142,12 +142,16 @@ TEST(TransitionsTest, AClickCutsShortWithTheNewPictureAndSetsS019WhereDue) {
       {22, false, 2}, {23, false, 2}, {24, false, 2},
   };
   auto rig = std::make_unique<TransitionRig>();
+  int ends = 0;
+  rig->transitions.onTransitionEnd = [&] { ++ends; };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.number);
     rig->state.S(sv::kTransitionCut) = 0;
     rig->Prepare(Noise(c.number), Noise(300 + c.number));
     rig->host.clickAt = 0;
+    ends = 0;
     rig->transitions.RunTransition(c.number);
+    EXPECT_EQ(ends, 1) << "the text font is set again after a cut-short transition too";
     EXPECT_TRUE(rig->pb.Picture() == rig->buffers.StageBuffer);
     EXPECT_EQ(rig->state.S(sv::kTransitionCut), c.setsS019 ? 1 : 0);
     EXPECT_EQ(rig->host.frames.size(), c.frames);

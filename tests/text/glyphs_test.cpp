@@ -470,5 +470,70 @@ TEST_F(GlyphsTest, GlyphToScreenCopiesTheCellUnlessPresentationIsHeld) {
   }
 }
 
+// The box of the pixels of one colour.
+struct Box {
+  int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
+  int Height() const { return bottom - top + 1; }
+};
+Box BoxOf(const Bitmap24& picture, TextRgb colour) {
+  Box box;
+  for (int y = 0; y < picture.Height(); ++y) {
+    for (int x = 0; x < picture.Width(); ++x) {
+      if (PixelAt(picture, x, y) != colour) continue;
+      box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
+             std::max(box.bottom, y)};
+    }
+  }
+  return box;
+}
+
+// The canvases' size reaches the plain path only; the soft glyphs keep FONTSIZE.
+TEST_F(GlyphsTest, TheCanvasFontSizeSizesPlainTextOnly) {
+  auto plain = Make(1);
+  auto soft = Make(0);
+  plain->SetTextColour(2);
+  int heights[2] = {};
+  for (int i : {0, 1}) {
+    plain->SetCanvasFontSize(i == 0 ? 17 : 30);
+    soft->SetCanvasFontSize(i == 0 ? 17 : 30);
+    Bitmap24 target = Filled(80, 80, 100);
+    plain->PrepareCharacter(kHiraganaA);
+    plain->DrawGlyph(target, 4, 4);
+    heights[i] = BoxOf(target, TextRgb{255, 0, 0}).Height();
+    soft->PrepareCharacter(kHiraganaA);
+    auto reference = Make(0);
+    reference->PrepareCharacter(kHiraganaA);
+    EXPECT_EQ(soft->GlyphMask(), reference->GlyphMask()) << "canvas size " << i;
+  }
+  // あ fills most of its em: 23 pixels at 17 points, 40 at 30.
+  EXPECT_GE(heights[0], 17);
+  EXPECT_LE(heights[0], 23);
+  EXPECT_GE(heights[1], 30);
+  EXPECT_LE(heights[1], 40);
+}
+
+TEST_F(GlyphsTest, RubyIsWhitePlainTextTenPixelsHigh) {
+  auto glyphs = Make();
+  const std::string reading = "\x82\xA9\x82\xF1\x82\xB6";  // かんじ
+  EXPECT_EQ(glyphs->RubyWidth(reading), 30) << "three full-width characters of a 10-pixel em";
+  EXPECT_EQ(glyphs->RubyWidth(""), 0);
+  Bitmap24 target = Filled(60, 30, 100);
+  glyphs->DrawRuby(reading, target, 5, 8);
+  const Box white = BoxOf(target, TextRgb{255, 255, 255});
+  int other = 0;
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 60; ++x) {
+      const TextRgb p = PixelAt(target, x, y);
+      other += p != TextRgb{255, 255, 255} && p != TextRgb{100, 100, 100};
+    }
+  }
+  EXPECT_EQ(other, 0) << "hard-edged white, nothing else";
+  EXPECT_GE(white.left, 5);
+  EXPECT_LE(white.right, 5 + 30);
+  EXPECT_GT(white.right, 5 + 20) << "the third character is drawn after the other two";
+  EXPECT_GE(white.top, 8);
+  EXPECT_LE(white.bottom, 8 + 11);
+}
+
 }  // namespace
 }  // namespace tolven

@@ -10,26 +10,26 @@ namespace tolven {
 namespace {
 
 // Records what message output draws and asks for.
-class RecordingOutputHost : public MessageOutputHost {
+class RecordingOutputHost : public NullMessageOutputHost {
  public:
   struct Drawn {
     std::string bytes;
     int x, y, colour;
+    bool held;
   };
-  void DrawCharacter(std::string_view bytes, int x, int y, int colour, bool) override {
-    drawn.push_back({std::string(bytes), x, y, colour});
+  void DrawCharacter(std::string_view bytes, int x, int y, int colour, bool hold) override {
+    drawn.push_back({std::string(bytes), x, y, colour, hold});
   }
-  void DrawRuby(std::string_view reading, int x, int y) override {
-    rubies.push_back({std::string(reading), x, y, 0});
+  void DrawRuby(std::string_view reading, int x, int y, bool hold) override {
+    rubies.push_back({std::string(reading), x, y, 0, hold});
   }
+  void SetCanvasFontSize(int points) override { fontSizes.push_back(points); }
+  void ShowStageWithoutWindow() override { ++stagesWithoutWindow; }
+  bool NicknameOn() override { return nicknameOn; }
   void ShowNewPage() override { ++newPages; }
-  void RepaintScreen() override {}
-  void BuildClickWaitFrames() override {}
   void PictureCommand(std::string_view argument) override { pictures.emplace_back(argument); }
-  void ClearCharacters(std::string_view) override {}
   int32_t Evaluate(std::string_view) override { return 42; }
   std::string StringRow(int row) override { return row == 0 ? "\x8E\x52\x93\x63" : ""; }  // 山田
-  void PlayVoice(std::string_view) override {}
   int RubyHalfWidth(std::string_view reading) override {
     return static_cast<int>(reading.size()) * 3;
   }
@@ -37,7 +37,10 @@ class RecordingOutputHost : public MessageOutputHost {
   std::vector<Drawn> drawn;
   std::vector<Drawn> rubies;
   std::vector<std::string> pictures;
+  std::vector<int> fontSizes;
   int newPages = 0;
+  int stagesWithoutWindow = 0;
+  bool nicknameOn = false;
 };
 
 std::string Repeat(std::string_view character, int times) {
@@ -218,6 +221,90 @@ TEST_F(MessageOutputTest, PageMarkLinesLeaveTheirWaitAndCloseTheBacklogLine) {
     EXPECT_FALSE(flags.ClickSkip);
     EXPECT_EQ(fresh.BacklogLineCount(), c.backlogLines) << static_cast<int>(c.wait);
   }
+}
+
+TEST_F(MessageOutputTest, RubyIsPlacedOverTheCharactersItBelongsTo) {
+  const std::string kana = "\x82\xA9\x82\xF1";  // かん: half width 12 (3 a byte) in this host
+  const struct {
+    int textMode;
+    std::string line;
+    int x, y;
+  } cases[] = {
+      // An empty window page moves to column 2 of row 1 first.
+      {0, "<2 " + kana + ">", 14 * 2 + 2 + 11, 40 * 1 + 428},
+      {0, "ab<2 " + kana + ">", 14 * 4 + 2 + 11, 40 * 1 + 428},
+      {0, "<" + kana + ">", 14 * 2 + 1 + 11, 40 * 1 + 428},  // no number: one character
+      {1, "<2 " + kana + ">", 14 * 2 - 12 + 20, 22},
+      {1, "<12 " + kana + ">", 14 * 12 - 12 + 20, 22},
+  };
+  for (const auto& c : cases) {
+    state.S(sv::kTextMode) = c.textMode;
+    output.NewPage();
+    host.rubies.clear();
+    Print(c.line + "x");
+    ASSERT_EQ(host.rubies.size(), 1u) << c.line;
+    EXPECT_EQ(host.rubies[0].bytes, kana) << c.line;
+    EXPECT_EQ(host.rubies[0].x, c.x) << c.line;
+    EXPECT_EQ(host.rubies[0].y, c.y) << c.line;
+    EXPECT_FALSE(host.rubies[0].held);
+  }
+}
+
+TEST_F(MessageOutputTest, TheTextFontSizeFollowsTheTextModeAndSize) {
+  output.NewPage();
+  EXPECT_EQ(host.fontSizes.back(), 18) << "window text";
+  Print("a");
+  EXPECT_EQ(host.fontSizes.back(), 17) << "normal window characters are drawn smaller";
+  Print("[2]b");
+  EXPECT_EQ(host.fontSizes.back(), 30) << "large window characters";
+  EXPECT_EQ(output.TextColumn(), 0);
+  EXPECT_EQ(host.drawn.back().x, 14 * 2 + 8);
+  Print("[2]bc");
+  EXPECT_EQ(host.drawn.back().x, 14 * 5 + 8) << "a large character takes three columns";
+  Print("[1]d");
+  EXPECT_EQ(host.fontSizes.back(), 17);
+  state.S(sv::kTextMode) = 1;
+  output.NewPage();
+  Print("e");
+  EXPECT_EQ(host.fontSizes.back(), 28) << "full-screen text";
+}
+
+TEST_F(MessageOutputTest, DramaModeShowsVoicedSpeakerLinesWithoutTheWindow) {
+  const std::string tag = "\x81\x79\x8F\x74\x81\x7A";  // 【春】
+  output.SetNameTags({tag});
+  const struct {
+    int dramaMode;
+    std::string name;
+    bool held;
+  } cases[] = {{1, tag, true}, {0, tag, false}, {1, "\x8F\x74", false}};
+  for (const auto& c : cases) {
+    RecordingOutputHost fresh;
+    EngineFlags freshFlags;
+    MessageOutput drama(freshFlags, state, fresh);
+    drama.SetNameTags({tag});
+    state.S(sv::kDramaMode) = c.dramaMode;
+    drama.PrintSpeakerName(">" + c.name);
+    size_t position = 0;
+    bool needLine = false;
+    bool nameLine = false;
+    drama.PrintLine("<1 x>y", position, needLine, nameLine);
+    EXPECT_EQ(drama.HoldsPresentation(), c.held) << c.dramaMode;
+    EXPECT_EQ(fresh.stagesWithoutWindow, c.held ? 1 : 0);
+    EXPECT_EQ(fresh.newPages, c.held ? 0 : 1) << "the window opens for an ordinary speaker";
+    EXPECT_TRUE(freshFlags.WindowShown) << "the window counts as shown";
+    ASSERT_FALSE(fresh.drawn.empty());
+    EXPECT_EQ(fresh.drawn.back().held, c.held);
+    ASSERT_EQ(fresh.rubies.size(), 1u);
+    EXPECT_EQ(fresh.rubies[0].held, c.held);
+  }
+}
+
+TEST_F(MessageOutputTest, TheNicknameStandsForTheNamesOnlyInTheFullWidthForm) {
+  output.SetNickname("\x82\xD9\x82\xC1\x82\xBF");  // ほっち
+  host.nicknameOn = true;
+  output.NewPage();
+  Print("\x81\x90\x82\x4F[$0]");  // ＄０ then [$0]
+  EXPECT_EQ(Row(1), "  \x82\xD9\x82\xC1\x82\xBF\x8E\x52\x93\x63");
 }
 
 }  // namespace

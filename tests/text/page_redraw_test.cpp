@@ -13,7 +13,7 @@ namespace {
 const std::string kMincho = "\x82\x6c\x82\x72 \x96\xbe\x92\xa9";  // ＭＳ 明朝
 
 // Draws each character as the story does: through the glyphs in a scratch cell of the stage.
-class DrawingHost : public MessageOutputHost {
+class DrawingHost : public NullMessageOutputHost {
  public:
   DrawingHost(Glyphs& glyphs, Bitmap24& stage) : glyphs_(glyphs), stage_(stage) {}
   void DrawCharacter(std::string_view bytes, int x, int y, int colour, bool) override {
@@ -21,16 +21,6 @@ class DrawingHost : public MessageOutputHost {
     glyphs_.PrepareCharacter(bytes);
     glyphs_.DrawGlyph(stage_, x, y);
   }
-  void DrawRuby(std::string_view, int, int) override {}
-  void ShowNewPage() override {}
-  void RepaintScreen() override {}
-  void BuildClickWaitFrames() override {}
-  void PictureCommand(std::string_view) override {}
-  void ClearCharacters(std::string_view) override {}
-  int32_t Evaluate(std::string_view) override { return 0; }
-  std::string StringRow(int) override { return {}; }
-  void PlayVoice(std::string_view) override {}
-  int RubyHalfWidth(std::string_view) override { return 0; }
 
  private:
   Glyphs& glyphs_;
