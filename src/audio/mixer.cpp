@@ -127,13 +127,6 @@ void Mixer::MixSlot(Slot& slot, float gain, std::span<float> sum) {
   const size_t frames = slot.sound.Frames();
   const uint64_t end = static_cast<uint64_t>(frames) << kFractionBits;
   for (size_t i = 0; i < sum.size(); i += kOutputChannels) {
-    if (slot.position >= end) {
-      if (!slot.looping) {
-        slot.playing = false;
-        return;
-      }
-      slot.position %= end;
-    }
     const size_t at = static_cast<size_t>(slot.position >> kFractionBits);
     size_t next = at + 1;
     if (next == frames) next = slot.looping ? 0 : at;
@@ -145,8 +138,13 @@ void Mixer::MixSlot(Slot& slot, float gain, std::span<float> sum) {
       sum[i + c] += (a + (b - a) * fraction) * gain;
     }
     slot.position += slot.step;
+    if (slot.position < end) continue;
+    if (!slot.looping) {
+      slot.playing = false;
+      return;
+    }
+    slot.position %= end;
   }
-  if (!slot.looping && slot.position >= end) slot.playing = false;
 }
 
 }  // namespace tolven
