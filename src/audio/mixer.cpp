@@ -47,6 +47,14 @@ void Mixer::EmptyAll() {
   for (int slot = 0; slot < kSoundSlots; ++slot) Empty(slot);
 }
 
+Mixer::SlotInfo Mixer::Info(int slot) const {
+  if (!Valid(slot)) return {};
+  std::lock_guard lock(mutex_);
+  const Slot& s = slots_[slot];
+  return {s.filled,     s.playing,        s.looping,       s.volume,
+          s.sound.rate, s.sound.channels, s.sound.Frames()};
+}
+
 bool Mixer::Holds(int slot) const {
   if (!Valid(slot)) return false;
   std::lock_guard lock(mutex_);

@@ -30,11 +30,23 @@ float GainOfVolume(int volume);
 // short (a few milliseconds of output); the interface thread never waits longer than that.
 class Mixer {
  public:
+  // What a slot holds, for the state dump and for tests.
+  struct SlotInfo {
+    bool filled = false;
+    bool playing = false;
+    bool looping = false;
+    int volume = 0;
+    int rate = 0;
+    int channels = 0;
+    size_t frames = 0;
+  };
+
   // Puts a sound into the slot, replacing what it held, and starts it from the beginning.
   void Play(int slot, Pcm sound, int volume, bool looping);
   void Empty(int slot);
   void EmptyAll();
 
+  SlotInfo Info(int slot) const;
   bool Holds(int slot) const;
   bool IsPlaying(int slot) const;
   bool IsLooping(int slot) const;

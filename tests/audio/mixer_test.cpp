@@ -39,9 +39,8 @@ TEST(Mixer, VolumesAreHundredthsOfADecibel) {
     int master;
     int16_t expected;  // of a 10000 sample
   };
-  const Case cases[] = {{0, 0, 10000},        {-600, 0, 5012},     {-2000, 0, 1000},
-                        {-1000, -1000, 1000}, {-10000, 0, 0},      {-30000, 0, 0},
-                        {500, 0, 10000},      {-800, 0, 3981}};
+  const Case cases[] = {{0, 0, 10000},  {-600, 0, 5012}, {-2000, 0, 1000}, {-1000, -1000, 1000},
+                        {-10000, 0, 0}, {-30000, 0, 0},  {500, 0, 10000},  {-800, 0, 3981}};
   for (const Case& c : cases) {
     Mixer mixer;
     mixer.SetMasterVolume(c.master);
@@ -60,9 +59,8 @@ TEST(Mixer, VolumesAreHundredthsOfADecibel) {
 TEST(Mixer, ConvertsRatesByStraightLinesAndClipsTheSum) {
   Mixer mixer;
   mixer.Play(0, Sound(kOutputRate / 2, 1, {0, 1000, -1000, 3000}), 0, false);
-  EXPECT_EQ(Mix(mixer, 8), (std::vector<int16_t>{0,     0,    500,  500,  1000, 1000,
-                                                 0,     0,    -1000, -1000, 1000, 1000,
-                                                 3000,  3000, 3000, 3000}));
+  EXPECT_EQ(Mix(mixer, 8), (std::vector<int16_t>{0, 0, 500, 500, 1000, 1000, 0, 0, -1000, -1000,
+                                                 1000, 1000, 3000, 3000, 3000, 3000}));
   mixer.Play(0, Sound(kOutputRate, 1, {30000, -30000}), 0, false);
   mixer.Play(7, Sound(kOutputRate, 1, {30000, -30000}), 0, false);
   EXPECT_EQ(Mix(mixer, 2), (std::vector<int16_t>{32767, 32767, -32768, -32768}));

@@ -39,10 +39,17 @@ TEST(WadyBytes, EachByteMovesTheStateAsItsTableSays) {
     int16_t expected;
   };
   const Case cases[] = {
-      {1, 123, 0x80, 0},           {1, 123, 0xBF, 32256},      {1, 123, 0xC0, -32768},
-      {1, 123, 0xFF, -512},        {1, 123, 0x40, 123},        {1, 123, 0x00, 123},
-      {4, 1000, 0x3F, 5000},       {1, 32000, 0x3F, -32536},   {1, 100, 0x41, 98},
-      {3, 0, 0x7F, -3000},         {255, -30000, 0x7F, -30000 - 255 * 1000 + 65536 * 4},
+      {1, 123, 0x80, 0},
+      {1, 123, 0xBF, 32256},
+      {1, 123, 0xC0, -32768},
+      {1, 123, 0xFF, -512},
+      {1, 123, 0x40, 123},
+      {1, 123, 0x00, 123},
+      {4, 1000, 0x3F, 5000},
+      {1, 32000, 0x3F, -32536},
+      {1, 100, 0x41, 98},
+      {3, 0, 0x7F, -3000},
+      {255, -30000, 0x7F, -30000 - 255 * 1000 + 65536 * 4},
       {2, -32768, 0x41, 32764},
   };
   for (const Case& c : cases) {
@@ -104,7 +111,10 @@ TEST(WadyBlock, CodesDecodeAsWorkedByHand) {
       {"0x0A 0x12 runs to 4608 in 16", 0, {0x0A, 0x12}, Ramp(288, 16)},
       {"run to 16 in 3", 0, {0x10, 0x00}, {5, 10, 16}},
       {"run to -16 truncates toward 0", 0, {0xF0, 0xFF}, {-5, -10, -16}},
-      {"single precision lands on -4096", 0, {0x06, 0xF0}, {-682, -1365, -2048, -2730, -3413, -4096}},
+      {"single precision lands on -4096",
+       0,
+       {0x06, 0xF0},
+       {-682, -1365, -2048, -2730, -3413, -4096}},
       {"the next code starts from the target, not the last sample",
        0,
        {0x26, 0xF0, 0x01},
