@@ -306,6 +306,20 @@ void TForm1::DrawRuby(std::string_view reading, int x, int y, bool holdPresentat
   if (!holdPresentation) glyphs_->DrawRuby(reading, PB_.Draw(), x, y);
 }
 
+void TForm1::PBPaint() {
+  const ScreenBuffers& buffers = stage_.Buffers();
+  const bool windowHidden = flags_.EngineState == EngineScreen::WindowHidden;
+  CopyPicture(windowHidden ? buffers.SceneBuffer : buffers.StageBuffer, PB_.Draw());
+}
+
+// Each character is shown by repainting the whole screen, so a window opened by `win_open`
+// (drawn on the stage only) appears with the first character after it. A drama-mode page keeps
+// its text off the screen.
+void TForm1::RepaintScreen() {
+  if (!output_.HoldsPresentation()) PBPaint();
+  host_.Present();
+}
+
 void TForm1::ShowStageWithoutWindow() {
   ScreenBuffers& buffers = stage_.Buffers();
   CopyPicture(buffers.SceneBuffer, buffers.StageBuffer);

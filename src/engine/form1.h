@@ -147,6 +147,8 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void AdvancePage(bool byTimer = false);
   void AutoAdvanceTick();
   void ConnectTextLayers();
+  // The paint box's paint handler: the stage (or, with the window hidden, the scene) onto PB.
+  void PBPaint();
   static constexpr int kNicknameFlag = 28;
 
   // Message output draws through here, onto the stage and the screen.
@@ -159,7 +161,7 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void ShowStageWithoutWindow() override;
   bool NicknameOn() override { return variables_.TestBit('F', kNicknameFlag); }
   void ShowNewPage() override { window_.ShowNewPage(); }
-  void RepaintScreen() override { host_.Present(); }
+  void RepaintScreen() override;
   void BuildClickWaitFrames() override { window_.BuildClickWaitFrames(); }
   void PictureCommand(std::string_view argument) override { stage_.PictureTag(argument); }
   void ClearCharacters(std::string_view argument) override { stage_.Clrb(argument); }

@@ -329,6 +329,19 @@ TEST_F(HeadlessRunTest, TextPagesShowRubyPictureTagsAndBothTextModes) {
   EXPECT_GT(WhitePixels(windowShot, 36, 478, 36 + 4 * 28, 478 + 35), 50);
 }
 
+TEST_F(HeadlessRunTest, AWindowOpenedByWinOpenAppearsWithTheFirstCharacter) {
+  testing::WriteFileBytes(dir_ / "src" / "pictures" / "A_RED.png",
+                          EncodePng(SolidPicture(0, 0, 200)));
+  Script("main", "*gra A_RED,0\n*win_open\nあい\n\\\n");
+  BuildGame();
+  ASSERT_EQ(Run("until page\nshot " + DumpPath("page.png") + "\n").exitStatus, 0);
+  Bitmap24 shot;
+  std::string why;
+  ASSERT_TRUE(DecodePng(testing::ReadFileBytes(dir_ / "page.png"), shot, why)) << why;
+  EXPECT_EQ(shot.Row(550)[3 * 400 + 2], 200 * (255 - 90) >> 8) << "the tinted panel is shown";
+  EXPECT_EQ(shot.Row(300)[3 * 400 + 2], 200) << "the scene above it is not";
+}
+
 TEST_F(HeadlessRunTest, HundredThousandLineScriptRunsToTheEnd) {
   std::string script;
   for (int i = 0; i < 25000; ++i) {
