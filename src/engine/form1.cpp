@@ -75,9 +75,7 @@ void TForm1::ConnectTextLayers() {
   stage_.Effects().onTransitionEnd = [this] { output_.ApplyFontSizes(); };
   window_.clearPage = [this] { output_.ClearPage(); };
   window_.redrawPage = [this] {
-    if (glyphs_) {
-      RedrawTextPage(*glyphs_, output_, window_.FullScreenText(), stage_.Buffers().StageBuffer);
-    }
+    RedrawTextPage(glyphs_, output_, window_.FullScreenText(), stage_.Buffers().StageBuffer);
   };
 }
 
@@ -111,8 +109,8 @@ void TForm1::InitEngine() {
   ReadSettings();
   archives_.LoadScriptIndexes();
   archives_.LoadMediaIndexes();
-  glyphs_.emplace(archives_, GlyphFontSettings{settings_.FontName, settings_.FONTSIZE,
-                                               settings_.FONTBOLD, settings_.FONTAA});
+  glyphs_.InitGlyphRenderer(archives_, GlyphFontSettings{settings_.FontName, settings_.FONTSIZE,
+                                                         settings_.FONTBOLD, settings_.FONTAA});
   window_.BuildTint({settings_.TXBG_R, settings_.TXBG_G, settings_.TXBG_B, settings_.TXBG_A});
   window_.LoadSystemPictures(archives_);
   LoadNames();
@@ -294,16 +292,14 @@ void TForm1::StopSkipAndAuto(bool force) {
 
 void TForm1::DrawCharacter(std::string_view bytes, int x, int y, int colour,
                            bool holdPresentation) {
-  if (!glyphs_) return;
-  glyphs_->SetTextColour(colour);
-  glyphs_->PrepareCharacter(bytes);
-  glyphs_->DrawGlyphToScreen(stage_.Buffers().StageBuffer, PB_, x, y, holdPresentation);
+  glyphs_.SetTextColour(colour);
+  glyphs_.PrepareCharacter(bytes);
+  glyphs_.DrawGlyphToScreen(stage_.Buffers().StageBuffer, PB_, x, y, holdPresentation);
 }
 
 void TForm1::DrawRuby(std::string_view reading, int x, int y, bool holdPresentation) {
-  if (!glyphs_) return;
-  glyphs_->DrawRuby(reading, stage_.Buffers().StageBuffer, x, y);
-  if (!holdPresentation) glyphs_->DrawRuby(reading, PB_.Draw(), x, y);
+  glyphs_.DrawRuby(reading, stage_.Buffers().StageBuffer, x, y);
+  if (!holdPresentation) glyphs_.DrawRuby(reading, PB_.Draw(), x, y);
 }
 
 void TForm1::PBPaint() {

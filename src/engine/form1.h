@@ -155,9 +155,7 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void DrawCharacter(std::string_view bytes, int x, int y, int colour,
                      bool holdPresentation) override;
   void DrawRuby(std::string_view reading, int x, int y, bool holdPresentation) override;
-  void SetCanvasFontSize(int points) override {
-    if (glyphs_) glyphs_->SetCanvasFontSize(points);
-  }
+  void SetCanvasFontSize(int points) override { glyphs_.SetCanvasFontSize(points); }
   void ShowStageWithoutWindow() override;
   bool NicknameOn() override { return variables_.TestBit('F', kNicknameFlag); }
   void ShowNewPage() override { window_.ShowNewPage(); }
@@ -170,9 +168,7 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   }
   std::string StringRow(int row) override { return variables_.StringRow(row); }
   void PlayVoice(std::string_view) override {}
-  int RubyHalfWidth(std::string_view reading) override {
-    return glyphs_ ? glyphs_->RubyWidth(reading) / 2 : 0;
-  }
+  int RubyHalfWidth(std::string_view reading) override { return glyphs_.RubyWidth(reading) / 2; }
   // Game content read at start-up: the nickname and the speaker name tags.
   void LoadNames();
   bool AutoAdvanceOn() const { return state_.S(sv::kAutoSpeed) > 0; }
@@ -207,7 +203,7 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   Stage stage_;
   MessageWindow window_;
   MessageOutput output_;
-  std::optional<Glyphs> glyphs_;  // made once the picture archives are open (sys_gaiji)
+  Glyphs glyphs_;
   Interpreter interpreter_;
   MenuBar menuBar_;
 

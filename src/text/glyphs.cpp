@@ -29,8 +29,6 @@ constexpr int kGaijiSize = 24;
 constexpr int kGaijiOffset = 2;  // the symbol's place in its cell, in both directions
 // Single-byte characters are drawn 12 pixels apart by DrawString.
 constexpr int kStringPitch = 12;
-constexpr int kRubyPixelHeight = 10;
-constexpr TextRgb kRubyColour{255, 255, 255};
 
 // Calls visit with the code of each character of a Shift-JIS text.
 template <typename Visit>
@@ -104,7 +102,13 @@ const std::vector<uint32_t>& Glyphs::PreRenderList() {
   return codes;
 }
 
-Glyphs::Glyphs(const Archives& archives, const GlyphFontSettings& font) {
+Glyphs::Glyphs() {
+  SetTextColour(0);
+}
+
+Glyphs::~Glyphs() = default;
+
+void Glyphs::InitGlyphRenderer(const Archives& archives, const GlyphFontSettings& font) {
   cacheCodes_.reserve(kCacheCapacity);
   cacheCells_.reserve(kCacheCapacity);
   PictureLoader(archives).LoadPicture("sys_gaiji", gaijiPicture_);
@@ -116,17 +120,27 @@ Glyphs::Glyphs(const Archives& archives, const GlyphFontSettings& font) {
 void Glyphs::OpenFont(const GlyphFontSettings& font) {
   pixelEm_ = PointsToPixelEm(font.FONTSIZE);
   const std::string name = ShiftJisToUtf8(font.FontName).value_or(font.FontName);
-  std::optional<FontFile> file = FindFontFace(name);
-  if (!file) file = FindFontFace(kFallbackFace);
-  const bool bold = font.FONTBOLD != 0;
-  if (!file || !face_.Open(*file, pixelEm_, bold)) {
+  fontFile_ = FindFontFace(name);
+  if (!fontFile_) fontFile_ = FindFontFace(kFallbackFace);
+  bold_ = font.FONTBOLD != 0;
+  plainFaces_.clear();
+  if (!fontFile_ || !face_.Open(*fontFile_, pixelEm_, bold_)) {
+    fontFile_.reset();
     face_.Open({}, 0, false);
     canvasFace_.Open({}, 0, false);
-    rubyFace_.Open({}, 0, false);
     return;
   }
-  canvasFace_.Open(*file, PointsToPixelEm(canvasPoints_), bold);
-  rubyFace_.Open(*file, kRubyPixelHeight, bold);
+  canvasFace_.Open(*fontFile_, PointsToPixelEm(canvasPoints_), bold_);
+}
+
+GlyphFace& Glyphs::PlainFace(int pixelEm) {
+  for (auto& [em, face] : plainFaces_) {
+    if (em == pixelEm) return *face;
+  }
+  auto face = std::make_unique<GlyphFace>();
+  if (fontFile_) face->Open(*fontFile_, pixelEm, bold_);
+  plainFaces_.emplace_back(pixelEm, std::move(face));
+  return *plainFaces_.back().second;
 }
 
 void Glyphs::SetCanvasFontSize(int points) {
@@ -135,19 +149,20 @@ void Glyphs::SetCanvasFontSize(int points) {
   canvasFace_.SetPixelEm(PointsToPixelEm(points));
 }
 
-int Glyphs::RubyWidth(std::string_view reading) {
+int Glyphs::TextWidth(std::string_view text, int pixelEm) {
+  GlyphFace& face = PlainFace(pixelEm);
   int width = 0;
-  ForEachCode(reading, [&](uint32_t code) { width += rubyFace_.Advance(Cp932ToUnicode(code)); });
+  ForEachCode(text, [&](uint32_t code) { width += face.Advance(Cp932ToUnicode(code)); });
   return width;
 }
 
-void Glyphs::DrawRuby(std::string_view reading, Bitmap24& target, int x, int y) {
-  ForEachCode(reading, [&](uint32_t code) {
+void Glyphs::DrawText(std::string_view text, Bitmap24& target, int x, int y, int pixelEm,
+                      TextRgb colour) {
+  GlyphFace& face = PlainFace(pixelEm);
+  ForEachCode(text, [&](uint32_t code) {
     const char32_t character = Cp932ToUnicode(code);
-    if (rubyFace_.RenderMono(character, outline_)) {
-      DrawMono(rubyFace_, target, x, y, kRubyColour);
-    }
-    x += rubyFace_.Advance(character);
+    if (face.RenderMono(character, outline_)) DrawMono(face, target, x, y, colour);
+    x += face.Advance(character);
   });
 }
 

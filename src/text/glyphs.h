@@ -2,8 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "resources/archives.h"
@@ -42,9 +45,16 @@ class Glyphs {
   static constexpr uint32_t kFilledDiamond = 0x819F;  // ◆, drawn from "sys_gaiji"
   static constexpr uint32_t kHollowDiamond = 0x819E;  // ◇
 
-  // InitGlyphRenderer: loads "sys_gaiji" through the archives (a missing picture leaves both
-  // symbols empty), opens the font, pre-renders the cache and sets the colour to white.
-  Glyphs(const Archives& archives, const GlyphFontSettings& font);
+  // No font and an empty cache until InitGlyphRenderer: every character draws as nothing.
+  Glyphs();
+  Glyphs(const Archives& archives, const GlyphFontSettings& font) {
+    InitGlyphRenderer(archives, font);
+  }
+  ~Glyphs();
+
+  // Loads "sys_gaiji" through the archives (a missing picture leaves both symbols empty), opens
+  // the font, pre-renders the cache and sets the colour to white.
+  void InitGlyphRenderer(const Archives& archives, const GlyphFontSettings& font);
 
   // After any change of font name, size, bold setting or drawing method: empties the cache and
   // pre-renders it again.
@@ -73,8 +83,17 @@ class Glyphs {
   int CanvasFontSize() const { return canvasPoints_; }
   // Ruby readings are plain white text output 10 pixels high, with a font of their own so the
   // story text's size never changes under them.
-  int RubyWidth(std::string_view reading);
-  void DrawRuby(std::string_view reading, Bitmap24& target, int x, int y);
+  int RubyWidth(std::string_view reading) { return TextWidth(reading, kRubyPixelEm); }
+  void DrawRuby(std::string_view reading, Bitmap24& target, int x, int y) {
+    DrawText(reading, target, x, y, kRubyPixelEm, TextRgb{255, 255, 255});
+  }
+
+  // Plain text output in the text font's face at a pixel em of its own, hard-edged, with a
+  // transparent background and the top of the line at y: the labels, lists and questions the
+  // screens write on the game screen. Whatever falls outside target is left out.
+  void DrawText(std::string_view text, Bitmap24& target, int x, int y, int pixelEm, TextRgb colour);
+  // The width text output would advance over the text.
+  int TextWidth(std::string_view text, int pixelEm);
 
   // State for message output and the state dump.
   TextRgb CurrentColour() const { return currentColour_; }
@@ -108,9 +127,15 @@ class Glyphs {
   // The character last rendered by face, as text output puts it with the line's top at y.
   void DrawMono(const GlyphFace& face, Bitmap24& target, int x, int y, TextRgb colour);
 
+  static constexpr int kRubyPixelEm = 10;
+  // The text font's face at a size of plain text output, opened on first use.
+  GlyphFace& PlainFace(int pixelEm);
+
   GlyphFace face_;
   GlyphFace canvasFace_;
-  GlyphFace rubyFace_;
+  std::optional<FontFile> fontFile_;
+  bool bold_ = false;
+  std::vector<std::pair<int, std::unique_ptr<GlyphFace>>> plainFaces_;
   int canvasPoints_ = 22;  // the text font's size when the canvases are made
   Bitmap24 gaijiPicture_;
   int pixelEm_ = 0;
