@@ -3,8 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "audio/little_endian.h"
+
 namespace tolven {
 namespace {
+
+using little_endian::Put16;
+using little_endian::Put32;
+using little_endian::Read16;
+using little_endian::Read32;
 
 constexpr std::array<int16_t, 64> kByteMagnitudes = {
     0,   2,   4,   6,   8,   10,  12,  15,  18,  21,  24,  28,  32,  36,  40,  44,
@@ -40,24 +47,6 @@ constexpr uint64_t kDecodedSlackSamples = 65536;
 constexpr uint64_t kBlockSamplesPerByte = 128;
 // Block head: 4 unread bytes, the code count and the initial sample.
 constexpr size_t kBlockHeadSize = 10;
-
-uint16_t ReadU16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t ReadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void PutU16(uint8_t* p, uint16_t value) {
-  p[0] = static_cast<uint8_t>(value);
-  p[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void PutU32(uint8_t* p, uint32_t value) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 // All sample arithmetic wraps modulo 65536, as 16-bit registers do.
 int16_t Wrap16(int32_t value) {
@@ -106,7 +95,7 @@ size_t DecodeBlockSound(const WadyFormat& format, std::span<const uint8_t> coded
                         std::span<int16_t> out) {
   if (format.channels == 1) return DecodeWadyBlock(coded, out, 1);
   if (coded.size() < 4) return 0;
-  const uint64_t leftSize = ReadU32(coded.data());
+  const uint64_t leftSize = Read32(coded.data());
   size_t count = DecodeWadyBlock(coded.subspan(4), out, 2);
   if (leftSize + 8 <= coded.size() && out.size() > 1) {
     count += DecodeWadyBlock(coded.subspan(static_cast<size_t>(leftSize) + 8), out.subspan(1), 2);
@@ -128,20 +117,20 @@ std::optional<WadyHeader> ReadWadyHeader(std::span<const uint8_t> bytes) {
   WadyHeader header;
   header.unused = p[4];
   header.scale = p[5];
-  header.channels = ReadU16(p + 6);
-  header.rate = ReadU32(p + 8);
-  header.codedSize = ReadU32(p + 12);
-  header.frames = ReadU32(p + 16);
-  header.decodedSize = ReadU32(p + 20);
-  header.loopStart = ReadU32(p + 24);
-  header.loopLeft = static_cast<int16_t>(ReadU16(p + 28));
-  header.loopRight = static_cast<int16_t>(ReadU16(p + 30));
-  header.format.tag = ReadU16(p + 32);
-  header.format.channels = ReadU16(p + 34);
-  header.format.samplesPerSecond = ReadU32(p + 36);
-  header.format.bytesPerSecond = ReadU32(p + 40);
-  header.format.blockAlign = ReadU16(p + 44);
-  header.format.bitsPerSample = ReadU16(p + 46);
+  header.channels = Read16(p + 6);
+  header.rate = Read32(p + 8);
+  header.codedSize = Read32(p + 12);
+  header.frames = Read32(p + 16);
+  header.decodedSize = Read32(p + 20);
+  header.loopStart = Read32(p + 24);
+  header.loopLeft = static_cast<int16_t>(Read16(p + 28));
+  header.loopRight = static_cast<int16_t>(Read16(p + 30));
+  header.format.tag = Read16(p + 32);
+  header.format.channels = Read16(p + 34);
+  header.format.samplesPerSecond = Read32(p + 36);
+  header.format.bytesPerSecond = Read32(p + 40);
+  header.format.blockAlign = Read16(p + 44);
+  header.format.bitsPerSample = Read16(p + 46);
   return header;
 }
 
@@ -151,20 +140,20 @@ std::array<uint8_t, kWadyHeaderSize> WadyHeaderBytes(const WadyHeader& header) {
   std::memcpy(p, "WADY", 4);
   p[4] = header.unused;
   p[5] = header.scale;
-  PutU16(p + 6, header.channels);
-  PutU32(p + 8, header.rate);
-  PutU32(p + 12, header.codedSize);
-  PutU32(p + 16, header.frames);
-  PutU32(p + 20, header.decodedSize);
-  PutU32(p + 24, header.loopStart);
-  PutU16(p + 28, static_cast<uint16_t>(header.loopLeft));
-  PutU16(p + 30, static_cast<uint16_t>(header.loopRight));
-  PutU16(p + 32, header.format.tag);
-  PutU16(p + 34, header.format.channels);
-  PutU32(p + 36, header.format.samplesPerSecond);
-  PutU32(p + 40, header.format.bytesPerSecond);
-  PutU16(p + 44, header.format.blockAlign);
-  PutU16(p + 46, header.format.bitsPerSample);
+  Put16(p + 6, header.channels);
+  Put32(p + 8, header.rate);
+  Put32(p + 12, header.codedSize);
+  Put32(p + 16, header.frames);
+  Put32(p + 20, header.decodedSize);
+  Put32(p + 24, header.loopStart);
+  Put16(p + 28, static_cast<uint16_t>(header.loopLeft));
+  Put16(p + 30, static_cast<uint16_t>(header.loopRight));
+  Put16(p + 32, header.format.tag);
+  Put16(p + 34, header.format.channels);
+  Put32(p + 36, header.format.samplesPerSecond);
+  Put32(p + 40, header.format.bytesPerSecond);
+  Put16(p + 44, header.format.blockAlign);
+  Put16(p + 46, header.format.bitsPerSample);
   return bytes;
 }
 
@@ -195,8 +184,8 @@ size_t WadyRun(int16_t from, int16_t target, int length, int16_t* out, size_t st
 
 size_t DecodeWadyBlock(std::span<const uint8_t> block, std::span<int16_t> output, size_t stride) {
   if (block.size() < kBlockHeadSize || output.empty() || stride == 0) return 0;
-  const int32_t count = static_cast<int32_t>(ReadU32(block.data() + 4));
-  const int16_t initial = static_cast<int16_t>(ReadU16(block.data() + 8));
+  const int32_t count = static_cast<int32_t>(Read32(block.data() + 4));
+  const int16_t initial = static_cast<int16_t>(Read16(block.data() + 8));
   output[0] = initial;
   return DecodeBlockCodes(block.data() + kBlockHeadSize, block.size() - kBlockHeadSize, count,
                           initial, output, stride);

@@ -3,30 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
+#include "audio/little_endian.h"
+
 namespace tolven {
 namespace {
 
+using little_endian::Put16;
+using little_endian::Put32;
+using little_endian::Read16;
+using little_endian::Read32;
+
 constexpr uint16_t kFormatPcm = 1;
 constexpr uint16_t kFormatExtensible = 0xFFFE;
-
-uint16_t U16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void Put16(uint8_t* p, uint32_t value) {
-  p[0] = static_cast<uint8_t>(value);
-  p[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void Put32(uint8_t* p, uint32_t value) {
-  Put16(p, value);
-  Put16(p + 2, value >> 16);
-}
 
 struct Chunk {
   const uint8_t* data = nullptr;
@@ -39,7 +27,7 @@ void FindChunks(std::span<const uint8_t> bytes, Chunk& format, Chunk& data) {
   while (at + 8 <= bytes.size()) {
     const uint8_t* head = bytes.data() + at;
     const size_t available = bytes.size() - at - 8;
-    const size_t size = std::min<size_t>(U32(head + 4), available);
+    const size_t size = std::min<size_t>(Read32(head + 4), available);
     if (std::memcmp(head, "fmt ", 4) == 0 && !format.data) format = {head + 8, size};
     if (std::memcmp(head, "data", 4) == 0 && !data.data) data = {head + 8, size};
     at += 8 + size + (size & 1);  // chunks are padded to even sizes
@@ -53,13 +41,13 @@ bool Fail(std::string* fault, const char* why) {
 
 bool CheckFormat(const Chunk& format, int& rate, int& channels, std::string* fault) {
   if (!format.data || format.size < 16) return Fail(fault, "no format chunk");
-  const uint16_t tag = U16(format.data);
+  const uint16_t tag = Read16(format.data);
   const bool extensiblePcm =
-      tag == kFormatExtensible && format.size >= 26 && U16(format.data + 24) == kFormatPcm;
+      tag == kFormatExtensible && format.size >= 26 && Read16(format.data + 24) == kFormatPcm;
   if (tag != kFormatPcm && !extensiblePcm) return Fail(fault, "not PCM sample data");
-  if (U16(format.data + 14) != 16) return Fail(fault, "not 16 bits per sample");
-  channels = U16(format.data + 2);
-  const uint32_t samplesPerSecond = U32(format.data + 4);
+  if (Read16(format.data + 14) != 16) return Fail(fault, "not 16 bits per sample");
+  channels = Read16(format.data + 2);
+  const uint32_t samplesPerSecond = Read32(format.data + 4);
   rate = samplesPerSecond > static_cast<uint32_t>(kMaxSampleRate)
              ? 0
              : static_cast<int>(samplesPerSecond);
@@ -117,7 +105,7 @@ std::optional<Pcm> ParseWav(std::span<const uint8_t> bytes, std::string* fault) 
   const size_t frameBytes = static_cast<size_t>(pcm.channels) * 2;
   pcm.samples.resize(data.size / frameBytes * pcm.channels);
   for (size_t i = 0; i < pcm.samples.size(); ++i) {
-    pcm.samples[i] = static_cast<int16_t>(U16(data.data + 2 * i));
+    pcm.samples[i] = static_cast<int16_t>(Read16(data.data + 2 * i));
   }
   return pcm;
 }
