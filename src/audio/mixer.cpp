@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tolven {
 namespace {
@@ -20,16 +21,19 @@ float GainOfVolume(int volume) {
 
 void Mixer::Play(int slot, Pcm sound, int volume, bool looping) {
   if (!Valid(slot)) return;
+  const bool playable = PlayableFormat(sound.rate, sound.channels) && sound.Frames() > 0;
+  const uint64_t step =
+      playable ? (static_cast<uint64_t>(sound.rate) << kFractionBits) / kOutputRate : 0;
   std::lock_guard lock(mutex_);
   Slot& s = slots_[slot];
-  const bool playable = PlayableFormat(sound.rate, sound.channels) && sound.Frames() > 0;
   s.filled = true;
   s.playing = playable;
   s.looping = looping;
   s.volume = volume;
   s.position = 0;
-  s.step = playable ? (static_cast<uint64_t>(sound.rate) << kFractionBits) / kOutputRate : 0;
-  s.sound = std::move(sound);
+  s.step = step;
+  // The old samples leave in the argument, freed after the lock is given back.
+  std::swap(s.sound, sound);
 }
 
 void Mixer::Empty(int slot) {
