@@ -26,6 +26,7 @@ size_t ReadMemory(void* to, size_t size, size_t count, void* source) {
   if (size == 0) return 0;
   const size_t left = stream->bytes.size() - stream->position;
   const size_t items = std::min(count, left / size);
+  if (items == 0) return 0;
   std::memcpy(to, stream->bytes.data() + stream->position, items * size);
   stream->position += items * size;
   return items;
