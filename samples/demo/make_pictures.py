@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the sample game's backgrounds and characters (plain Python, no libraries).
+"""Draws the sample game's backgrounds, characters and system pictures (plain Python, no libraries).
 
 The pictures are committed; run this again only to change them:
     python3 samples/demo/make_pictures.py
@@ -211,6 +211,432 @@ CHARACTERS = {
 }
 
 
+# ---------------------------------------------------------------------------
+# System pictures. Shapes are signed distances (negative inside) turned into
+# anti-aliased coverage, so faces and their masks come from one description:
+# a face pixel is the colour of its layers, its mask pixel their coverage.
+
+
+def clamp01(v):
+    return max(0.0, min(1.0, v))
+
+
+def cover(distance):
+    return clamp01(0.5 - distance)
+
+
+def rounded_box(px, py, x0, y0, x1, y1, radius):
+    """Distance from a point to the rounded rectangle with edges x0..x1, y0..y1."""
+    qx = abs(px - (x0 + x1) / 2) - ((x1 - x0) / 2 - radius)
+    qy = abs(py - (y0 + y1) / 2) - ((y1 - y0) / 2 - radius)
+    return math.hypot(max(qx, 0.0), max(qy, 0.0)) + min(max(qx, qy), 0.0) - radius
+
+
+def ring(distance, width):
+    """Distance to a line of the given width running just inside a shape's edge."""
+    return abs(distance + width / 2) - width / 2
+
+
+def polygon(px, py, points):
+    """Distance to a polygon given by its corners."""
+    best = float("inf")
+    inside = False
+    for i, (ax, ay) in enumerate(points):
+        bx, by = points[i - 1]
+        ex, ey = bx - ax, by - ay
+        t = clamp01(((px - ax) * ex + (py - ay) * ey) / (ex * ex + ey * ey))
+        best = min(best, math.hypot(px - ax - ex * t, py - ay - ey * t))
+        if (ay > py) != (by > py) and px < ax + (py - ay) * ex / ey:
+            inside = not inside
+    return -best if inside else best
+
+
+def segment(px, py, ax, ay, bx, by, width):
+    ex, ey = bx - ax, by - ay
+    t = clamp01(((px - ax) * ex + (py - ay) * ey) / (ex * ex + ey * ey))
+    return math.hypot(px - ax - ex * t, py - ay - ey * t) - width / 2
+
+
+def over(layers):
+    """Stacks (colour, coverage) layers bottom to top; returns the colour and total coverage."""
+    r = g = b = a = 0.0
+    for colour, alpha in layers:
+        if alpha <= 0.0:
+            continue
+        r = colour[0] * alpha + r * (1 - alpha)
+        g = colour[1] * alpha + g * (1 - alpha)
+        b = colour[2] * alpha + b * (1 - alpha)
+        a = alpha + a * (1 - alpha)
+    if a <= 0.0:
+        return (0, 0, 0), 0.0
+    return (int(r / a + 0.5), int(g / a + 0.5), int(b / a + 0.5)), a
+
+
+class Sheet:
+    """A picture assembled from pieces before it is written."""
+
+    def __init__(self, width, height):
+        self.width, self.height = width, height
+        self.rows = [[(0, 0, 0)] * width for _ in range(height)]
+
+    def paint(self, left, top, width, height, pixel):
+        for y in range(height):
+            row = self.rows[top + y]
+            for x in range(width):
+                row[left + x] = pixel(x, y)
+
+    def sprite(self, face_at, mask_at, width, height, layers, strength=1.0):
+        """Face at face_at, its coverage as grey at mask_at (either may be None)."""
+        for y in range(height):
+            for x in range(width):
+                colour, alpha = over(layers(x + 0.5, y + 0.5))
+                if face_at:
+                    self.rows[face_at[1] + y][face_at[0] + x] = colour if alpha > 0 else (0, 0, 0)
+                if mask_at:
+                    grey = int(255 * alpha * strength + 0.5)
+                    self.rows[mask_at[1] + y][mask_at[0] + x] = (grey, grey, grey)
+
+    def save(self, name):
+        write_png(name, self.width, self.height, lambda x, y: self.rows[y][x])
+
+
+INK = (235, 240, 252)       # light lines and icons
+PANEL = (22, 25, 40)        # the dark of every panel
+ACCENT = (76, 112, 186)     # highlighted and switched-on faces
+
+
+def answer_button(width):
+    """Answer text (white, or red when highlighted) sits on rows 8-43, centred."""
+    def layers(px, py):
+        body = rounded_box(px, py, 3, 2, width - 3, 44, 14)
+        shade = clamp01((py - 2) / 42)
+        shadow = rounded_box(px, py, 4, 5, width - 2, 46, 14)
+        edge = mix((205, 214, 238), (120, 128, 158), shade)
+        return [((0, 0, 0), 0.35 * clamp01(1 - max(shadow, 0) / 3) * (shadow < 3)),
+                (mix((44, 50, 78), PANEL, shade), 0.84 * cover(body)),
+                (edge, 0.95 * cover(ring(body, 1.3)))]
+    sheet = Sheet(width, 96)
+    sheet.sprite((0, 0), (0, 48), width, 48, layers)
+    return sheet
+
+
+def seltree_tiles():
+    """Normal and highlighted tiles; the label goes at (22, 4) over them."""
+    def tile(fill, line, dot, alpha):
+        def layers(px, py):
+            body = rounded_box(px, py, 2, 1, 134, 29, 6)
+            return [(mix(fill, PANEL, py / 40), alpha * cover(body)),
+                    (line, 0.9 * cover(ring(body, 1.0))),
+                    (dot, cover(math.hypot(px - 12, py - 15) - 2.5))]
+        return layers
+    sheet = Sheet(136, 120)
+    sheet.sprite((0, 0), (0, 30), 136, 30, tile((40, 45, 70), (125, 133, 162), (150, 158, 185), 0.8))
+    sheet.sprite((0, 60), (0, 90), 136, 30, tile(ACCENT, (225, 234, 255), (255, 255, 255), 0.92))
+    return sheet
+
+
+# Quick-button strip: the three buttons keep to rows that no other button's
+# area reaches, because the backlog area (rows 0-46) is copied over the top
+# of the auto button's area when only one of them changes state.
+BUTTON_ROWS = {"log": 12, "auto": 47, "skip": 82}
+BUTTON_SIZE = 22
+
+
+def button_icon(kind, px, py):
+    """Distance to the icon of a button whose plate starts at (1, top)."""
+    if kind == "log":
+        return min(segment(px, py, 7, 7.5, 17, 7.5, 2),
+                   segment(px, py, 7, 11.5, 17, 11.5, 2),
+                   segment(px, py, 7, 15.5, 13, 15.5, 2))
+    if kind == "auto":
+        return polygon(px, py, [(9, 6.5), (9, 16.5), (16.5, 11.5)]) - 0.2
+    return min(polygon(px, py, [(5.5, 6.5), (5.5, 16.5), (11.5, 11.5)]),
+               polygon(px, py, [(11.5, 6.5), (11.5, 16.5), (17.5, 11.5)])) - 0.2
+
+
+def strip_layers(look):
+    """look: per button, (fill, fill coverage, line, icon colour)."""
+    def layers(px, py):
+        out = [(PANEL, 0.3 * cover(rounded_box(px, py, 0, 4, 24, 108, 7)))]
+        for kind, top in BUTTON_ROWS.items():
+            if top - 2 < py < top + BUTTON_SIZE + 2:
+                fill, alpha, line, icon = look[kind]
+                plate = rounded_box(px, py, 1, top, 1 + BUTTON_SIZE, top + BUTTON_SIZE, 5)
+                out += [(fill, alpha * cover(plate)),
+                        (line, 0.9 * cover(ring(plate, 1.0))),
+                        (icon, cover(button_icon(kind, px, py - top)))]
+        return out
+    return layers
+
+
+def gauge_layers(filled):
+    """Ten steps of 11 rows. The switch from the empty column to the filled one falls on a
+    step's first row, so each step's first and last rows are gaps, alike in both columns."""
+    def layers(px, py):
+        out = [(PANEL, 0.45 * cover(rounded_box(px, py, 2, 0, 14, 110, 4)))]
+        step = int(py // 11)
+        cell = rounded_box(px, py, 4, 11 * step + 1, 12, 11 * step + 10, 2)
+        if filled:
+            shine = mix((235, 243, 255), (140, 178, 240), (py % 11) / 10)
+            out += [(shine, cover(cell))]
+        else:
+            out += [((46, 51, 78), cover(cell)), ((120, 128, 158), 0.9 * cover(ring(cell, 1.0)))]
+        return out
+    return layers
+
+
+def quick_buttons():
+    """24-pixel columns taken by x offset (gauge columns 16 wide):
+    0 mask while a button is on or hovered, 24 gauge mask, 40 normal faces,
+    64 gauge empty, 80 hovered faces, 104 gauge filled, 120 switched-on faces,
+    144 unused, 160 mask while no button is on."""
+    normal = ((40, 45, 70), 0.85, (120, 128, 158), (200, 206, 224))
+    hovered = ((66, 76, 116), 0.92, (228, 236, 255), (255, 255, 255))
+    switched = (ACCENT, 0.95, (200, 220, 255), (255, 255, 255))
+    sheet = Sheet(184, 110)
+    sheet.sprite((40, 0), (0, 0), 24, 110, strip_layers(dict.fromkeys(BUTTON_ROWS, normal)))
+    sheet.sprite(None, (160, 0), 24, 110, strip_layers(dict.fromkeys(BUTTON_ROWS, normal)), 0.75)
+    sheet.sprite((80, 0), None, 24, 110, strip_layers(dict.fromkeys(BUTTON_ROWS, hovered)))
+    sheet.sprite((120, 0), None, 24, 110, strip_layers(dict.fromkeys(BUTTON_ROWS, switched)))
+    sheet.sprite((64, 0), (24, 0), 16, 110, gauge_layers(False))
+    sheet.sprite((104, 0), None, 16, 110, gauge_layers(True))
+    return sheet
+
+
+def arrow_button(pointing_up):
+    def layers(px, py):
+        plate = rounded_box(px, py, 4, 1, 28, 19, 5)
+        tip, base = (7, 13) if pointing_up else (13, 7)
+        arrow = polygon(px, py, [(10.5, base), (21.5, base), (16, tip)]) - 0.2
+        return [((40, 45, 70), 0.85 * cover(plate)),
+                ((140, 148, 178), 0.9 * cover(ring(plate, 1.0))),
+                (INK, cover(arrow))]
+    return layers
+
+
+def backlog_bar():
+    """Face at x 0-31, mask at x 96-127; rows 0-19 the up arrow, 550-569 the down arrow."""
+    def track(px, py):
+        groove = rounded_box(px, py, 12, 22, 20, 548, 4)
+        return [(PANEL, 0.6 * cover(groove)), ((95, 102, 130), 0.8 * cover(ring(groove, 1.0)))]
+    sheet = Sheet(128, 570)
+    sheet.sprite((0, 0), (96, 0), 32, 20, arrow_button(True))
+    sheet.sprite((0, 20), (96, 20), 32, 530, lambda px, py: track(px, py + 20))
+    sheet.sprite((0, 550), (96, 550), 32, 20, arrow_button(False))
+    return sheet
+
+
+def backlog_thumb():
+    """24x30 face over its 24x30 mask; it fits the track exactly at both ends."""
+    def layers(px, py):
+        body = rounded_box(px, py, 3, 1, 21, 29, 5)
+        grip = min(segment(px, py, 8, y, 16, y, 1.2) for y in (11, 15, 19))
+        return [(mix((190, 202, 230), (130, 142, 178), py / 30), cover(body)),
+                ((235, 242, 255), cover(ring(body, 1.0))),
+                ((70, 78, 108), cover(grip))]
+    sheet = Sheet(24, 60)
+    sheet.sprite((0, 0), (0, 30), 24, 30, layers)
+    return sheet
+
+
+def voice_icon():
+    """A speaker: face in the left 16 columns, mask in the right 16."""
+    def wave(px, py):
+        hits = 0
+        for i in range(4):
+            for j in range(4):
+                sx, sy = px - 0.375 + i / 4, py - 0.375 + j / 4
+                radius = math.hypot(sx - 7, sy - 8)
+                if abs(math.atan2(sy - 8, sx - 7)) < 0.8 and min(abs(radius - 3.8), abs(radius - 6.8)) < 0.7:
+                    hits += 1
+        return hits / 16
+
+    def layers(px, py):
+        speaker = min(rounded_box(px, py, 1.5, 6, 5, 10, 0.6),
+                      polygon(px, py, [(4, 6), (8, 2.5), (8, 13.5), (4, 10)]))
+        return [((250, 216, 140), cover(speaker)), ((250, 216, 140), wave(px, py))]
+    sheet = Sheet(32, 16)
+    sheet.sprite((0, 0), (16, 0), 16, 16, layers)
+    return sheet
+
+
+def click_wait():
+    """Fifteen 24x25 frames side by side over their masks: a bobbing, softly pulsing triangle."""
+    sheet = Sheet(360, 50)
+    for frame in range(15):
+        phase = 2 * math.pi * frame / 15
+        drop = 2.5 * math.sin(phase)
+        glow = 0.5 + 0.5 * math.cos(phase)
+
+        def layers(px, py, drop=drop, glow=glow):
+            arrow = polygon(px, py, [(6.5, 8 + drop), (17.5, 8 + drop), (12, 16 + drop)])
+            line = segment(px, py, 7, 21.5, 17, 21.5, 1.4)
+            return [((150, 180, 255), 0.45 * glow * clamp01(1 - max(arrow, 0) / 4)),
+                    (INK, cover(arrow)),
+                    (INK, (0.45 + 0.4 * glow) * cover(line))]
+        sheet.sprite((24 * frame, 0), (24 * frame, 25), 24, 25, layers)
+    return sheet
+
+
+# The town seen from above in the evening: places a clickmap can point at.
+TOWN_PLACES = {
+    "bookshop": (60, 20, 340, 200),
+    "cafe": (470, 20, 750, 200),
+    "park": (110, 262, 690, 418),
+}
+TOWN_LAMPS = [(372, 193), (438, 193), (180, 257), (620, 257), (372, 257), (438, 257),
+              (90, 423), (330, 423), (560, 423), (760, 423)]
+
+
+def town(x, y):
+    colour = town_ground(x, y)
+    for lx, ly in TOWN_LAMPS:
+        d = math.hypot(x - lx, y - ly)
+        if d < 3:
+            return (255, 246, 215)
+        if d < 46:  # the glow in a few dozen steps keeps the picture small
+            colour = mix(colour, (255, 196, 120), round(18 * (1 - d / 46) ** 2) / 32)
+    return colour
+
+
+def town_ground(x, y):
+    road = (42, 42, 56)
+    walk = (80, 76, 96)
+    if 200 <= y < 250 or 430 <= y < 480:  # the two streets across
+        if abs(y - 225 - (230 if y >= 430 else 0)) < 1.5 and (x // 24) % 2:
+            return (130, 122, 100)
+        return road
+    if 380 <= x < 430 and y < 200:  # the lane between the shops
+        return road
+    if 190 <= y < 200 or 250 <= y < 260 or 420 <= y < 430 or 480 <= y < 490 or \
+            (y < 200 and (370 <= x < 380 or 430 <= x < 440)):
+        return walk
+    if 60 <= x < 340 and y < 200:
+        return bookshop(x, y)
+    if 470 <= x < 750 and y < 200:
+        return cafe(x, y)
+    if 110 <= x < 690 and 262 <= y < 418:
+        return park(x, y)
+    if y < 190:
+        for x0, x1 in ((0, 60), (340, 370), (440, 470), (750, 800)):
+            if x0 <= x < x1:
+                return rooftops(x, y, x0, 0, x1, 190)
+    if 260 <= y < 420:
+        return rooftops(x, y, 0, 260, 110, 420) if x < 110 else rooftops(x, y, 690, 260, 800, 420)
+    return rooftops(x, y, 0, 490, 800, 600)
+
+
+def rooftops(x, y, x0, y0, x1, y1):
+    """Plain houses filling a block, each roof two slopes on either side of its ridge;
+    a block too narrow for houses gets a row of trees."""
+    ground = (62, 58, 76)
+    if x1 - x0 < 44:
+        cx = (x0 + x1) / 2
+        cy = y0 + 22 + ((y - y0) // 44) * 44
+        d = math.hypot(x - cx, y - cy)
+        if d < 11 and cy + 11 < y1:
+            return mix((62, 104, 70), (36, 64, 46), d / 11)
+        return ground
+    columns = max(1, (x1 - x0 - 6) // 64)
+    rows = max(1, (y1 - y0 - 6) // 58)
+    pitch_x = (x1 - x0 - 6) / columns
+    pitch_y = (y1 - y0 - 6) / rows
+    cell_x = min(columns - 1, int((x - x0 - 3) // pitch_x))
+    cell_y = min(rows - 1, int((y - y0 - 3) // pitch_y))
+    left = x0 + 6 + cell_x * pitch_x
+    top = y0 + 6 + cell_y * pitch_y
+    if not (left <= x < left + pitch_x - 6 and top <= y < top + pitch_y - 6):
+        return ground
+    tone = hash01(x0 + cell_x, y0 + cell_y)
+    roof = mix((88, 74, 90), (104, 90, 84), tone)
+    if tone > 0.6 and left + 8 <= x < left + 18 and top + 8 <= y < top + 16:
+        return (236, 196, 120)  # a lit skylight
+    if y < top + (pitch_y - 6) / 2:
+        return mix(roof, (160, 150, 175), 0.18)
+    return roof
+
+
+def bookshop(x, y):
+    if 180 <= y < 190:  # green awning over the shop window, its light spilling below
+        return (58, 104, 82) if (x // 14) % 2 else (72, 124, 98)
+    if not (70 <= x < 330 and 30 <= y < 180):
+        return mix((62, 58, 76), (200, 150, 90), 0.35 * clamp01((y - 150) / 40))
+    if 150 <= x < 250 and 78 <= y < 132:  # the sign on the roof: an open book
+        if abs(x - 200) < 2 or x < 154 or x >= 246 or y < 82 or y >= 128:
+            return (70, 48, 38)
+        if (y - 88) % 8 < 2 and 162 <= x < 240 and abs(x - 200) > 7:
+            return (150, 135, 110)
+        return (236, 226, 200)
+    ridge = 105
+    if abs(y - ridge) < 2:
+        return (90, 52, 46)
+    return (140, 84, 70) if y < ridge else (112, 64, 56)
+
+
+def cafe(x, y):
+    if 480 <= x < 740 and 30 <= y < 120:  # flat roof with two vents
+        if 520 <= x < 548 and 50 <= y < 72 or 660 <= x < 700 and 80 <= y < 100:
+            return (120, 126, 134)
+        return (74, 90, 100)
+    if 480 <= x < 740 and 120 <= y < 134:  # striped awning
+        return (178, 72, 64) if (x // 16) % 2 else (226, 212, 186)
+    if 480 <= x < 740 and 134 <= y < 192:  # the terrace: parasols seen from above
+        for cx in (520, 580, 640, 700):
+            d = math.hypot(x - cx, y - 163)
+            if d < 20:
+                if d < 2.5:
+                    return (240, 230, 200)
+                wedge = int((math.atan2(y - 163, x - cx) + math.pi) / (math.pi / 4))
+                return (226, 212, 186) if wedge % 2 else (200, 96, 80)
+        if y == 137 and x % 10 < 3:  # a string of small lights
+            return (255, 226, 150)
+        return mix((120, 96, 80), (200, 150, 96), 0.4)
+    return (62, 58, 76)
+
+
+def park(x, y):
+    if x < 116 or x >= 684 or y < 268 or y >= 412:  # the hedge around it
+        return (36, 66, 48)
+    for cx, cy, r in ((160, 300, 22), (215, 375, 26), (300, 310, 18), (640, 300, 24),
+                      (620, 385, 18), (410, 390, 16)):
+        d = math.hypot(x - cx, y - cy)
+        if d < r:
+            return mix((78, 130, 82), (40, 80, 52), d / r) if d < r - 2 else (30, 56, 40)
+    pond = ((x - 520) / 62) ** 2 + ((y - 335) / 36) ** 2
+    if pond < 1:
+        if pond < 0.9:
+            shine = abs(y - 325) < 2 and abs(x - 500) < 20
+            return (150, 160, 200) if shine else mix((46, 66, 104), (32, 46, 80), pond)
+        return (120, 112, 96)
+    if abs((y - 268) - (x - 116) * 0.26) < 5 or abs(x - 400) < 5:  # paths
+        return (120, 110, 92)
+    return (48, 86, 58)
+
+
+def lit_town(x, y):
+    """The town with its three places brightened and outlined, for the pointer to pick."""
+    colour = town(x, y)
+    for x1, y1, x2, y2 in TOWN_PLACES.values():
+        if x1 <= x < x2 and y1 <= y < y2:
+            edge = rounded_box(x + 0.5, y + 0.5, x1 + 2, y1 + 2, x2 - 2, y2 - 2, 10)
+            colour = tuple(min(255, int(c * 1.3) + warm) for c, warm in zip(colour, (26, 18, 4)))
+            return mix(colour, (255, 240, 200), 0.9 * cover(ring(edge, 2.5)))
+    return colour
+
+
+def system_pictures():
+    answer_button(400).save("sys_sw")
+    answer_button(780).save("sys_sw2")
+    seltree_tiles().save("sys_st")
+    quick_buttons().save("sys_qbtn")
+    backlog_bar().save("sys_bl_bar")
+    backlog_thumb().save("sys_bl_cur")
+    voice_icon().save("sys_blVR.bmp")
+    click_wait().save("sys_clickw")
+    write_png("A_TOWN", 800, 600, town)
+    write_png("P_TOWN", 800, 600, lit_town)
+
+
 def main():
     write_png("A_EVENING", 800, 600, evening)
     write_png("A_ROOM", 800, 600, room)
@@ -227,6 +653,7 @@ def main():
             return (grey, grey, grey)
         write_png("B_" + name, width, height, face)
         write_png("M_" + name, width, height, mask)
+    system_pictures()
 
 
 if __name__ == "__main__":
