@@ -70,6 +70,7 @@ inline constexpr int kLastAutoSpeed = 27;   // the speed auto-advance last ran a
 inline constexpr int kFullTextState = 32;   // cleared when full-screen text mode ends
 inline constexpr int kWindowStyle = 51;     // message window style (TXWStyle)
 inline constexpr int kHideWindow = 55;      // 2: the next present hides the message window
+inline constexpr int kQuickBarStates = 60;  // S060-S066: states of the quick bar's entries 1-7
 inline constexpr int kSkipButton = 60;      // the quick bar's skip button is on
 inline constexpr int kAutoButton = 61;      // the quick bar's auto button is on
 inline constexpr int kPressedQuickButtons[] = {63, 64, 65};  // held down on the quick bar

@@ -1,25 +1,56 @@
 #pragma once
 
+#include <functional>
 #include <string_view>
 
+#include "base/engine_flags.h"
 #include "base/input.h"
-#include "base/trace.h"
+#include "graphics/screen_buffers.h"
+#include "resources/bitmap24.h"
+#include "resources/paint_box.h"
+#include "text/glyphs.h"
 
 namespace tolven {
 
-// The yes/no prompt drawn on the game screen (SystemMenuOpen holds its id). Not built yet; each
-// entry point says so in the developer trace.
+// Where the prompt's band lies on the game screen.
+inline constexpr int kPromptTop = 150;
+inline constexpr int kPromptHeight = 88;
+
+// The yes/no question drawn across the game screen on a darkened band. While it is open
+// (SystemMenuOpen holds its id) the frame loop sends it every pointer move and click; any click
+// closes it, and only a click that is not the right button's on "はい" runs the id's action.
 class ConfirmationPrompt {
  public:
-  explicit ConfirmationPrompt(Trace& trace) : trace_(trace) {}
+  ConfirmationPrompt(ScreenBuffers& buffers, PaintBox& pb, EngineFlags& flags, Glyphs& glyphs);
 
-  // Id 3 returns to the title on yes.
-  void AskYesNo(std::string_view, int) { trace_.NotBuiltYet("AskYesNo"); }
-  void PromptHover(int, int) { trace_.NotBuiltYet("PromptHover"); }
-  void PromptClick(MouseButton) { trace_.NotBuiltYet("PromptClick"); }
+  // The question is Shift-JIS. Nothing happens while a prompt is already open: its band would
+  // be saved as the picture to put back.
+  void AskYesNo(std::string_view question, int id);
+  void PromptHover(int x, int y);
+  void PromptClick(MouseButton button);
+
+  bool IsOpen() const { return flags_.SystemMenuOpen != 0; }
+  // 1 while the pointer is on "はい", else 0.
+  int Answer() const { return answer_; }
+
+  std::function<void()> updateMenuBar;
+  // The action of a prompt id answered yes (id 3: return to the title).
+  std::function<void(int id)> runAction;
 
  private:
-  Trace& trace_;
+  void DarkenBand();
+  void ShowBand();
+  void PutOnStageAndScreen(const Bitmap24& band);
+
+  ScreenBuffers& buffers_;
+  PaintBox& pb_;
+  EngineFlags& flags_;
+  Glyphs& glyphs_;
+
+  Bitmap24 saved_{kScreenWidth, kPromptHeight};     // the stage as it was under the band
+  Bitmap24 question_{kScreenWidth, kPromptHeight};  // darkened, with the question
+  Bitmap24 band_{kScreenWidth, kPromptHeight};      // with the answers in their colours
+  int answer_ = 0;
 };
 
 }  // namespace tolven
