@@ -69,6 +69,11 @@ class Stage {
   // The sepia fade of the ending sequence.
   void SepiaFadeIn();
 
+  // A missing picture leaves the bitmap as it was and says so in the trace.
+  bool LoadPicture(std::string_view name, Bitmap24& bitmap);
+  // BackgroundBuffer in the colour of a solid-colour name ("S" and three colour digits).
+  void FillSolidColour(std::string_view name);
+
   const std::string& BackgroundName() const { return backgroundName_; }
   const std::string& CharacterSpecification() const { return characterSpecification_; }
   const std::array<std::string, kCharacterPositions>& PositionNames() const { return positions_; }
@@ -85,10 +90,8 @@ class Stage {
   std::function<void()> onLayersChanged;
 
  private:
-  bool LoadPicture(std::string_view name, Bitmap24& bitmap);
   void RemoveCharacters();
   void DrawCharacter(int position, int centre);
-  void FillSolidColour(std::string_view name);
   void LoadCharacterSlots();
 
   Host& host_;

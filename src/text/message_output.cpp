@@ -292,7 +292,7 @@ bool MessageOutput::InlineTag(std::string_view line, size_t& position) {
       return true;
     case Tag::Voice:
       host_.PlayVoice(argument);
-      pageVoices_ += std::string(argument) + " ";
+      RecordVoice(argument);
       if (speakerVoiceState_ != 0) {
         speakerVoiceState_ = 2;
         flags_.VoiceWait = true;
@@ -413,7 +413,6 @@ void MessageOutput::NewPage() {
   host_.ShowNewPage();
   if (!FullScreenText()) flags_.WindowShown = true;
   speakerVoiceState_ = 0;
-  pageVoices_.clear();
   ApplyFontSizes();
 }
 
@@ -460,6 +459,21 @@ void MessageOutput::EndBacklogLine() {
   std::memset(backlog_.data() + static_cast<size_t>(backlogLine_) * kBacklogLineBytes, 0,
               kBacklogLineBytes);
   backlogLength_ = 0;
+}
+
+// A name that would not fit the list whole is left out of it rather than cut into the name of
+// another sound. A voice in the middle of a text line closes that line first, so the voice line
+// never carries text the log would not show.
+void MessageOutput::RecordVoice(std::string_view name) {
+  if (name.empty()) return;
+  if (pageVoices_.size() + name.size() + 1 < kPageVoiceBytes) {
+    pageVoices_ += name;
+    pageVoices_ += ' ';
+  }
+  if (backlogLength_ > 0) EndBacklogLine();
+  AppendBacklog("@");
+  AppendBacklog(name);
+  EndBacklogLine();
 }
 
 std::string MessageOutput::BacklogLine(int index) const {

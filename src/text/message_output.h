@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/engine_flags.h"
@@ -15,6 +16,7 @@ inline constexpr int kPageBufferRows = 20;
 inline constexpr int kPageBufferColumns = 100;
 inline constexpr int kBacklogLines = 1001;  // 1000 complete lines and the one being written
 inline constexpr size_t kBacklogLineBytes = 70;
+inline constexpr size_t kPageVoiceBytes = 256;  // the page's voice list, terminator included
 
 // What message output asks of the screens around it: drawing, the picture commands of the
 // inline tags, values for insertion, voices.
@@ -114,6 +116,9 @@ class MessageOutput {
   void ClearPage();
   void EndBacklogLine();
   void ComputeAutoWait();
+  // A voice the page plays: its name joins the page's voice list and the backlog gets a line
+  // "@name" of its own, which the log shows as a replay button.
+  void RecordVoice(std::string_view name);
 
   int TextColumn() const { return column_; }
   int TextRow() const { return row_; }
@@ -133,8 +138,13 @@ class MessageOutput {
   // Backlog lines oldest first, the line being written last.
   std::string BacklogLine(int index) const;
   int BacklogLineCount() const { return backlogLine_ + 1; }
+  // The closed lines only, 0-1000.
+  int CompleteBacklogLines() const { return backlogLine_; }
   // The voices named on this page, each followed by a blank.
   const std::string& PageVoices() const { return pageVoices_; }
+  // The page's voice list for the look-back. A new page keeps it, since a voice may be named
+  // before the first character that opens the page; only taking it starts a new list.
+  std::string TakePageVoices() { return std::exchange(pageVoices_, std::string()); }
 
  private:
   bool Skipping() const { return flags_.SkipState != 0; }

@@ -59,12 +59,13 @@ class MessageOutputTest : public ::testing::Test {
   MessageOutputTest() { flags.CharDelay = 0; }
 
   // Prints whole lines, each to its end, as the interpreter would over several steps.
-  void Print(std::string_view line) {
+  void Print(std::string_view line) { PrintWith(output, line); }
+  void PrintWith(MessageOutput& target, std::string_view line) {
     size_t position = 0;
     bool needLine = false;
     bool nameLine = false;
     for (int steps = 0; !needLine && steps < 10000; ++steps) {
-      output.PrintLine(line, position, needLine, nameLine);
+      target.PrintLine(line, position, needLine, nameLine);
       if (flags.WaitTicks > 0) break;
     }
   }
@@ -175,6 +176,48 @@ TEST_F(MessageOutputTest, TheThousandAndFirstBacklogLineDropsTheFirst) {
   EXPECT_EQ(output.BacklogLine(0), "line 1");
   EXPECT_EQ(output.BacklogLine(999), "line 1000");
   EXPECT_EQ(output.BacklogLine(1000), "") << "the line being written";
+}
+
+TEST_F(MessageOutputTest, VoicesGetBacklogLinesOfTheirOwnAndJoinThePageList) {
+  const struct {
+    std::string line;
+    std::vector<std::string> backlog;  // the complete lines
+    std::string voices;
+  } cases[] = {
+      {"[voice v1]abc", {"@v1", "abc"}, "v1 "},
+      {"ab[voice v2]cd", {"ab", "@v2", "cd"}, "v2 "},  // the text before it keeps its own line
+      {"[voice a][voice b]x", {"@a", "@b", "x"}, "a b "},
+      {"[voice]x", {"x"}, ""},  // no name, nothing to replay
+  };
+  for (const auto& c : cases) {
+    MessageOutput fresh(flags, state, host);
+    fresh.NewPage();
+    PrintWith(fresh, c.line);
+    std::vector<std::string> lines;
+    for (int i = 0; i < fresh.CompleteBacklogLines(); ++i) lines.push_back(fresh.BacklogLine(i));
+    EXPECT_EQ(lines, c.backlog) << c.line;
+    EXPECT_EQ(fresh.PageVoices(), c.voices) << c.line;
+  }
+}
+
+TEST_F(MessageOutputTest, ThePageVoiceListLastsUntilTakenAndNeverOverflows) {
+  output.RecordVoice("early");
+  output.NewPage();  // a voice named before the page's first character belongs to the page
+  output.RecordVoice("v2");
+  EXPECT_EQ(output.TakePageVoices(), "early v2 ");
+  EXPECT_EQ(output.PageVoices(), "");
+  std::string all;
+  for (int i = 0; i < 40; ++i) {
+    const std::string name = "voice" + std::to_string(i);  // 7 or 8 bytes with the blank
+    output.RecordVoice(name);
+    all += name + " ";
+  }
+  const std::string& kept = output.PageVoices();
+  EXPECT_LT(kept.size(), kPageVoiceBytes) << "room is left for the terminator";
+  EXPECT_GT(kept.size() + 8, kPageVoiceBytes - 1) << "the list is filled as far as names fit";
+  EXPECT_EQ(all.substr(0, kept.size()), kept) << "names that do not fit are left out whole";
+  EXPECT_EQ(output.BacklogLine(output.CompleteBacklogLines() - 1), "@voice39")
+      << "the backlog still gets every voice";
 }
 
 TEST_F(MessageOutputTest, TagsRunTheirCommandsAndInsertValues) {
