@@ -94,7 +94,7 @@ void BM_GlyphPageCached(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   const uint64_t renders = setup.glyphs.RenderCount() - before;
-  if (renders != state.iterations() * kBlanksPerPage) {
+  if (renders != static_cast<uint64_t>(state.iterations()) * kBlanksPerPage) {
     state.SkipWithError("a pre-rendered character other than the blank was rendered again");
   }
   Report(state, renders);
@@ -136,7 +136,8 @@ void BM_RedrawTextPage(benchmark::State& state) {
   }
   // The three blanks on the page are asked of FreeType again on every redraw, as on every print.
   const uint64_t renders = setup.glyphs.RenderCount() - before;
-  if (renders != state.iterations() * 3) state.SkipWithError("a cached character was rendered");
+  if (renders != static_cast<uint64_t>(state.iterations()) * 3)
+    state.SkipWithError("a cached character was rendered");
   state.counters["renders"] =
       benchmark::Counter(static_cast<double>(renders), benchmark::Counter::kAvgIterations);
   state.SetItemsProcessed(state.iterations() * printed);

@@ -69,6 +69,7 @@ inline constexpr int kAutoSpeed = 26;       // auto-advance speed, 0 off, 1-10
 inline constexpr int kLastAutoSpeed = 27;   // the speed auto-advance last ran at
 inline constexpr int kFullTextState = 32;   // cleared when full-screen text mode ends
 inline constexpr int kWindowStyle = 51;     // message window style (TXWStyle)
+inline constexpr int kSelectCleared = 54;   // cleared by every `select`
 inline constexpr int kHideWindow = 55;      // 2: the next present hides the message window
 inline constexpr int kQuickBarStates = 60;  // S060-S066: states of the quick bar's entries 1-7
 inline constexpr int kSkipButton = 60;      // the quick bar's skip button is on

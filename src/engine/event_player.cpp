@@ -95,11 +95,12 @@ bool EventPlayer::Execute(const EventCommand& command, uint32_t now) {
         Fail(RunResult::BadEvent, command, "shot-window needs a window");
       }
       break;
+    case Kind::Choose:
+      return Choose(command);
     case Kind::Set:
     case Kind::Press:
-    case Kind::Choose:
-      // Dialogs and choices take these once they are built.
-      Fail(RunResult::BadEvent, command, "no dialog or choice can take this command yet");
+      // Dialogs take these once they are built.
+      Fail(RunResult::BadEvent, command, "no dialog can take this command yet");
       break;
   }
   return true;
@@ -120,6 +121,23 @@ bool EventPlayer::Until(const EventCommand& command, uint32_t now) {
          "until " + command.word + " not reached within " + std::to_string(command.amount) + " ms");
   }
   return false;
+}
+
+// As a left click on the entry; a click the guard would swallow is held back until the guard
+// has run down, so a scenario need not count idle steps after the click that opened the choice.
+bool EventPlayer::Choose(const EventCommand& command) {
+  TForm1& form = *form_;
+  if (form.Flags().ClickGuard > 0 || form.Flags().Busy) return false;
+  const std::optional<std::pair<int, int>> point = form.ChoiceScreen().EntryPoint(command.amount);
+  if (form.Flags().ChoiceMode == ChoiceKind::None || !point) {
+    Fail(RunResult::BadEvent, command,
+         "no choice entry " + std::to_string(command.amount) + " is shown");
+    return true;
+  }
+  form.PBMouseMove(point->first, point->second);
+  form.PBMouseDown(MouseButton::Left, point->first, point->second);
+  form.PBMouseUp(MouseButton::Left, point->first, point->second);
+  return true;
 }
 
 void EventPlayer::Key(const EventCommand& command) {

@@ -41,6 +41,7 @@ class EventPlayer {
   bool Execute(const EventCommand& command, uint32_t now);
   bool Until(const EventCommand& command, uint32_t now);
   void Key(const EventCommand& command);
+  bool Choose(const EventCommand& command);
   void Fail(RunResult result, const EventCommand& command, const std::string& why);
 
   TForm1* form_ = nullptr;

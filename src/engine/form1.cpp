@@ -53,10 +53,11 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       interpreter_(archives_, state_, variables_, flags_, output_, definitions_, stage_, *this,
                    trace_),
       sound_(trace_),
-      backlog_(trace_),
-      choices_(trace_),
-      quickButtons_(trace_),
-      prompt_(trace_),
+      backlog_(stage_, window_, output_, glyphs_, PB_, state_, flags_, archives_, trace_),
+      choices_(interpreter_, variables_, stage_, glyphs_, output_, PB_, clock_, host_, state_,
+               flags_, archives_, definitions_, trace_),
+      quickButtons_(window_, stage_.Buffers(), PB_, state_, flags_),
+      prompt_(stage_.Buffers(), PB_, flags_, glyphs_),
       itemShop_(trace_),
       recollection_(trace_),
       rolls_(trace_),
@@ -65,6 +66,51 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       configurationDialog_(trace_) {
   variables_.onSaveAvailabilityChanged = [this] { UpdateMenuBar(); };
   ConnectTextLayers();
+  ConnectScreens();
+}
+
+// The screens over the story reach the sound, the menu bar and each other through here.
+void TForm1::ConnectScreens() {
+  auto playSound = [this](std::string_view name) { sound_.PlaySoundByName(name); };
+  choices_.playSound = playSound;
+  backlog_.playSound = playSound;
+  backlog_.playVoice = [this](std::string_view name) { sound_.PlayVoice(name, false); };
+  backlog_.updateMenuBar = [this] { UpdateMenuBar(); };
+  backlog_.drawQuickButtons = [this] { RefreshQuickButtons(); };
+  quickButtons_.setAutoCaption = [this](bool blue) { SetAutoCaption(blue); };
+  quickButtons_.hideAutoSpeedSlider = [this] { menuBar_.TrackBar1Visible = false; };
+  quickButtons_.openBacklog = [this] { backlog_.OpenLog(); };
+  // Read marks come with the global progress; until then all text counts as read.
+  quickButtons_.currentTextRead = [] { return true; };
+  quickButtons_.sceneReplayRunning = [] { return false; };
+  quickButtons_.rebuildStage = [this] {
+    stage_.BuildStage();
+    PBPaint();
+  };
+  quickButtons_.presentationHeld = [this] { return output_.HoldsPresentation(); };
+  window_.drawQuickButtons = [this](int target) { quickButtons_.DrawQuickButtons(target); };
+  window_.presentationHeld = [this] { return output_.HoldsPresentation(); };
+  prompt_.updateMenuBar = [this] { UpdateMenuBar(); };
+  prompt_.runAction = [this](int id) {
+    if (id == kReturnToTitlePrompt) ReturnToTitle();
+  };
+}
+
+// The yes of "タイトルへ戻りますか？": the story starts again from the script "main2".
+void TForm1::ReturnToTitle() {
+  state_.S(sv::kItemCounter) = 0;
+  state_.S(sv::kAutoNavigation) = 0;
+  menuBar_.N1.visible = false;
+  menuBar_.N2.visible = false;
+  choices_.CloseSelect();
+  window_.WinClose();
+  InterpreterState& script = interpreter_.State();
+  script.calls.CallDepth = 0;
+  script.CurrentScript = "main2";
+  interpreter_.LoadScript("main2", kScriptMode);
+  flags_.ChoiceMode = ChoiceKind::None;
+  flags_.PageWait = PageWaitKind::None;
+  flags_.EngineState = EngineScreen::Story;
 }
 
 // The stage composes the message window in; the window clears and redraws the text page.
@@ -113,6 +159,8 @@ void TForm1::InitEngine() {
                                                          settings_.FONTBOLD, settings_.FONTAA});
   window_.BuildTint({settings_.TXBG_R, settings_.TXBG_G, settings_.TXBG_B, settings_.TXBG_A});
   window_.LoadSystemPictures(archives_);
+  quickButtons_.LoadSystemPictures(archives_);
+  choices_.LoadChoicePictures();
   LoadNames();
   ResetWaits();
   state_.F.fill(0);
@@ -133,6 +181,7 @@ void TForm1::ReadSettings() {
   screenMode_ = options_.screenMode.value_or(settings_.SMode);
   stage_.Effects().SetFastPictures(settings_.GMode != 0);
   output_.SetCharacterByCharacter(settings_.Delay == 0);
+  quickButtons_.SetSettings({settings_.SkipMode, settings_.Seen, settings_.BreakonSelect});
   // A screen too small for the framed window gets the borderless one, for this run only.
   if (screenMode_ == 0 && host_.ScreenWidth() <= kSmallScreenWidth) screenMode_ = 2;
   for (int i = 0; i < kGCount; ++i) state_.G(i) = settings_.GV[i];
@@ -282,12 +331,7 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::StopSkipAndAuto(bool force) {
-  if (!force && settings_.BreakonSelect == 0) return;
-  state_.S(sv::kSkipButton) = 0;
-  state_.S(sv::kAutoButton) = 0;
-  flags_.SkipState = 0;
-  if (AutoAdvanceOn()) state_.S(sv::kAutoSpeed) = 0;
-  SetAutoCaption(false);
+  quickButtons_.StopSkipAndAuto(force);
 }
 
 void TForm1::DrawCharacter(std::string_view bytes, int x, int y, int colour,
@@ -300,6 +344,31 @@ void TForm1::DrawCharacter(std::string_view bytes, int x, int y, int colour,
 void TForm1::DrawRuby(std::string_view reading, int x, int y, bool holdPresentation) {
   glyphs_.DrawRuby(reading, stage_.Buffers().StageBuffer, x, y);
   if (!holdPresentation) glyphs_.DrawRuby(reading, PB_.Draw(), x, y);
+}
+
+void TForm1::BeforeChoice() {
+  if (flags_.SkipState == 3) {
+    stage_.BuildStage();
+    PBPaint();
+  }
+  StopSkipAndAuto(false);
+}
+
+void TForm1::OpenSelect() {
+  choices_.SetPointer(pointerX_, pointerY_);
+  choices_.OpenSelect();
+  // The slot files come with the saved games; until then the automatic save is only named.
+  trace_.NotBuiltYet("AutoChoiceSave");
+}
+
+void TForm1::OpenClickmap(std::string_view name) {
+  choices_.SetPointer(pointerX_, pointerY_);
+  choices_.OpenClickmap(name);
+}
+
+void TForm1::OpenSeltree(int tree) {
+  choices_.SetPointer(pointerX_, pointerY_);
+  choices_.OpenSeltree(tree);
 }
 
 void TForm1::PBPaint() {

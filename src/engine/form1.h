@@ -114,6 +114,11 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void WinClose() override { window_.WinClose(); }
   void TwSet(int number) override { window_.TwSet(number); }
   void Mode(int number) override { window_.Mode(number); }
+  void BeforeChoice() override;
+  void OpenSelect() override;
+  void OpenClickmap(std::string_view name) override;
+  void OpenSeltree(int tree) override;
+  void RecordPage() override { backlog_.RecordPage(); }
 
   // Read access for the state dump and tests.
   const ScriptState& State() const { return state_; }
@@ -125,6 +130,8 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   const MessageOutput& Output() const { return output_; }
   const Stage& GameStage() const { return stage_; }
   const MessageWindow& Window() const { return window_; }
+  const Choices& ChoiceScreen() const { return choices_; }
+  const Backlog& BacklogScreens() const { return backlog_; }
   const Settings& CurrentSettings() const { return settings_; }
   const std::filesystem::path& SaveFolder() const { return saveFolder_; }
   // The story waits for the player: a page, a choice, a click-ended sleep, or nothing left to run.
@@ -147,9 +154,12 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void AdvancePage(bool byTimer = false);
   void AutoAdvanceTick();
   void ConnectTextLayers();
+  void ConnectScreens();
+  void ReturnToTitle();
   // The paint box's paint handler: the stage (or, with the window hidden, the scene) onto PB.
   void PBPaint();
   static constexpr int kNicknameFlag = 28;
+  static constexpr int kReturnToTitlePrompt = 3;  // the prompt id of "タイトルへ戻りますか？"
 
   // Message output draws through here, onto the stage and the screen.
   void DrawCharacter(std::string_view bytes, int x, int y, int colour,

@@ -6,12 +6,6 @@ namespace tolven {
 namespace {
 
 constexpr int kClickGuardTicks = 10;
-// The auto-advance speed gauge beside the message window.
-constexpr int kGaugeLeft = 770;
-constexpr int kGaugeRight = 779;
-constexpr int kGaugeTop = 468;
-constexpr int kGaugeBottom = 577;
-constexpr int kGaugeStep = 11;
 // In full screen the menu bar shows while the pointer is near the top-left corner.
 constexpr int kMenuHotRight = 399;
 constexpr int kMenuHotBottom = 29;
@@ -105,18 +99,7 @@ bool TForm1::StoryMouseDown(MouseButton button, int x, int y) {
     flags_.SleepCounter = 0;
     return true;
   }
-  if (flags_.WindowShown) {
-    const bool inGauge = x >= kGaugeLeft && x <= kGaugeRight && y >= kGaugeTop && y <= kGaugeBottom;
-    if (AutoAdvanceOn() && inGauge) {
-      state_.S(sv::kAutoSpeed) = state_.S(sv::kLastAutoSpeed) = (y - kGaugeTop) / kGaugeStep + 1;
-      RefreshQuickButtons();
-      return true;
-    }
-    if (noChoice && (AutoAdvanceOn() || flags_.SkipState != 0)) {
-      StopSkipAndAuto(true);
-      return true;
-    }
-  }
+  if (quickButtons_.GaugeOrStopClick(x, y)) return true;
   if (flags_.SkipState != 0 && noChoice) {
     flags_.SkipState = 0;
     return true;
@@ -198,6 +181,7 @@ void TForm1::RouteStoryHover(int x, int y) {
 }
 
 void TForm1::PBMouseUp(MouseButton, int, int) {
+  if (flags_.BacklogOpen) backlog_.LogMouseUp();
   if (flags_.EngineState != EngineScreen::Story) return;
   bool anyPressed = false;
   for (int value : sv::kPressedQuickButtons) {

@@ -1,12 +1,13 @@
 // The menu bar above the game screen, its popup menu, auto-advance and the full-screen switch.
 #include "engine/form1.h"
 
+#include "base/text_encoding.h"
+
 namespace tolven {
 namespace {
 
 constexpr int kDefaultAutoSpeed = 3;
 constexpr int kTrackBarEnd = 11;  // the track bar runs 1-10, the fastest speed at its start
-constexpr int kReturnToTitlePrompt = 3;
 
 }  // namespace
 
@@ -127,7 +128,9 @@ void TForm1::TrackBar1Change(int position) {
 
 void TForm1::N6Click() {
   menuBar_.PopupMenu1Open = false;
-  if (!flags_.Busy) prompt_.AskYesNo("タイトルへ戻りますか？", kReturnToTitlePrompt);
+  if (!flags_.Busy) {
+    prompt_.AskYesNo(Utf8ToShiftJis("タイトルへ戻りますか？").value_or(""), kReturnToTitlePrompt);
+  }
 }
 
 void TForm1::N7Click() {

@@ -90,6 +90,17 @@ ordered_json StageObject(const TForm1& form) {
           {"display", static_cast<int>(form.Window().DisplayState())}};
 }
 
+ordered_json ChoiceObject(const TForm1& form) {
+  const Choices& choices = form.ChoiceScreen();
+  ordered_json entries = ordered_json::array();
+  if (form.Flags().ChoiceMode != ChoiceKind::None) {
+    for (const ChoiceEntry& entry : choices.Entries()) entries.push_back(Utf8(entry.text));
+  }
+  return {{"mode", static_cast<int>(form.Flags().ChoiceMode)},
+          {"entries", entries},
+          {"highlight", choices.Highlight()}};
+}
+
 ordered_json SettingsObject(const Settings& settings) {
   ordered_json object = ordered_json::object();
   for (const auto& [name, value] : SettingsEntries(settings)) object[name] = value;
@@ -116,6 +127,10 @@ std::string StateDumpJson(const TForm1& form) {
                        {"T", BitBank(state.T)},
                        {"strings", Strings(state)}};
   dump.update(Page(form.Output()));
+  dump["choice"] = ChoiceObject(form);
+  const Backlog& backlog = form.BacklogScreens();
+  dump["history"] = {{"count", backlog.HistoryCount()}, {"position", backlog.HistoryPosition()}};
+  dump["log_offset"] = backlog.LogOffset();
   dump["stage"] = StageObject(form);
   dump["settings"] = SettingsObject(form.CurrentSettings());
   dump["save_dir"] = form.SaveFolder().string();

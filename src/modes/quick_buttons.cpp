@@ -217,18 +217,15 @@ void QuickButtons::ShowLogFromStrip() {
   state_.S(sv::kLogButton) = kButtonNormal;
 }
 
-bool QuickButtons::StoryClick(int x, int y) {
-  if (WindowShown()) {
-    if (GaugeClick(x, y)) return true;
-    const bool noChoice = flags_.ChoiceMode == ChoiceKind::None;
-    if (noChoice && (AutoAdvanceOn() || flags_.SkipState != 0)) {
-      StopSkipAndAuto(true);
-      return true;
-    }
+bool QuickButtons::GaugeOrStopClick(int x, int y) {
+  if (!WindowShown()) return false;
+  if (GaugeClick(x, y)) return true;
+  const bool noChoice = flags_.ChoiceMode == ChoiceKind::None;
+  if (noChoice && (AutoAdvanceOn() || flags_.SkipState != 0)) {
+    StopSkipAndAuto(true);
+    return true;
   }
-  if (flags_.ChoiceMode != ChoiceKind::None) return false;
-  HoverQuickButtons(x, y);
-  return ClickQuickButton();
+  return false;
 }
 
 bool QuickButtons::GaugeClick(int x, int y) {
@@ -254,8 +251,6 @@ void QuickButtons::StopSkipAndAuto(bool force) {
   if (stripShowing && drawingSuppressed && rebuildStage) rebuildStage();
   int32_t& speed = state_.S(sv::kAutoSpeed);
   if (AutoAdvanceOn()) {
-    // A speed a script set directly is kept for the next switch-on, as the buttons keep theirs.
-    if (speed <= kMaxAutoSpeed) state_.S(sv::kLastAutoSpeed) = speed;
     speed = 0;
     SetAutoCaption(false);
     if (hideAutoSpeedSlider) hideAutoSpeedSlider();

@@ -73,11 +73,10 @@ class QuickButtons {
   void HoverQuickButtons(int x, int y);
   // Acts on the hovered entry; whether the click was used by the strip.
   bool ClickQuickButton();
-  // A left click in the story state with no choice of its own taken yet: the gauge, the click
-  // that only stops skipping or auto-advance, then the buttons. Whether the click was used.
-  // With a choice shown only the gauge is tried; the caller picks the answer and then calls
-  // ClickQuickButton.
-  bool StoryClick(int x, int y);
+  // A click in the story state while the message window is shown, before anything else sees
+  // it: in the gauge it sets the auto speed; with no choice shown and skipping or auto-advance
+  // on, it only stops them. Whether the click was used.
+  bool GaugeOrStopClick(int x, int y);
   // With force off only when BreakonSelect is on.
   void StopSkipAndAuto(bool force);
 

@@ -296,6 +296,75 @@ CommandOutcome Mode(CommandContext& c, std::string& line) {
   return kTableResult;
 }
 
+// ---- Choices -----------------------------------------------------------------------------------
+
+CommandOutcome Select(CommandContext& c, std::string&) {
+  c.banks.S(sv::kSelectCleared) = 0;
+  c.host.BeforeChoice();
+  c.interpreter.State().NeedLine = true;
+  c.host.OpenSelect();
+  return kTableResult;
+}
+
+CommandOutcome Clickmap(CommandContext& c, std::string& line) {
+  c.host.BeforeChoice();
+  c.host.OpenClickmap(TextAt(line, 10));
+  return kTableResult;
+}
+
+CommandOutcome Seltree(CommandContext& c, std::string& line) {
+  c.host.OpenSeltree(NumberAt(line, 9));
+  return kTableResult;
+}
+
+// The text of the line starting at `at`, without its zero byte.
+std::string_view LineAt(std::string_view image, uint32_t at) {
+  if (at >= image.size()) return {};
+  const size_t end = std::min(image.find('\0', at), image.size());
+  return image.substr(at, end - at);
+}
+
+uint32_t AfterLine(std::string_view image, uint32_t at) {
+  return static_cast<uint32_t>(std::min(at + LineAt(image, at).size() + 1, image.size()));
+}
+
+// The branch a switch line opens, when it is taken: the bare "{" always, "{(condition)" when
+// the condition holds. `name` is empty for a plain switch; a named one reads "{:name" first.
+bool SwitchBranchTaken(CommandContext& c, std::string_view branch, std::string_view name) {
+  branch.remove_prefix(1);
+  if (!name.empty()) {
+    if (branch.size() < name.size() + 1 || branch[0] != ':' ||
+        !EqualIgnoringCase(branch.substr(1, name.size()), name)) {
+      return false;
+    }
+    branch.remove_prefix(1 + name.size());
+  }
+  if (branch.empty()) return true;
+  if (branch[0] != '(') return false;
+  const size_t close = std::min(branch.find(')'), branch.size());
+  return c.variables.TestCondition(branch.substr(1, close - 1));
+}
+
+CommandOutcome Switch(CommandContext& c, std::string& line) {
+  const std::string name(line.size() > 7 ? TextAt(line, 8) : std::string_view());
+  Interpreter& script = c.interpreter;
+  const std::string_view image = script.Image();
+  const uint32_t from = script.State().ReadPos;
+  const uint32_t end =
+      name.empty() ? script.SkipToLine(from, '}') : script.SkipToNamedEnd(from, name);
+  for (uint32_t open = script.SkipToLine(from, '{'); open != kNoLine && open < end;
+       open = script.SkipToLine(AfterLine(image, open), '{')) {
+    if (SwitchBranchTaken(c, LineAt(image, open), name)) {
+      script.State().ReadPos = AfterLine(image, open);
+      script.State().NeedLine = true;
+      return kTableResult;
+    }
+  }
+  script.State().ReadPos = end == kNoLine ? script.ScriptSize() : AfterLine(image, end);
+  script.State().NeedLine = true;
+  return kTableResult;
+}
+
 CommandOutcome Exit(CommandContext& c, std::string&) {
   c.interpreter.ReturnFromReplay();
   return kTableResult;
@@ -309,9 +378,9 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"voice", nullptr, kReadOn},   // text at 7
     {"go ", Go, kReadOn},
     {"clrb", Clrb, kReadOn},
-    {"select", nullptr, kYield},     // choice lines follow
-    {"clickmap ", nullptr, kYield},  // text at 10
-    {"switch", nullptr, kYield},     // text at 8, at 7 when the line ends at 7
+    {"select", Select, kYield},       // choice lines follow
+    {"clickmap ", Clickmap, kYield},  // text at 10
+    {"switch", Switch, kYield},       // text at 8, at 7 when the line ends at 7
     {"chain ", Chain, kYield},
     {"wait_v_end", WaitVoiceEnd, kYield},
     {"string ", String, kReadOn},
@@ -333,7 +402,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"iris", Iris, kReadOn},
     {"fix", Fix, kReadOn},
     {"sleep ", Sleep, kYield},
-    {"seltree", nullptr, kYield},  // number at 9
+    {"seltree", Seltree, kYield},  // number at 9
     {"tati ", Tati, kReadOn},
     {"direct ", Direct, kReadOn},
     {"save", nullptr, kYield},

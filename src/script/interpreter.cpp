@@ -203,10 +203,11 @@ void Interpreter::SkipBlock() {
   }
 }
 
-// The page is not cleared here: the click that releases the wait starts the new one. The
-// look-back record of a page end comes with the backlog screens.
+// The page is not cleared here: the click that releases the wait starts the new one. Only a
+// plain page end is kept for the look-back.
 void Interpreter::PageMark(PageWaitKind pageWait) {
   output_.PageMarkLine(pageWait);
+  if (pageWait == PageWaitKind::PageEnd) host_.RecordPage();
   state_.NeedLine = true;
 }
 

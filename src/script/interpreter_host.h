@@ -31,6 +31,15 @@ class InterpreterHost {
   virtual void WinClose() = 0;
   virtual void TwSet(int number) = 0;
   virtual void Mode(int number) = 0;
+  // select, clickmap (and load): a skip to the next choice shows the stage again here, and
+  // skipping and auto-advance stop when BreakonSelect is on.
+  virtual void BeforeChoice() = 0;
+  // Draws the answers and saves automatically.
+  virtual void OpenSelect() = 0;
+  virtual void OpenClickmap(std::string_view name) = 0;
+  virtual void OpenSeltree(int tree) = 0;
+  // A '\\' page end keeps the page for the look-back.
+  virtual void RecordPage() = 0;
 };
 
 }  // namespace tolven

@@ -37,6 +37,11 @@ class QuietInterpreterHost final : public InterpreterHost {
   void WinClose() override {}
   void TwSet(int) override {}
   void Mode(int) override {}
+  void BeforeChoice() override {}
+  void OpenSelect() override {}
+  void OpenClickmap(std::string_view) override {}
+  void OpenSeltree(int) override {}
+  void RecordPage() override {}
 
  private:
   bool soundDevice_;
@@ -55,6 +60,15 @@ class QuietHost final : public Host {
     return MessageResult::Ok;
   }
   int ScreenWidth() const override { return kScreenWidth; }
+  void WarpPointer(int x, int y) override {
+    ++warps;
+    lastWarpX = x;
+    lastWarpY = y;
+  }
+
+  int warps = 0;
+  int lastWarpX = 0;
+  int lastWarpY = 0;
 
  private:
   uint32_t now_ = 0;
@@ -81,7 +95,10 @@ class QuietOutputHost final : public NullMessageOutputHost {
 struct StandaloneInterpreter {
   explicit StandaloneInterpreter(const std::filesystem::path& gameDirectory,
                                  bool soundDevice = false, bool seen = false)
-      : archives(gameDirectory), host(soundDevice, seen) {}
+      : archives(gameDirectory), host(soundDevice, seen), commandHost(host) {}
+  // Commands that reach the engine go to `engine` instead of the quiet host.
+  StandaloneInterpreter(const std::filesystem::path& gameDirectory, InterpreterHost& engine)
+      : archives(gameDirectory), host(false, false), commandHost(engine) {}
 
   Archives archives;
   ScriptState banks;
@@ -97,8 +114,9 @@ struct StandaloneInterpreter {
   QuietOutputHost outputHost{stage, variables};
   MessageOutput output{flags, banks, outputHost};
   QuietInterpreterHost host;
-  Interpreter interpreter{archives,    banks, variables, flags, output,
-                          definitions, stage, host,      trace};
+  InterpreterHost& commandHost;
+  Interpreter interpreter{archives,    banks, variables,   flags, output,
+                          definitions, stage, commandHost, trace};
 };
 
 }  // namespace tolven

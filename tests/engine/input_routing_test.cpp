@@ -102,19 +102,21 @@ class InputRoutingTest : public ::testing::Test {
 };
 
 TEST_F(InputRoutingTest, ClickGuardKeepsARepeatedClickOffTheChoice) {
-  Start("*sleep 10\n");
+  // Full-screen answers need no button pictures: the first answer is the row at y 32-62.
+  Start("!S150=1\nt\n\\\n*select\n{a\n!V001=1\n{b\n!V002=1\n}\n*sleep 10\n");
   IdleUntilWaiting();
-  Flags().ChoiceMode = ChoiceKind::Select;
-  Flags().SleepCounter = 0;
-  form_->PBMouseDown(MouseButton::Left, 100, 100);
-  form_->PBMouseDown(MouseButton::Left, 100, 100);
-  EXPECT_EQ(Mentions("PickChoice"), 1) << "the second click came within the guard";
-  Idle(9);
-  form_->PBMouseDown(MouseButton::Left, 100, 100);
-  EXPECT_EQ(Mentions("PickChoice"), 1) << "nine idle steps are not enough";
+  form_->PBMouseDown(MouseButton::Left, 30, 40);  // ends the page, starts the guard
+  for (int i = 0; i < 5 && Flags().ChoiceMode == ChoiceKind::None; ++i) Idle(1);
+  ASSERT_EQ(Flags().ChoiceMode, ChoiceKind::SelectFullScreen);
+  form_->PBMouseMove(30, 40);
+  form_->PBMouseDown(MouseButton::Left, 30, 40);
+  EXPECT_EQ(Flags().ChoiceMode, ChoiceKind::SelectFullScreen) << "the click came within the guard";
   Idle(10);
-  form_->PBMouseDown(MouseButton::Left, 100, 100);
-  EXPECT_EQ(Mentions("PickChoice"), 2);
+  form_->PBMouseDown(MouseButton::Left, 30, 40);
+  EXPECT_EQ(Flags().ChoiceMode, ChoiceKind::None);
+  IdleUntilWaiting();
+  EXPECT_EQ(form_->State().V(1), 1);
+  EXPECT_EQ(form_->State().V(2), 0);
 }
 
 TEST_F(InputRoutingTest, ShiftSkipsWhileHeldAndTheSkipModeSetsTheKind) {
@@ -170,8 +172,9 @@ TEST_F(InputRoutingTest, EveryWayOfStoppingAutoAdvanceTurnsTheCaptionBlack) {
       {"the quit button", [](TForm1& form) { form.SpeedButton1Click(); }},
   };
   for (const auto& c : cases) {
-    Start("*tw_set 1\n*sleep 10\n*break\n*sleep 10\n");
-    Idle(3);  // title, tw_set and the sleep
+    // The text shows the window; the quick-button strip takes clicks only while it is shown.
+    Start("t\n*sleep 10\n*break\n*sleep 10\n");
+    IdleUntilWaiting();
     ASSERT_EQ(Flags().SleepCounter, -1);
     form_->FormKeyDown(kKeyCtrl);
     ASSERT_EQ(form_->Menu().SpeedButton7.captionColour, kAutoCaptionColour);
@@ -203,11 +206,11 @@ TEST_F(InputRoutingTest, EnterAndEscapeClickAtTheLastPointerPosition) {
   form_->FormKeyPress(kKeyEscape);
   EXPECT_EQ(Flags().SleepCounter, 0) << "any click ends a sleep";
   form_->FormKeyPress(kKeyEscape);
-  EXPECT_EQ(Mentions("HidePicture"), 1) << "Escape is a right click";
+  EXPECT_EQ(Flags().EngineState, EngineScreen::WindowHidden) << "Escape is a right click";
 }
 
 TEST_F(InputRoutingTest, AutoGaugeSetsTheSpeedFromTheClickHeight) {
-  Start("*tw_set 1\ntext\n\\\n");
+  Start("text\n\\\n");
   IdleUntilWaiting();
   form_->FormKeyDown(kKeyCtrl);
   struct Case {
@@ -340,18 +343,14 @@ TEST_F(InputRoutingTest, ClicksGoToTheScreenThatOwnsInput) {
     MouseButton button;
     const char* reached;
   } cases[] = {
-      {EngineScreen::Story, true, MouseButton::Left, "LogMouseDown;"},
-      {EngineScreen::Story, true, MouseButton::Right, "CloseLog;"},
-      {EngineScreen::Viewer, true, MouseButton::Left, "LogMouseDown;"},
-      {EngineScreen::WindowHidden, false, MouseButton::Left, "RestorePicture;"},
+      // With the log open the viewer never sees the click.
+      {EngineScreen::Viewer, true, MouseButton::Left, ""},
       {EngineScreen::Roll, false, MouseButton::Left, "RollClick;"},
       {EngineScreen::Shop, false, MouseButton::Right, "ShopClick;"},
       {EngineScreen::ScrollingText, false, MouseButton::Left, "ScrollingTextClick;"},
       {EngineScreen::Viewer, false, MouseButton::Middle, "ViewClick;"},
       {EngineScreen::Scroll, false, MouseButton::Left, ""},
       {EngineScreen::Recollection, false, MouseButton::Left, "RecollectionClick;"},
-      {EngineScreen::PageLookBack, false, MouseButton::Left, "StepHistory newer;"},
-      {EngineScreen::PageLookBack, false, MouseButton::Right, "CloseHistory;"},
       {EngineScreen::ItemScreen, false, MouseButton::Left, "CloseInventory;"},
   };
   for (const auto& c : cases) {
@@ -373,18 +372,14 @@ TEST_F(InputRoutingTest, PointerMovesGoToTheScreenThatOwnsInput) {
     ChoiceKind choice;
     const char* reached;
   } cases[] = {
-      {EngineScreen::Story, false, 3, ChoiceKind::None, "PromptHover;"},
-      {EngineScreen::Story, true, 0, ChoiceKind::None, "LogMouseMove;"},
+      // A prompt or the log takes the move before the screen under it.
+      {EngineScreen::Shop, false, 3, ChoiceKind::None, ""},
+      {EngineScreen::Shop, true, 0, ChoiceKind::None, ""},
       {EngineScreen::Shop, false, 0, ChoiceKind::None, "ItemHover;"},
       {EngineScreen::ItemScreen, false, 0, ChoiceKind::None, "ItemHover;"},
       {EngineScreen::Viewer, false, 0, ChoiceKind::None, "ViewHover;"},
       {EngineScreen::Recollection, false, 0, ChoiceKind::None, "RecollectionHover;"},
       {EngineScreen::Roll, false, 0, ChoiceKind::None, ""},
-      // The message window is not shown, so the quick buttons take no hover without a choice.
-      {EngineScreen::Story, false, 0, ChoiceKind::None, ""},
-      {EngineScreen::Story, false, 0, ChoiceKind::Select, "HoverQuickButtons;HoverChoice;"},
-      {EngineScreen::Story, false, 0, ChoiceKind::Clickmap, "HoverChoice;"},
-      {EngineScreen::Story, false, 0, ChoiceKind::Seltree, "HoverChoice;"},
   };
   for (const auto& c : cases) {
     Flags().EngineState = c.state;
@@ -403,30 +398,91 @@ TEST_F(InputRoutingTest, TheWheelOpensTheLogDuringAPageWaitOnly) {
   IdleUntilWaiting();
   const struct {
     int delta;
-    bool backlog;
     bool effect;
     EngineScreen state;
     bool pageWait;
-    const char* reached;
+    bool opens;
   } cases[] = {
-      {120, false, false, EngineScreen::Story, true, "DrawQuickButtons;OpenLog;"},
-      {-120, false, false, EngineScreen::Story, true, ""},
-      {120, false, true, EngineScreen::Story, true, ""},
-      {120, false, false, EngineScreen::Viewer, true, ""},
-      {120, false, false, EngineScreen::Story, false, ""},
-      {120, true, false, EngineScreen::Story, true, "LogWheel;"},
-      {-120, true, false, EngineScreen::Story, false, "LogWheel;"},
+      {120, false, EngineScreen::Story, true, true},
+      {-120, false, EngineScreen::Story, true, false},
+      {120, true, EngineScreen::Story, true, false},
+      {120, false, EngineScreen::Viewer, true, false},
+      {120, false, EngineScreen::Story, false, false},
   };
   for (const auto& c : cases) {
-    Flags().BacklogOpen = c.backlog;
     Flags().EffectRunning = c.effect;
     Flags().EngineState = c.state;
     Flags().PageWait = c.pageWait ? PageWaitKind::PageEnd : PageWaitKind::None;
-    Reached();
     form_->FormMouseWheel(c.delta);
-    EXPECT_EQ(Reached(), c.reached) << c.delta << " state " << static_cast<int>(c.state);
+    EXPECT_EQ(Flags().BacklogOpen, c.opens) << c.delta << " state " << static_cast<int>(c.state);
     EXPECT_EQ(S(sv::kLogButton), 0) << "the log button is only pressed while the log opens";
+    // Inside the log the wheel scrolls it and never closes it; the right button does.
+    form_->FormMouseWheel(-120);
+    EXPECT_EQ(Flags().BacklogOpen, c.opens);
+    Flags().EffectRunning = false;
+    form_->PBMouseDown(MouseButton::Right, 50, 50);
+    EXPECT_FALSE(Flags().BacklogOpen);
   }
+}
+
+// The log, the look-back and the picture view, each opened as the player opens it.
+TEST_F(InputRoutingTest, TheLookBackScreensTakeTheirClicks) {
+  Start("one\n\\\ntwo\n\\\nthree\n\\\n");
+  for (int page = 0; page < 3; ++page) {
+    IdleUntilWaiting();
+    if (page < 2) form_->PBMouseDown(MouseButton::Left, 50, 50);
+  }
+  const Backlog& backlog = form_->BacklogScreens();
+  ASSERT_EQ(backlog.HistoryCount(), 3);
+  form_->FormKeyDown(kKeyBackspace);
+  form_->FormKeyPress('\b');
+  ASSERT_TRUE(Flags().BacklogOpen);
+  form_->PBMouseDown(MouseButton::Left, 50, 50);
+  EXPECT_TRUE(Flags().BacklogOpen) << "a left click stays in the log";
+  form_->PBMouseDown(MouseButton::Right, 50, 50);
+  EXPECT_FALSE(Flags().BacklogOpen);
+
+  form_->PBMouseDown(MouseButton::Right, 50, 50);
+  EXPECT_EQ(Flags().EngineState, EngineScreen::WindowHidden) << "a right click hides the window";
+  form_->PBMouseDown(MouseButton::Left, 50, 50);
+  EXPECT_EQ(Flags().EngineState, EngineScreen::Story);
+
+  form_->FormKeyDown(kKeyLeft);
+  ASSERT_EQ(Flags().EngineState, EngineScreen::PageLookBack);
+  EXPECT_EQ(backlog.HistoryPosition(), 2);
+  form_->FormKeyDown(kKeyLeft);
+  EXPECT_EQ(backlog.HistoryPosition(), 3);
+  form_->PBMouseDown(MouseButton::Left, 50, 50);
+  EXPECT_EQ(backlog.HistoryPosition(), 2) << "a left click goes to the newer page";
+  form_->PBMouseDown(MouseButton::Left, 50, 50);
+  EXPECT_EQ(Flags().EngineState, EngineScreen::Story) << "and from the newest it leaves";
+  form_->FormKeyDown(kKeyLeft);
+  form_->PBMouseDown(MouseButton::Right, 50, 50);
+  EXPECT_EQ(Flags().EngineState, EngineScreen::Story) << "a right click leaves at once";
+  EXPECT_EQ(Flags().PageWait, PageWaitKind::PageEnd) << "the page waits on";
+}
+
+TEST_F(InputRoutingTest, ReturningToTheTitleAsksOnTheStageAndLoadsMain2) {
+  testing::WriteFileBytes(
+      dir_ / "game" / "qe_data.tvk",
+      tools::BuildArchive(ArchiveLayout::A, {{"main", ScriptBytes("text\n\\\n")},
+                                             {"main2", ScriptBytes("!V005=5\n*sleep 10\n")}}));
+  testing::WriteFileText(dir_ / "config" / "peluna2.ini", "[PELUNA2]\n");
+  StartIn(dir_ / "game");
+  IdleUntilWaiting();
+  for (MouseButton button : {MouseButton::Right, MouseButton::Left}) {
+    form_->N6Click();
+    ASSERT_EQ(Flags().SystemMenuOpen, 3);
+    EXPECT_TRUE(Flags().MenuLocked);
+    form_->PBMouseMove(310, 200);  // on "はい"
+    form_->PBMouseDown(button, 310, 200);
+    EXPECT_EQ(Flags().SystemMenuOpen, 0);
+    EXPECT_FALSE(Flags().MenuLocked);
+  }
+  EXPECT_EQ(form_->Script().State().CurrentScript, "main2") << "only the left click says yes";
+  EXPECT_FALSE(Flags().WindowShown);
+  IdleUntilWaiting();
+  EXPECT_EQ(form_->State().V(5), 5);
 }
 
 TEST_F(InputRoutingTest, ReleasingTheButtonLiftsPressedQuickButtons) {
@@ -436,20 +492,17 @@ TEST_F(InputRoutingTest, ReleasingTheButtonLiftsPressedQuickButtons) {
     EngineScreen state;
     int pressed;  // 0 none, else the S value held down
     bool cleared;
-    const char* reached;
   } cases[] = {
-      {EngineScreen::Story, sv::kPressedQuickButtons[0], true, "DrawQuickButtons;"},
-      {EngineScreen::Story, sv::kPressedQuickButtons[1], true, "DrawQuickButtons;"},
-      {EngineScreen::Story, sv::kPressedQuickButtons[2], true, "DrawQuickButtons;"},
-      {EngineScreen::Story, 0, true, ""},
-      {EngineScreen::Viewer, sv::kPressedQuickButtons[1], false, ""},
+      {EngineScreen::Story, sv::kPressedQuickButtons[0], true},
+      {EngineScreen::Story, sv::kPressedQuickButtons[1], true},
+      {EngineScreen::Story, sv::kPressedQuickButtons[2], true},
+      {EngineScreen::Story, 0, true},
+      {EngineScreen::Viewer, sv::kPressedQuickButtons[1], false},
   };
   for (const auto& c : cases) {
     Flags().EngineState = c.state;
     if (c.pressed != 0) form_->State().S(c.pressed) = 1;
-    Reached();
     form_->PBMouseUp(MouseButton::Left, 10, 10);
-    EXPECT_EQ(Reached(), c.reached) << c.pressed;
     if (c.pressed != 0) {
       EXPECT_EQ(S(c.pressed), c.cleared ? 0 : 1) << c.pressed;
     }

@@ -313,7 +313,7 @@ TEST_F(QuickButtonsTest, UnreadTextWithSeenOnLeavesTheSkipButtonDead) {
         << c.seen << c.read;
     EXPECT_EQ(StripPixel(StagePicture(), 3, 80) == From(kUnderPointer, 3, 80), c.skips)
         << c.seen << c.read;
-    EXPECT_EQ(buttons_.StoryClick(770, 550), c.skips) << c.seen << c.read;
+    EXPECT_EQ(buttons_.ClickQuickButton(), c.skips) << c.seen << c.read;
     EXPECT_EQ(flags_.SkipState, c.skips ? 1 : 0) << c.seen << c.read;
   }
 }
@@ -433,14 +433,15 @@ TEST_F(QuickButtonsTest, LogButtonIsOnWhileTheLogIsOpenAndTheDeadZoneEatsTheClic
   EXPECT_EQ(S(sv::kLogButton), kButtonNormal);
 
   const ScriptState before = state_;
-  EXPECT_TRUE(buttons_.StoryClick(60, 20));
+  buttons_.HoverQuickButtons(60, 20);
+  EXPECT_TRUE(buttons_.ClickQuickButton());
   EXPECT_EQ(state_.integers, before.integers);
   EXPECT_EQ(flags_.SkipState, 0);
   EXPECT_EQ(logOpenedWith_.size(), 1u);
   EXPECT_EQ(buttons_.HoveredEntry(), kNoQuickButton);
 
-  EXPECT_FALSE(buttons_.StoryClick(400, 300)) << "a click elsewhere goes on to the story";
-  EXPECT_FALSE(buttons_.ClickQuickButton());
+  buttons_.HoverQuickButtons(400, 300);
+  EXPECT_FALSE(buttons_.ClickQuickButton()) << "a click elsewhere goes on to the story";
 }
 
 TEST_F(QuickButtonsTest, GaugeClickSetsTheSpeedByTheRowOfElevenPixels) {
@@ -455,16 +456,16 @@ TEST_F(QuickButtonsTest, GaugeClickSetsTheSpeedByTheRowOfElevenPixels) {
   for (const auto& c : cases) {
     state_.S(sv::kAutoSpeed) = 5;
     state_.S(sv::kLastAutoSpeed) = 5;
-    EXPECT_TRUE(buttons_.StoryClick(c.x, c.y)) << c.x << "," << c.y;
+    EXPECT_TRUE(buttons_.GaugeOrStopClick(c.x, c.y)) << c.x << "," << c.y;
     EXPECT_EQ(S(sv::kAutoSpeed), c.speed) << c.x << "," << c.y;
     EXPECT_EQ(S(sv::kLastAutoSpeed), c.speed == 0 ? 5 : c.speed) << c.x << "," << c.y;
   }
   state_.S(sv::kAutoSpeed) = 5;
-  buttons_.StoryClick(775, 468);
+  buttons_.GaugeOrStopClick(775, 468);
   EXPECT_EQ(StripPixel(pb_.Picture(), 5, 0), From(kGaugeFromSpeed, 5, 0)) << "shown at once";
 }
 
-TEST_F(QuickButtonsTest, StoryClickRoutesByWindowChoiceAndSwitches) {
+TEST_F(QuickButtonsTest, GaugeOrStopClickRoutesByWindowChoiceAndSwitches) {
   const struct {
     const char* name;
     WindowDisplay display;
@@ -479,8 +480,8 @@ TEST_F(QuickButtonsTest, StoryClickRoutesByWindowChoiceAndSwitches) {
   } cases[] = {
       {"skipping stops", WindowDisplay::Window, ChoiceKind::None, 2, 0, 400, 300, true, 0, 0},
       {"auto stops", WindowDisplay::Window, ChoiceKind::None, 0, 4, 400, 300, true, 0, 0},
-      {"auto button switches on", WindowDisplay::Window, ChoiceKind::None, 0, 0, 775, 510, true, 0,
-       3},
+      {"a button is not this click's business", WindowDisplay::Window, ChoiceKind::None, 0, 0, 775,
+       510, false, 0, 0},
       {"no window: no gauge", WindowDisplay::Closed, ChoiceKind::None, 0, 4, 775, 468, false, 0, 4},
       {"choice: the gauge still works", WindowDisplay::Window, ChoiceKind::Select, 0, 4, 775, 468,
        true, 0, 1},
@@ -495,7 +496,7 @@ TEST_F(QuickButtonsTest, StoryClickRoutesByWindowChoiceAndSwitches) {
     flags_.ChoiceMode = c.choice;
     flags_.SkipState = c.skipState;
     state_.S(sv::kAutoSpeed) = c.speed;
-    EXPECT_EQ(buttons_.StoryClick(c.x, c.y), c.used) << c.name;
+    EXPECT_EQ(buttons_.GaugeOrStopClick(c.x, c.y), c.used) << c.name;
     EXPECT_EQ(flags_.SkipState, c.skipAfter) << c.name;
     EXPECT_EQ(S(sv::kAutoSpeed), c.speedAfter) << c.name;
   }
@@ -538,7 +539,7 @@ TEST_F(QuickButtonsTest, StopSkipAndAutoFollowsForceAndBreakonSelect) {
     EXPECT_EQ(S(sv::kSkipButton), c.stops ? 0 : 1) << c.name;
     EXPECT_EQ(S(sv::kAutoButton), c.stops ? 0 : 1) << c.name;
     EXPECT_EQ(S(sv::kAutoSpeed), c.stops ? 0 : c.speed) << c.name;
-    EXPECT_EQ(S(sv::kLastAutoSpeed), c.stops && autoWasOn ? c.speed : 2) << c.name;
+    EXPECT_EQ(S(sv::kLastAutoSpeed), 2) << c.name << ": the remembered speed is kept";
     EXPECT_EQ(captions_, c.stops && autoWasOn ? std::vector<bool>{false} : std::vector<bool>{})
         << c.name;
     EXPECT_EQ(sliderHidden_, c.stops && autoWasOn ? 1 : 0) << c.name;

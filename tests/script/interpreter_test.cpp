@@ -54,6 +54,16 @@ class RecordingHost final : public InterpreterHost {
   void WinClose() override { windowCommands.push_back("close"); }
   void TwSet(int number) override { windowCommands.push_back("tw_set " + std::to_string(number)); }
   void Mode(int number) override { windowCommands.push_back("mode " + std::to_string(number)); }
+  void BeforeChoice() override {}
+  void OpenSelect() override { windowCommands.push_back("select"); }
+  void OpenClickmap(std::string_view name) override {
+    windowCommands.push_back("clickmap " + std::string(name));
+  }
+  void OpenSeltree(int tree) override {
+    windowCommands.push_back("seltree " + std::to_string(tree));
+  }
+  void RecordPage() override { ++recordedPages; }
+  int recordedPages = 0;
 
   std::vector<std::string> windowCommands;
 
