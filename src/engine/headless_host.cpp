@@ -23,6 +23,11 @@ RunResult HeadlessHost::Run() {
 }
 
 void HeadlessHost::ProcessMessages() {
+  if (pendingMove_) {
+    const auto [x, y] = *pendingMove_;
+    pendingMove_.reset();
+    form_->PBMouseMove(x, y);
+  }
   form_->RunDueTimerTicks();
   player_.DeliverDue(now_);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/host.h"
@@ -33,12 +35,15 @@ class HeadlessHost : public Host {
   int ScreenWidth() const override { return 1920; }
   // Without a display, full screen is simply granted: the picture is the same either way.
   bool EnterFullScreen(int) override { return true; }
+  // The pointer moves there as it would on a display: the move arrives with the next messages.
+  void WarpPointer(int x, int y) override { pendingMove_ = {x, y}; }
 
  private:
   TForm1* form_ = nullptr;
   EventPlayer player_;
   uint32_t now_ = 0;
   uint32_t clockSeed_;
+  std::optional<std::pair<int, int>> pendingMove_;
 };
 
 }  // namespace tolven

@@ -26,13 +26,17 @@ class SampleGameTest : public ::testing::Test {
     game_ = nullptr;
   }
 
-  // Plays one of the sample's event files, then dumps the state where it stopped.
+  // One of the sample's event files.
+  static std::string Events(const std::string& name) {
+    const auto bytes =
+        testing::ReadFileBytes(fs::path(TOLVEN_SOURCE_DIR) / "samples/demo/events" / name);
+    return std::string(bytes.begin(), bytes.end());
+  }
+
+  // Plays the events, then dumps the state where they stopped.
   json Play(const std::string& events) {
-    const fs::path source = fs::path(TOLVEN_SOURCE_DIR) / "samples/demo/events" / events;
-    const auto bytes = testing::ReadFileBytes(source);
     const fs::path dump = dir_.Path() / "end.json";
-    testing::WriteFileText(dir_.Path() / "run.events", std::string(bytes.begin(), bytes.end()) +
-                                                           "dump " + dump.string() + "\n");
+    testing::WriteFileText(dir_.Path() / "run.events", events + "dump " + dump.string() + "\n");
     const auto run = testing::RunTolven(
         {"--headless", "--events", (dir_.Path() / "run.events").string(), "--seed", "1",
          "--config-dir", (dir_.Path() / "config").string(), (game_->Path() / "game").string()});
@@ -53,11 +57,27 @@ TEST_F(SampleGameTest, BothAnswersOfTheSelectRejoinTheStory) {
     int answer;
   } cases[] = {{"select-run.events", 1}, {"select-stay.events", 2}};
   for (const auto& c : cases) {
-    const json dump = Play(c.events);
+    const json dump = Play(Events(c.events));
     EXPECT_EQ(dump["V"]["12"], c.answer) << c.events;
     EXPECT_EQ(dump["V"]["11"], 1) << "the bookshop of the clickmap";
     EXPECT_EQ(dump["choice"]["mode"], 0);
     EXPECT_EQ(dump["page"][1], "  気がつくと、僕は上着をつかんで家を飛び出していた。") << c.events;
+  }
+}
+
+// Up and Down move the pointer onto an answer; the move that follows highlights it.
+TEST_F(SampleGameTest, KeysMoveThePointerOverTheAnswers) {
+  std::string events = Events("select-run.events");
+  events.erase(events.rfind("choose"));
+  const struct {
+    const char* key;
+    int highlight;
+  } steps[] = {{"down", 2}, {"down", 2}, {"up", 1}, {"up", 1}};
+  for (const auto& step : steps) {
+    events += std::string("key ") + step.key + "\nwait 100\n";
+    const json dump = Play(events);
+    EXPECT_EQ(dump["choice"]["mode"], 1);
+    EXPECT_EQ(dump["choice"]["highlight"], step.highlight) << events;
   }
 }
 
