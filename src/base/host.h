@@ -1,9 +1,23 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tolven {
+
+// A movie played over the game screen. The window host shows its frames in place of PB, with
+// the movie's own sound; headless runs decode it without showing it.
+class MoviePlayer {
+ public:
+  virtual ~MoviePlayer() = default;
+  // Opens and starts the file; false when it cannot be played (nothing is shown then).
+  virtual bool Open(const std::string& path) = 0;
+  // Still playing: false once the movie has ended or was closed.
+  virtual bool Playing() = 0;
+  // Stops the movie and returns once it has stopped.
+  virtual void Close() = 0;
+};
 
 enum class MessageButtons { Ok, OkCancel };
 enum class MessageIcon { None, Error, Warning, Question };
@@ -41,6 +55,8 @@ class Host {
   // where the window system lets it, else the picture moves inside the window.
   virtual void ShakeWindow(int, int) {}
   virtual void LeaveFullScreen() {}
+  // The movie player, or none: then movies do nothing.
+  virtual MoviePlayer* Movies() { return nullptr; }
 };
 
 }  // namespace tolven

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "audio/audio_device.h"
 #include "audio/sound.h"
 #include "base/engine_flags.h"
 #include "base/engine_values.h"
@@ -46,8 +47,9 @@ struct EngineOptions {
   std::filesystem::path gameDirectory;
   std::optional<std::filesystem::path> configDirectory;
   std::optional<std::filesystem::path> saveDirectory;
-  std::optional<uint32_t> seed;   // the host's clock seeds the generator when none is given
-  std::optional<int> screenMode;  // --fullscreen / --window: this run only, never stored
+  std::optional<uint32_t> seed;        // the host's clock seeds the generator when none is given
+  std::optional<int> screenMode;       // --fullscreen / --window: this run only, never stored
+  AudioDevice* audioDevice = nullptr;  // the sound output; none: the engine runs silent
 };
 
 // TForm1: the engine object and main window. It owns one object per subsystem, built in

@@ -22,6 +22,11 @@ RunResult HeadlessHost::Run() {
   return player_.Failed().value_or(RunResult::Finished);
 }
 
+void HeadlessHost::Sleep(uint32_t milliseconds) {
+  now_ += milliseconds;
+  if (recording_ != nullptr) recording_->AdvanceTo(now_);
+}
+
 void HeadlessHost::ProcessMessages() {
   if (pendingMove_) {
     const auto [x, y] = *pendingMove_;

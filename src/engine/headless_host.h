@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "audio/audio_device.h"
 #include "base/host.h"
 #include "engine/event_player.h"
 
@@ -27,7 +28,7 @@ class HeadlessHost : public Host {
   const std::string& Error() const { return player_.Error(); }
 
   uint32_t Ticks() override { return now_; }
-  void Sleep(uint32_t milliseconds) override { now_ += milliseconds; }
+  void Sleep(uint32_t milliseconds) override;
   uint32_t ClockSeed() override { return clockSeed_; }
   void ProcessMessages() override;
   MessageResult ShowMessage(std::string_view text, std::string_view caption, MessageButtons buttons,
@@ -37,6 +38,11 @@ class HeadlessHost : public Host {
   bool EnterFullScreen(int) override { return true; }
   // The pointer moves there as it would on a display: the move arrives with the next messages.
   void WarpPointer(int x, int y) override { pendingMove_ = {x, y}; }
+  // Movies are decoded without being shown; with no player they do nothing.
+  void SetMoviePlayer(MoviePlayer* player) { movies_ = player; }
+  MoviePlayer* Movies() override { return movies_; }
+  // A recording device is pulled on the virtual clock as it moves on.
+  void SetRecording(RecordingAudioDevice* device) { recording_ = device; }
 
  private:
   TForm1* form_ = nullptr;
@@ -44,6 +50,8 @@ class HeadlessHost : public Host {
   uint32_t now_ = 0;
   uint32_t clockSeed_;
   std::optional<std::pair<int, int>> pendingMove_;
+  MoviePlayer* movies_ = nullptr;
+  RecordingAudioDevice* recording_ = nullptr;
 };
 
 }  // namespace tolven
