@@ -55,8 +55,8 @@ Mixer::SlotInfo Mixer::Info(int slot) const {
   if (!Valid(slot)) return {};
   std::lock_guard lock(mutex_);
   const Slot& s = slots_[slot];
-  return {s.filled,     s.playing,        s.looping,       s.volume,
-          s.sound.rate, s.sound.channels, s.sound.Frames()};
+  return {s.filled,     s.playing,        s.looping,        s.volume,
+          s.sound.rate, s.sound.channels, s.sound.Frames(), static_cast<size_t>(s.position >> 32)};
 }
 
 bool Mixer::Holds(int slot) const {

@@ -39,6 +39,7 @@ class Mixer {
     int rate = 0;
     int channels = 0;
     size_t frames = 0;
+    size_t position = 0;  // the frame playing now
   };
 
   // Puts a sound into the slot, replacing what it held, and starts it from the beginning.

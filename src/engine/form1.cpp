@@ -52,7 +52,8 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       output_(flags_, state_, *this),
       interpreter_(archives_, state_, variables_, flags_, output_, definitions_, stage_, *this,
                    trace_),
-      sound_(trace_),
+      sound_(trace_, archives_, options.audioDevice ? *options.audioDevice : noAudio_),
+      music_(sound_, archives_),
       backlog_(stage_, window_, output_, glyphs_, PB_, state_, flags_, archives_, trace_),
       choices_(interpreter_, variables_, stage_, glyphs_, output_, PB_, clock_, host_, state_,
                flags_, archives_, definitions_, trace_),
@@ -182,6 +183,7 @@ void TForm1::ReadSettings() {
   stage_.Effects().SetFastPictures(settings_.GMode != 0);
   output_.SetCharacterByCharacter(settings_.Delay == 0);
   quickButtons_.SetSettings({settings_.SkipMode, settings_.Seen, settings_.BreakonSelect});
+  ApplySoundSettings();
   // A screen too small for the framed window gets the borderless one, for this run only.
   if (screenMode_ == 0 && host_.ScreenWidth() <= kSmallScreenWidth) screenMode_ = 2;
   for (int i = 0; i < kGCount; ++i) state_.G(i) = settings_.GV[i];
@@ -212,6 +214,8 @@ void TForm1::StartTitle() {
   interpreter_.State().calls.CallDepth = 0;
   interpreter_.State().CurrentScript = "main";
   interpreter_.LoadScript("main", 1);
+  sound_.InitSound();
+  ApplySoundSettings();
 }
 
 void TForm1::ResetWaits() {
@@ -287,11 +291,10 @@ void TForm1::RunDueTimerTicks() {
 
 void TForm1::Timer1Timer() {
   ++flags_.TimerTicks;
-  // Music streaming and the movie end check join here with their subsystems.
+  SoundTick();
   if (flags_.BacklogOpen || flags_.Busy || flags_.EngineState != EngineScreen::Story) return;
   if (flags_.ChoiceMode != ChoiceKind::None && flags_.SystemMenuOpen == 0) return;
-  // No voice can be playing without sound output.
-  flags_.VoiceWait = false;
+  VoiceTick();
   if (flags_.WaitTicks > 0) {
     --flags_.WaitTicks;
     return;
@@ -304,9 +307,14 @@ void TForm1::Timer1Timer() {
   }
 }
 
-// A page waits its auto-advance time, longer while a voice plays; there is no voice yet.
+// A page waits its auto-advance time, and longer while a voice plays.
 void TForm1::AutoAdvanceTick() {
-  if (output_.CountAutoWaitDown()) AdvancePage(true);
+  if (!output_.CountAutoWaitDown()) return;
+  if (sound_.IsVoicePlaying()) {
+    output_.HoldAutoWait();
+    return;
+  }
+  AdvancePage(true);
 }
 
 void TForm1::Close() {
@@ -316,6 +324,7 @@ void TForm1::Close() {
 
 bool TForm1::FormCloseQuery() {
   if (flags_.QuitRequested) return true;
+  if (movieShowing_) EndMovie();
   if (flags_.EffectRunning) {
     flags_.InterruptRequest = Interrupt::Close;
     return false;

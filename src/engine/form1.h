@@ -5,6 +5,7 @@
 #include <string>
 
 #include "audio/audio_device.h"
+#include "audio/music_stream.h"
 #include "audio/sound.h"
 #include "base/engine_flags.h"
 #include "base/engine_values.h"
@@ -121,6 +122,16 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void OpenClickmap(std::string_view name) override;
   void OpenSeltree(int tree) override;
   void RecordPage() override { backlog_.RecordPage(); }
+  void Voice(std::string_view name) override;
+  void Effect(std::string_view name) override { sound_.RequestEffect(name); }
+  void StopLoopingSound() override { sound_.StopLoopingSound(); }
+  void Music(int n) override;
+  void Movie(std::string_view path) override;
+  // The movie ends: by itself, by a click, or when the window closes.
+  void EndMovie();
+  bool MovieShowing() const { return movieShowing_; }
+  const Sound& SoundOutput() const { return sound_; }
+  const MusicStream& MusicOutput() const { return music_; }
 
   // Read access for the state dump and tests.
   const ScriptState& State() const { return state_; }
@@ -157,6 +168,9 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void AutoAdvanceTick();
   void ConnectTextLayers();
   void ConnectScreens();
+  void ApplySoundSettings();
+  void SoundTick();
+  void VoiceTick();
   void ReturnToTitle();
   // The paint box's paint handler: the stage (or, with the window hidden, the scene) onto PB.
   void PBPaint();
@@ -179,7 +193,7 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
     return variables_.EvaluateExpression(expression);
   }
   std::string StringRow(int row) override { return variables_.StringRow(row); }
-  void PlayVoice(std::string_view) override {}
+  void PlayVoice(std::string_view name) override;
   int RubyHalfWidth(std::string_view reading) override { return glyphs_.RubyWidth(reading) / 2; }
   // Game content read at start-up: the nickname and the speaker name tags.
   void LoadNames();
@@ -220,7 +234,9 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   MenuBar menuBar_;
 
   // The subsystems input and the menu bar route to.
+  NullAudioDevice noAudio_;
   Sound sound_;
+  MusicStream music_;
   Backlog backlog_;
   Choices choices_;
   QuickButtons quickButtons_;
@@ -237,6 +253,8 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   int pointerX_ = 0;
   int pointerY_ = 0;
   bool closed_ = false;
+  bool movieShowing_ = false;
+  int movieCheck_ = 0;
 };
 
 }  // namespace tolven

@@ -20,6 +20,7 @@ void TForm1::AdvancePage(bool byTimer) {
 }
 
 void TForm1::PBMouseDown(MouseButton button, int x, int y) {
+  if (movieShowing_) return EndMovie();
   if (flags_.EffectRunning) {
     if (ClickStopsVoice()) sound_.StopVoice();
     flags_.InterruptRequest = Interrupt::Click;

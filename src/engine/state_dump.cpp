@@ -101,6 +101,31 @@ ordered_json ChoiceObject(const TForm1& form) {
           {"highlight", choices.Highlight()}};
 }
 
+ordered_json SoundObject(const TForm1& form) {
+  const Sound& sound = form.SoundOutput();
+  ordered_json slots = ordered_json::array();
+  for (int slot = 0; slot < kSoundSlots; ++slot) {
+    const Mixer::SlotInfo info = sound.Slots().Info(slot);
+    if (!info.filled) continue;
+    slots.push_back({{"slot", slot},
+                     {"name", Utf8(std::string(sound.SlotName(slot)))},
+                     {"playing", info.playing},
+                     {"looping", info.looping},
+                     {"position", info.position}});
+  }
+  const MusicStream& music = form.MusicOutput();
+  return {{"available", sound.Available()},
+          {"slots", slots},
+          {"looping_effect", Utf8(sound.LoopingEffectName())},
+          {"music",
+           {{"requested", form.State().S(kRequestedTrackValue)},
+            {"playing", form.State().S(kPlayingTrackValue)},
+            {"streaming", music.CurrentMode() != MusicStream::Mode::Idle},
+            {"fading", music.Fading()},
+            {"volume", music.CurrentVolume()}}},
+          {"movie", form.MovieShowing()}};
+}
+
 ordered_json SettingsObject(const Settings& settings) {
   ordered_json object = ordered_json::object();
   for (const auto& [name, value] : SettingsEntries(settings)) object[name] = value;
@@ -132,6 +157,7 @@ std::string StateDumpJson(const TForm1& form) {
   dump["history"] = {{"count", backlog.HistoryCount()}, {"position", backlog.HistoryPosition()}};
   dump["log_offset"] = backlog.LogOffset();
   dump["stage"] = StageObject(form);
+  dump["sound"] = SoundObject(form);
   dump["settings"] = SettingsObject(form.CurrentSettings());
   dump["save_dir"] = form.SaveFolder().string();
   return dump.dump(2) + "\n";

@@ -71,6 +71,36 @@ CommandOutcome WaitVoiceEnd(CommandContext& c, std::string&) {
   return kTableResult;
 }
 
+CommandOutcome Voice(CommandContext& c, std::string& line) {
+  c.host.Voice(TextAt(line, 7));
+  return kTableResult;
+}
+
+CommandOutcome Se(CommandContext& c, std::string& line) {
+  c.host.Effect(TextAt(line, 4));
+  return kTableResult;
+}
+
+CommandOutcome Seloop(CommandContext& c, std::string& line) {
+  c.host.Effect(TextAt(line, 8));
+  return kTableResult;
+}
+
+CommandOutcome Seoff(CommandContext& c, std::string&) {
+  c.host.StopLoopingSound();
+  return kTableResult;
+}
+
+CommandOutcome Music(CommandContext& c, std::string& line) {
+  c.host.Music(NumberAt(line, 7));
+  return kTableResult;
+}
+
+CommandOutcome Movie(CommandContext& c, std::string& line) {
+  c.host.Movie(TextAt(line, 7));
+  return kTableResult;
+}
+
 CommandOutcome String(CommandContext& c, std::string& line) {
   const int32_t row = NumberAt(line, 8);
   if (!c.variables.SetStringRow(row, TextAt(line, 10))) return kTableResult;
@@ -374,8 +404,8 @@ CommandOutcome Exit(CommandContext& c, std::string&) {
 // are noted beside them.
 constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"gra ", Gra, kReadOn},
-    {"music ", nullptr, kReadOn},  // number at 7
-    {"voice", nullptr, kReadOn},   // text at 7
+    {"music ", Music, kReadOn},  // number at 7
+    {"voice", Voice, kReadOn},   // text at 7
     {"go ", Go, kReadOn},
     {"clrb", Clrb, kReadOn},
     {"select", Select, kYield},       // choice lines follow
@@ -397,7 +427,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"special ", nullptr, kYield},  // text at 9
     {"gameclr", Gameclr, kReadOn},
     {"partsload ", Partsload, kReadOn},
-    {"movie ", nullptr, kYield},  // text at 7
+    {"movie ", Movie, kYield},  // text at 7
     {"mark ", Mark, kReadOn},
     {"iris", Iris, kReadOn},
     {"fix", Fix, kReadOn},
@@ -419,9 +449,9 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"setname", nullptr, kYield},
     {"subtitle", nullptr, kYield},  // text at 10 up to a comma, then the rest
     {"viewer", nullptr, kYield},    // text at 8
-    {"se ", nullptr, kReadOn},      // text at 4
-    {"seloop ", nullptr, kReadOn},  // text at 8
-    {"seoff", nullptr, kReadOn},
+    {"se ", Se, kReadOn},           // text at 4
+    {"seloop ", Seloop, kReadOn},   // text at 8
+    {"seoff", Seoff, kReadOn},
     {"exitgame", Exitgame, kYield},
     {"rec", nullptr, kReadOn},
     {"tw_set ", TwSet, kReadOn},

@@ -40,6 +40,12 @@ class InterpreterHost {
   virtual void OpenSeltree(int tree) = 0;
   // A '\\' page end keeps the page for the look-back.
   virtual void RecordPage() = 0;
+  // The sound and movie commands; a host without sound leaves them doing nothing.
+  virtual void Voice(std::string_view) {}
+  virtual void Effect(std::string_view) {}  // se and seloop
+  virtual void StopLoopingSound() {}
+  virtual void Music(int) {}
+  virtual void Movie(std::string_view) {}
 };
 
 }  // namespace tolven

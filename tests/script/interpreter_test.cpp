@@ -603,13 +603,13 @@ TEST_F(InterpreterTest, EngineCommandsReachTheHostAndTheFlags) {
 
 TEST_F(InterpreterTest, TraceShowsEveryLineRunInTheScriptsOwnSyntax) {
   trace.Attach(&traceOutput);
-  Run({"!V001=1", "; note", "*music 3", "*if (V001=1) @calc V002=2", "Hello"});
+  Run({"!V001=1", "; note", "*obj_ 3", "*if (V001=1) @calc V002=2", "Hello"});
   Steps(1);
   EXPECT_EQ(TakeTrace(),
             "!V001=1\n"
             "; note\n"
-            "*music 3\n"
-            "not implemented: music\n"
+            "*obj_ 3\n"
+            "not implemented: obj_\n"
             "*if (V001=1) @calc V002=2\n"
             "@calc V002=2\n"
             "Hello\n");
