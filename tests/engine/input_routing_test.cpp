@@ -13,8 +13,29 @@
 namespace tolven {
 namespace {
 
+// Plays whatever it is given until told the movie ended.
+class FakeMovie : public MoviePlayer {
+ public:
+  bool Open(const std::string& path) override {
+    opened.push_back(path);
+    playing = playable;
+    return playable;
+  }
+  bool Playing() override { return playing; }
+  void Close() override {
+    playing = false;
+    ++closes;
+  }
+  bool playable = true;
+  bool playing = false;
+  int closes = 0;
+  std::vector<std::string> opened;
+};
+
 class TestHost : public Host {
  public:
+  MoviePlayer* Movies() override { return &movie; }
+  FakeMovie movie;
   uint32_t Ticks() override { return now; }
   void Sleep(uint32_t milliseconds) override { now += milliseconds; }
   uint32_t ClockSeed() override {
@@ -483,6 +504,40 @@ TEST_F(InputRoutingTest, ReturningToTheTitleAsksOnTheStageAndLoadsMain2) {
   EXPECT_FALSE(Flags().WindowShown);
   IdleUntilWaiting();
   EXPECT_EQ(form_->State().V(5), 5);
+}
+
+TEST_F(InputRoutingTest, AMovieHoldsTheScriptUntilItEndsOrIsClicked) {
+  testing::WriteFileText(dir_ / "game" / "movies" / "m.webm", "not looked at by the engine");
+  Start(
+      "*movie movies/nothing.webm\n!V001=1\n*movie movies/m.webm\n!V002=1\n"
+      "*movie movies/m.webm\n!V003=1\n*sleep 10\n");
+  for (int i = 0; i < 10 && !Flags().Busy; ++i) Idle(1);
+  EXPECT_EQ(form_->State().V(1), 1) << "a missing file does nothing";
+  ASSERT_TRUE(Flags().Busy);
+  EXPECT_TRUE(Flags().MenuLocked);
+  EXPECT_FALSE(form_->Menu().SpeedButton1.enabled);
+  ASSERT_EQ(host_.movie.opened.size(), 1u);
+  EXPECT_EQ(host_.movie.opened[0], (dir_ / "game" / "movies" / "m.webm").string());
+  Idle(5);
+  EXPECT_EQ(form_->State().V(2), 0) << "the script waits for the movie";
+  host_.movie.playing = false;  // it came to its end
+  for (int tick = 0; tick < 11; ++tick) form_->Timer1Timer();
+  EXPECT_FALSE(Flags().Busy) << "the end is seen within eleven ticks";
+  EXPECT_FALSE(Flags().MenuLocked);
+  for (int i = 0; i < 10 && !Flags().Busy; ++i) Idle(1);
+  EXPECT_EQ(form_->State().V(2), 1);
+  ASSERT_TRUE(form_->MovieShowing());
+  form_->PBMouseDown(MouseButton::Left, 400, 300);
+  EXPECT_FALSE(form_->MovieShowing()) << "a click ends it";
+  EXPECT_EQ(host_.movie.closes, 2);
+  IdleUntilWaiting();
+  EXPECT_EQ(form_->State().V(3), 1);
+
+  host_.movie.playable = false;
+  Start("*movie movies/m.webm\n!V004=1\n*sleep 10\n");
+  IdleUntilWaiting();
+  EXPECT_EQ(form_->State().V(4), 1) << "a file the player cannot open does nothing";
+  EXPECT_FALSE(Flags().Busy);
 }
 
 TEST_F(InputRoutingTest, ReleasingTheButtonLiftsPressedQuickButtons) {
