@@ -100,6 +100,7 @@ void TForm1::ConnectScreens() {
 // The yes of "タイトルへ戻りますか？": the story starts again from the script "main2".
 void TForm1::ReturnToTitle() {
   state_.S(sv::kItemCounter) = 0;
+  music_.StopMusic();
   state_.S(sv::kAutoNavigation) = 0;
   menuBar_.N1.visible = false;
   menuBar_.N2.visible = false;
