@@ -73,21 +73,25 @@ bool IsMusicName(const std::string& name) {
 
 }  // namespace
 
-void DecodeSoundFile(const fs::path& in, const fs::path& outWav, std::optional<WadyCoding> coding) {
-  const std::vector<uint8_t> entry = ReadWholeFile(in);
+std::vector<uint8_t> WavOfWady(std::span<const uint8_t> entry, std::optional<WadyCoding> coding,
+                               const std::string& what) {
   const std::optional<WadyHeader> header = ReadWadyHeader(entry);
-  if (!header) throw ToolError(in.string() + ": not a WADY sound");
+  if (!header) throw ToolError(what + ": not a WADY sound");
   size_t produced = 0;
   std::optional<Pcm> pcm = DecodeWadySound(entry, coding.value_or(GuessCoding(*header)), &produced);
   if (!pcm) {
-    throw ToolError(in.string() +
+    throw ToolError(what +
                     ": not a playable WADY sound (its format or its decoded size is damaged)");
   }
   if (produced < pcm->samples.size()) {
-    throw ToolError(in.string() + ": damaged: the coded data yields " + std::to_string(produced) +
-                    " of " + std::to_string(pcm->samples.size()) + " samples");
+    throw ToolError(what + ": damaged: the coded data yields " + std::to_string(produced) + " of " +
+                    std::to_string(pcm->samples.size()) + " samples");
   }
-  WriteOutputFile(outWav, WavBytes(*pcm));
+  return WavBytes(*pcm);
+}
+
+void DecodeSoundFile(const fs::path& in, const fs::path& outWav, std::optional<WadyCoding> coding) {
+  WriteOutputFile(outWav, WavOfWady(ReadWholeFile(in), coding, in.string()));
 }
 
 void EncodeSoundFile(const fs::path& inWav, const fs::path& out, WadyCoding coding,

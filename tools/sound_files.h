@@ -2,6 +2,9 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
+#include <string>
+#include <vector>
 
 #include "audio/wady.h"
 #include "tools/archive_writer.h"
@@ -13,6 +16,11 @@ namespace tolven::tools {
 // Throws ToolError, writing nothing, for anything but a whole, undamaged WADY sound.
 void DecodeSoundFile(const std::filesystem::path& in, const std::filesystem::path& outWav,
                      std::optional<WadyCoding> coding);
+
+// The wave file of a WADY entry held in memory, by the same rules; `what` names the entry in
+// the ToolError.
+std::vector<uint8_t> WavOfWady(std::span<const uint8_t> entry, std::optional<WadyCoding> coding,
+                               const std::string& what);
 
 // A wave file of 16-bit PCM to WADY. The loop start, in seconds from the beginning, is where a
 // byte-coded music stream goes on after its end.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
+#include <span>
 
 #include "base/text_encoding.h"
 #include "resources/archives.h"
@@ -19,13 +21,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class EntryKind { Raw, Script, PackedPicture, JpegPicture };
+enum class EntryKind {
+  Raw,
+  Script,
+  PackedPicture,
+  JpegPicture,
+  BlockSound,  // voices and effects
+  ByteSound,   // music
+  Animation,   // frames, and a byte-coded sound at an offset inside the entry
+};
 
+// The engine never asks an entry which coding it uses; the archive it lives in decides, and
+// so it does here.
 EntryKind KindOfArchive(const fs::path& archive, ArchiveLayout layout) {
   const std::string name = UpperCaseName(archive.filename().string());
   if (layout == ArchiveLayout::A) return EntryKind::Script;
   if (name.starts_with("QE_GRA")) return EntryKind::PackedPicture;
   if (name.starts_with("QE_GJP")) return EntryKind::JpegPicture;
+  if (name.starts_with("QE_WAV") || name.starts_with("QE_SE")) return EntryKind::BlockSound;
+  if (name.starts_with("QE_BGM")) return EntryKind::ByteSound;
+  if (name.starts_with("QE_ANIM")) return EntryKind::Animation;
   return EntryKind::Raw;
 }
 
@@ -89,14 +104,43 @@ struct OutputFile {
   std::vector<uint8_t> bytes;
 };
 
-OutputFile ConvertEntry(const std::string& entryName, std::vector<uint8_t> data, EntryKind kind,
-                        const fs::path& outDir, const ExtractOptions& options) {
+uint32_t ReadU32(const std::vector<uint8_t>& bytes, size_t at) {
+  return uint32_t{bytes[at]} | uint32_t{bytes[at + 1]} << 8 | uint32_t{bytes[at + 2]} << 16 |
+         uint32_t{bytes[at + 3]} << 24;
+}
+
+// An animation's sound as a wave file beside the entry, which is written as it is: its frames
+// stay the engine's business. Nothing when the animation is silent.
+std::optional<OutputFile> AnimationSound(const std::string& fileName,
+                                         const std::vector<uint8_t>& data, const fs::path& outDir) {
+  constexpr size_t kSizeAt = 16;
+  constexpr size_t kOffsetAt = 20;
+  if (data.size() < kOffsetAt + 4) throw ToolError(fileName + ": damaged animation entry");
+  const uint64_t size = ReadU32(data, kSizeAt);
+  const uint64_t offset = ReadU32(data, kOffsetAt);
+  if (size == 0) return std::nullopt;
+  if (offset + size > data.size()) {
+    throw ToolError(fileName + ": damaged animation entry: its sound lies past the entry's end");
+  }
+  const std::span<const uint8_t> sound(data.data() + offset, static_cast<size_t>(size));
+  return OutputFile{outDir / (fileName + ".wav"),
+                    WavOfWady(sound, WadyCoding::Byte, fileName + " (its sound)")};
+}
+
+std::vector<OutputFile> ConvertEntry(const std::string& entryName, std::vector<uint8_t> data,
+                                     EntryKind kind, const fs::path& outDir,
+                                     const ExtractOptions& options) {
   const std::string fileName = SafeFileName(entryName);
+  std::vector<OutputFile> files;
   if (kind == EntryKind::Script) {
     NegateBytes(data);
-    if (!options.utf8) return {outDir / fileName, std::move(data)};
+    if (!options.utf8) {
+      files.push_back({outDir / fileName, std::move(data)});
+      return files;
+    }
     std::string text = ScriptToUtf8(data, fileName);
-    return {outDir / (fileName + ".txt"), std::vector<uint8_t>(text.begin(), text.end())};
+    files.push_back({outDir / (fileName + ".txt"), std::vector<uint8_t>(text.begin(), text.end())});
+    return files;
   }
   if (options.png && (kind == EntryKind::PackedPicture || kind == EntryKind::JpegPicture)) {
     Bitmap24 bitmap;
@@ -104,9 +148,21 @@ OutputFile ConvertEntry(const std::string& entryName, std::vector<uint8_t> data,
                              ? DecodePackedPicture(data.data(), data.size(), bitmap)
                              : DecodeJpegPicture(data.data(), data.size(), bitmap);
     if (!decoded) throw ToolError(fileName + ": damaged picture entry");
-    return {outDir / (fileName + ".png"), PngBytes(bitmap)};
+    files.push_back({outDir / (fileName + ".png"), PngBytes(bitmap)});
+    return files;
   }
-  return {outDir / fileName, std::move(data)};
+  if (options.wav && (kind == EntryKind::BlockSound || kind == EntryKind::ByteSound)) {
+    const WadyCoding coding = kind == EntryKind::ByteSound ? WadyCoding::Byte : WadyCoding::Block;
+    files.push_back({outDir / (fileName + ".wav"), WavOfWady(data, coding, fileName)});
+    return files;
+  }
+  if (options.wav && kind == EntryKind::Animation) {
+    if (std::optional<OutputFile> sound = AnimationSound(fileName, data, outDir)) {
+      files.push_back(std::move(*sound));
+    }
+  }
+  files.push_back({outDir / fileName, std::move(data)});
+  return files;
 }
 
 std::string EntryName(const fs::path& file) {
@@ -181,6 +237,21 @@ void AddSoundArchives(const fs::path& sourceDir, ArchiveFiles& archives) {
   AddArchive(archives, kMusicArchive, music);
 }
 
+// Scripts name a movie by its path from the game folder ("movies/ending.webm"), and the engine
+// plays whatever the file holds, so movies are copied as they are, keeping their folder.
+void AddMovies(const fs::path& sourceDir, ArchiveFiles& files) {
+  const fs::path dir = sourceDir / "movies";
+  const fs::file_type type = TypeOf(dir);
+  if (type == fs::file_type::not_found) return;
+  if (type != fs::file_type::directory) throw ToolError(dir.string() + ": not a folder");
+  std::error_code error;
+  for (fs::directory_iterator item(dir, error), end; !error && item != end; item.increment(error)) {
+    if (TypeOf(item->path()) != fs::file_type::regular) continue;
+    files[(fs::path("movies") / item->path().filename()).string()] = ReadWholeFile(item->path());
+  }
+  if (error) throw ToolError(dir.string() + ": cannot be read (" + error.message() + ")");
+}
+
 }  // namespace
 
 void ListArchive(const fs::path& archive, std::optional<ArchiveLayout> layout, std::ostream& out) {
@@ -211,9 +282,11 @@ void ExtractArchive(const fs::path& archive, const std::vector<std::string>& nam
   for (size_t i : wanted) {
     const uint8_t* begin = open.bytes.data() + open.index.offsets[i];
     std::vector<uint8_t> data(begin, begin + open.index.sizes[i]);
-    OutputFile file = ConvertEntry(open.index.names[i], std::move(data), kind, outDir, options);
     // Among entries of the same name the engine uses the first; so does extraction.
-    outputs.try_emplace(file.path, std::move(file));
+    for (OutputFile& file :
+         ConvertEntry(open.index.names[i], std::move(data), kind, outDir, options)) {
+      outputs.try_emplace(file.path, std::move(file));
+    }
   }
   CreateFolder(outDir);
   for (const auto& [path, file] : outputs) WriteOutputFile(path, file.bytes);
@@ -264,8 +337,12 @@ void BuildGame(const fs::path& sourceDir, const fs::path& outDir) {
   AddArchive(archives, "qe_gra.tvk", packed);
   AddArchive(archives, kJpegArchive, jpeg);
   AddSoundArchives(sourceDir, archives);
+  AddMovies(sourceDir, archives);
   CreateFolder(outDir);
-  for (const auto& [name, bytes] : archives) WriteOutputFile(outDir / name, bytes);
+  for (const auto& [name, bytes] : archives) {
+    CreateFolder((outDir / name).parent_path());
+    WriteOutputFile(outDir / name, bytes);
+  }
 }
 
 }  // namespace tolven::tools

@@ -20,6 +20,7 @@ struct ExtractOptions {
   std::optional<ArchiveLayout> layout;
   bool utf8 = false;  // scripts and definition texts as UTF-8 text files
   bool png = false;   // pictures as PNG files
+  bool wav = false;   // WADY sounds as wave files, an animation's sound beside its entry
 };
 
 void ExtractArchive(const std::filesystem::path& archive, const std::vector<std::string>& names,
@@ -33,7 +34,8 @@ void EncodePictureFile(const std::filesystem::path& inPng, const std::filesystem
                        const PackOptions& options);
 
 // A game folder from sources: scripts/*.txt, pictures/*.png and *.jpg, voices/*.wav and *.ogg,
-// effects/*.wav (looping ones in effects/loop/), music/Mnn.wav (see MusicInput for loops).
+// effects/*.wav (looping ones in effects/loop/), music/Mnn.wav (see MusicInput for loops);
+// the files of movies/ are copied into the game folder's movies/.
 void BuildGame(const std::filesystem::path& sourceDir, const std::filesystem::path& outDir);
 
 }  // namespace tolven::tools

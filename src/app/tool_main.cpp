@@ -98,6 +98,8 @@ int main(int argc, char** argv) {
   extract->add_option("-o", outPath, "output folder")->required();
   extract->add_flag("--utf8", extractOptions.utf8, "scripts and definition texts as UTF-8 text");
   extract->add_flag("--png", extractOptions.png, "pictures as PNG");
+  extract->add_flag("--wav", extractOptions.wav,
+                    "WADY sounds as WAV (an animation's sound as NAME.wav beside it)");
   layoutOption(extract);
 
   CLI::App* pack = app.add_subcommand("pack", "build an archive (layout A negates bytes)");

@@ -11,6 +11,7 @@
 #include "audio/wav_file.h"
 #include "resources/archive_index.h"
 #include "test_support.h"
+#include "tools/archive_writer.h"
 #include "tools/file_io.h"
 #include "tools/wady_encoder.h"
 
@@ -255,6 +256,123 @@ TEST_F(SoundToolTest, BuildGameRefusesSoundsTheEngineCouldNotPlay) {
     EXPECT_NE(result.output.find(c.says), std::string::npos) << result.output;
     EXPECT_FALSE(fs::exists(game));
   }
+}
+
+// An animation entry with one frame (its bytes are never looked at here) and, when given, a
+// sound stored after the frame.
+std::vector<uint8_t> AnimationEntry(const std::vector<uint8_t>& sound) {
+  std::vector<uint8_t> entry(24 + 10, 0);
+  const std::string frame = "not a picture";
+  auto put32 = [&entry](size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) entry[at + i] = static_cast<uint8_t>(value >> (8 * i));
+  };
+  put32(0, 1);
+  put32(4, 100);
+  put32(24 + 6, static_cast<uint32_t>(entry.size()));
+  put32(24 + 10 - 4, static_cast<uint32_t>(frame.size()));
+  entry.insert(entry.end(), frame.begin(), frame.end());
+  if (!sound.empty()) {
+    put32(16, static_cast<uint32_t>(sound.size()));
+    put32(20, static_cast<uint32_t>(entry.size()));
+    entry.insert(entry.end(), sound.begin(), sound.end());
+  }
+  return entry;
+}
+
+// The coding of an entry is not in the entry: the archive it is extracted from decides it, as
+// in the engine. Each row's wave file must hold exactly what that coding decodes.
+TEST_F(SoundToolTest, ExtractWavDecodesEachArchiveInItsOwnCoding) {
+  const std::vector<uint8_t> block = tools::EncodeWady(Sweep(22050, 1, 3000, 9000), {});
+  const std::vector<uint8_t> stereoBlock = tools::EncodeWady(Sweep(11025, 2, 2500, 9000), {});
+  const std::vector<uint8_t> byte =
+      tools::EncodeWady(Sweep(22050, 2, 4000, 9000), {.coding = WadyCoding::Byte});
+  struct Case {
+    const char* archive;
+    const char* entry;
+    std::vector<uint8_t> data;
+    const char* wavFile;  // nullptr: no wave file comes out
+    const std::vector<uint8_t>* sound;
+    WadyCoding coding;
+    bool rawToo;  // the entry itself is written as well
+  };
+  const Case cases[] = {
+      {"qe_wav1.tvk", "V001", block, "V001.wav", &block, WadyCoding::Block, false},
+      {"qe_wav4.tvk", "V002", stereoBlock, "V002.wav", &stereoBlock, WadyCoding::Block, false},
+      {"qe_se0.tvk", "DOOR", block, "DOOR.wav", &block, WadyCoding::Block, false},
+      {"qe_se2.tvk", "RAIN", stereoBlock, "RAIN.wav", &stereoBlock, WadyCoding::Block, false},
+      {"qe_bgm.tvk", "M01", byte, "M01.wav", &byte, WadyCoding::Byte, false},
+      {"qe_anim.tvk", "OP", AnimationEntry(byte), "OP.wav", &byte, WadyCoding::Byte, true},
+      {"qe_anim2.tvk", "QUIET", AnimationEntry({}), nullptr, nullptr, WadyCoding::Byte, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.archive);
+    const fs::path archive = dir_ / c.archive;
+    WriteFileBytes(archive, tools::BuildArchive(ArchiveLayout::B, {{c.entry, c.data}}));
+    const fs::path out = dir_ / (std::string(c.archive) + "-out");
+    const auto result = RunTool({"extract", archive.string(), "--wav", "-o", out.string()});
+    ASSERT_EQ(result.exitStatus, 0) << result.output;
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& file : fs::directory_iterator(out)) ++files;
+    EXPECT_EQ(files, (c.wavFile ? 1u : 0u) + (c.rawToo ? 1u : 0u));
+    if (c.rawToo) EXPECT_EQ(ReadFileBytes(out / c.entry), c.data);
+    if (!c.wavFile) continue;
+    const auto expected = DecodeWadySound(*c.sound, c.coding);
+    ASSERT_TRUE(expected);
+    EXPECT_EQ(ReadFileBytes(out / c.wavFile), WavBytes(*expected));
+    // Without --wav the entry comes out as it is stored.
+    const fs::path raw = dir_ / (std::string(c.archive) + "-raw");
+    ASSERT_EQ(RunTool({"extract", archive.string(), "-o", raw.string()}).exitStatus, 0);
+    EXPECT_EQ(ReadFileBytes(raw / c.entry), c.data);
+  }
+}
+
+TEST_F(SoundToolTest, ExtractWavRefusesDamagedSoundsAndWritesNothing) {
+  const std::vector<uint8_t> block = tools::EncodeWady(Sweep(22050, 1, 3000, 9000), {});
+  const std::vector<uint8_t> byte =
+      tools::EncodeWady(Sweep(22050, 1, 3000, 9000), {.coding = WadyCoding::Byte});
+  std::vector<uint8_t> cut = block;
+  cut.resize(cut.size() - 40);
+  std::vector<uint8_t> pastEnd = AnimationEntry(byte);
+  pastEnd.resize(pastEnd.size() - 1);
+  // Each archive holds a sound that extracts well first: one bad entry spoils the whole run.
+  struct Case {
+    const char* archive;
+    std::vector<uint8_t> good;
+    std::vector<uint8_t> bad;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"qe_wav1.tvk", block, cut, "V: damaged: the coded data yields"},
+      {"qe_se0.tvk", block, std::vector<uint8_t>(60, 'x'), "V: not a WADY sound"},
+      // A block-coded sound read as music yields too few samples.
+      {"qe_bgm.tvk", byte, block, "V: damaged: the coded data yields"},
+      {"qe_anim.tvk", AnimationEntry(byte), pastEnd,
+       "V: damaged animation entry: its sound lies past"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.archive);
+    const fs::path archive = dir_ / c.archive;
+    WriteFileBytes(archive,
+                   tools::BuildArchive(ArchiveLayout::B, {{"GOOD", c.good}, {"V", c.bad}}));
+    const fs::path out = dir_ / "out";
+    const auto good = RunTool({"extract", archive.string(), "GOOD", "--wav", "-o", out.string()});
+    EXPECT_EQ(good.exitStatus, 0) << good.output;
+    fs::remove_all(out);
+    const auto result = RunTool({"extract", archive.string(), "--wav", "-o", out.string()});
+    EXPECT_EQ(result.exitStatus, 1) << result.output;
+    EXPECT_NE(result.output.find(c.says), std::string::npos) << result.output;
+    EXPECT_FALSE(fs::exists(out));
+  }
+}
+
+TEST_F(SoundToolTest, BuildGameCopiesMoviesIntoTheGameFolder) {
+  WriteFileText(dir_ / "src/movies/ending.webm", "movie bytes");
+  WriteFileText(dir_ / "src/movies/op.mpg", "other movie");
+  const auto result = RunTool({"build-game", (dir_ / "src").string(), (dir_ / "game").string()});
+  ASSERT_EQ(result.exitStatus, 0) << result.output;
+  EXPECT_EQ(ReadFileBytes(dir_ / "game/movies/ending.webm"),
+            ReadFileBytes(dir_ / "src/movies/ending.webm"));
+  EXPECT_EQ(ReadFileBytes(dir_ / "game/movies/op.mpg"), ReadFileBytes(dir_ / "src/movies/op.mpg"));
 }
 
 }  // namespace
