@@ -42,8 +42,10 @@ fuzz: deps
 	  grep -E 'stat::number_of_executed_units|Done' $(FUZZ_BUILD)/$$name.log; \
 	done
 
-# Builds the sample game from its sources and opens it in the window.
+# Builds the sample game from its sources and opens it in the window. Its sounds are made
+# first (at once when they are up to date).
 run: build
+	python3 samples/demo/make_sounds.py
 	$(BUILD)/src/app/tolven-tool build-game samples/demo $(BUILD)/demo-game
 	$(BUILD)/src/app/tolven $(BUILD)/demo-game
 
