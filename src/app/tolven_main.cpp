@@ -9,12 +9,15 @@
 #include <stdexcept>
 
 #include "app/command_line.h"
+#include "audio/audio_device.h"
 #include "base/trace.h"
 #include "engine/event_file.h"
 #include "engine/event_player.h"
 #include "engine/form1.h"
 #include "engine/headless_host.h"
 #include "platform/instance_lock.h"
+#include "platform/mpv_movie.h"
+#include "platform/sdl_audio_device.h"
 #include "platform/sdl_host.h"
 #include "platform/sdl_library.h"
 
@@ -34,12 +37,14 @@ struct CommandLine {
   bool window = false;
   int scale = 1;
   std::string trace;
+  std::string audioOut;
   std::string gameDir = ".";
 };
 
 void DefineOptions(CLI::App& app, CommandLine& line) {
-  app.add_flag("--headless", line.headless,
-               "no window and no sound device: virtual clock, input from the event file");
+  CLI::Option* headless =
+      app.add_flag("--headless", line.headless,
+                   "no window and no sound device: virtual clock, input from the event file");
   app.add_option("--events", line.events,
                  "feed input from an event file; the run ends at quit or at the file's end");
   app.add_option("--seed", line.seed, "seed the random generator");
@@ -52,6 +57,9 @@ void DefineOptions(CLI::App& app, CommandLine& line) {
   app.add_option("--scale", line.scale, "start the window N times larger (1-8)")
       ->check(CLI::Range(1, kMaxScale));
   app.add_option("--trace", line.trace, "write the developer trace to a file");
+  app.add_option("--audio-out", line.audioOut,
+                 "headless: record the sound output on the virtual clock into a wave file")
+      ->needs(headless);
   app.add_option("GAME_DIR", line.gameDir, "the game folder (default: the current folder)");
   app.set_version_flag("--version", std::string("tolven 0.1.0"));
 }
@@ -101,7 +109,16 @@ int RunHeadless(const CommandLine& line) {
   const auto clockSeed =
       static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
   tolven::HeadlessHost host(std::move(*events), line.events, clockSeed);
-  tolven::TForm1 form(host, trace, MakeOptions(line));
+  tolven::MpvMoviePlayer movies([&host] { return uint64_t{host.Ticks()}; });
+  host.SetMoviePlayer(&movies);
+  std::optional<tolven::RecordingAudioDevice> recording;
+  tolven::EngineOptions options = MakeOptions(line);
+  if (!line.audioOut.empty()) {
+    recording.emplace(line.audioOut);
+    options.audioDevice = &*recording;
+    host.SetRecording(&*recording);
+  }
+  tolven::TForm1 form(host, trace, options);
   host.Attach(form);
   form.FormCreate();
   const tolven::RunResult result = host.Run();
@@ -113,8 +130,11 @@ int PlayInWindow(const CommandLine& line, std::optional<tolven::EventPlayer>& pl
   std::ofstream traceFile;
   if (!OpenTrace(line, trace, traceFile)) return tolven::kExitUsage;
   tolven::SdlLibrary sdl;
-  tolven::SdlHost host(line.scale, player ? &*player : nullptr);
-  tolven::TForm1 form(host, trace, MakeOptions(line));
+  tolven::SdlAudioDevice audio;
+  tolven::SdlHost host(line.scale, player ? &*player : nullptr, audio.Audible());
+  tolven::EngineOptions options = MakeOptions(line);
+  options.audioDevice = &audio;
+  tolven::TForm1 form(host, trace, options);
   if (player) player->Attach(form);
   host.Attach(form);
   form.FormCreate();

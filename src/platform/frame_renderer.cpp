@@ -5,6 +5,7 @@
 
 #include "base/engine_values.h"
 #include "engine/engine_view.h"
+#include "platform/mpv_movie.h"
 
 namespace tolven {
 namespace {
@@ -40,7 +41,8 @@ FrameRenderer::TexturePtr FrameRenderer::MakeTexture(Uint32 format, int access, 
 
 bool FrameRenderer::Stale(const EngineView& form, bool menuStrip) {
   if (invalid_ || menuStrip != shownStrip_ || ui_->Changed(form.Menu())) return true;
-  return form.Screen().Changes() != uploadedChanges_;
+  if (MovieOpen()) return !showingMovie_ || movie_->FrameNumber() != uploadedMovieFrame_;
+  return showingMovie_ || form.Screen().Changes() != uploadedChanges_;
 }
 
 void FrameRenderer::Present(const EngineView& form, bool menuStrip) {
@@ -64,10 +66,7 @@ void FrameRenderer::Compose(const EngineView& form, bool menuStrip) {
     target_ = MakeTexture(SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, height);
     targetHeight_ = height;
   }
-  if (form.Screen().Changes() != uploadedChanges_) {
-    UploadPb(form.Screen().Picture());
-    uploadedChanges_ = form.Screen().Changes();
-  }
+  UploadPicture(form);
   SDL_Renderer* renderer = renderer_.get();
   SDL_SetRenderTarget(renderer, target_.get());
   SDL_SetRenderDrawColor(renderer, kFaceGrey, kFaceGrey, kFaceGrey, 255);
@@ -76,6 +75,29 @@ void FrameRenderer::Compose(const EngineView& form, bool menuStrip) {
   SDL_RenderCopy(renderer, pb_.get(), nullptr, &pbPlace);
   ui_->Frame(form.Menu(), kScreenWidth, height, true);
   shownStrip_ = menuStrip;
+}
+
+bool FrameRenderer::MovieOpen() const {
+  return movie_ != nullptr && movie_->Showing();
+}
+
+void FrameRenderer::UploadPicture(const EngineView& form) {
+  if (MovieOpen()) {
+    const uint64_t frame = movie_->FrameNumber();
+    if (!showingMovie_ || frame != uploadedMovieFrame_) {
+      movie_->CopyFrame(movieFrame_);
+      UploadPb(movieFrame_);
+      uploadedMovieFrame_ = frame;
+    }
+    showingMovie_ = true;
+    return;
+  }
+  // PB may not have changed while the movie covered it, yet the texture holds the movie.
+  if (showingMovie_ || form.Screen().Changes() != uploadedChanges_) {
+    UploadPb(form.Screen().Picture());
+    uploadedChanges_ = form.Screen().Changes();
+  }
+  showingMovie_ = false;
 }
 
 void FrameRenderer::UploadPb(const Bitmap24& pb) {

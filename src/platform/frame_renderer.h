@@ -12,6 +12,7 @@
 namespace tolven {
 
 class EngineView;
+class MpvMoviePlayer;
 
 // Composes the picture (menu strip or overlay, then PB) at its own size in a target texture and
 // shows it scaled in the window. It remembers PB's change count as last shown, so the frame
@@ -22,6 +23,8 @@ class FrameRenderer {
   explicit FrameRenderer(SDL_Window* window);
 
   ImGuiLayer& Ui() { return *ui_; }
+  // While this player has a movie open, its frame takes PB's place.
+  void SetMovie(const MpvMoviePlayer* movie) { movie_ = movie; }
   // Whether the window shows something other than the engine's present state.
   bool Stale(const EngineView& form, bool menuStrip);
   // Something outside the engine changed the window (size, exposure, hovering).
@@ -48,6 +51,9 @@ class FrameRenderer {
 
   // Draws the picture into the target texture and leaves the target selected.
   void Compose(const EngineView& form, bool menuStrip);
+  // Brings the texture up to date with what takes PB's place now: the movie frame or PB.
+  void UploadPicture(const EngineView& form);
+  bool MovieOpen() const;
   void UploadPb(const Bitmap24& pb);
   void ShowTarget();
   TexturePtr MakeTexture(Uint32 format, int access, int height);
@@ -59,6 +65,10 @@ class FrameRenderer {
   // Dropped before the renderer goes: its font texture belongs to the renderer.
   std::unique_ptr<ImGuiLayer> ui_;
   uint64_t uploadedChanges_ = 0;  // PB's change count when it was last uploaded
+  const MpvMoviePlayer* movie_ = nullptr;
+  Bitmap24 movieFrame_;
+  uint64_t uploadedMovieFrame_ = 0;
+  bool showingMovie_ = false;  // the texture holds a movie frame rather than PB
   bool shownStrip_ = true;
   int offsetX_ = 0;
   int offsetY_ = 0;

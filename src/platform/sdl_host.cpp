@@ -17,8 +17,9 @@ constexpr uint32_t kModalWaitMs = 55;
 
 }  // namespace
 
-SdlHost::SdlHost(int scale, EventPlayer* events)
-    : window_(scale), frames_(window_.Handle()), events_(events) {
+SdlHost::SdlHost(int scale, EventPlayer* events, bool movieSound)
+    : window_(scale), frames_(window_.Handle()), movies_(movieSound), events_(events) {
+  frames_.SetMovie(&movies_);
   if (events_) {
     events_->windowCommand = [this](const EventCommand& command) {
       return ShotWindow(command.text);

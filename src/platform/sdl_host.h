@@ -8,6 +8,7 @@
 #include "platform/frame_renderer.h"
 #include "platform/game_window.h"
 #include "platform/input_router.h"
+#include "platform/mpv_movie.h"
 
 namespace tolven {
 
@@ -19,8 +20,10 @@ class EngineView;
 class SdlHost : public Host {
  public:
   // Throws std::runtime_error when the window or its renderer cannot be made. The event player,
-  // when given, must outlive the host.
-  SdlHost(int scale, EventPlayer* events);
+  // when given, must outlive the host. Movies play their sound on the system's output only
+  // when there is one to hear (movieSound); else they play silent, as mpv's probing of absent
+  // sound systems would complain on the terminal.
+  SdlHost(int scale, EventPlayer* events, bool movieSound = false);
 
   void Attach(EngineView& form);
   // The frame loop, until the window closes or the event file ends.
@@ -39,6 +42,8 @@ class SdlHost : public Host {
   bool EnterFullScreen(int mode) override;
   void LeaveFullScreen() override;
   void ShakeWindow(int dx, int dy) override;
+  // Its frames take PB's place in the window while a movie is open.
+  MoviePlayer* Movies() override { return &movies_; }
 
  private:
   bool Stopped() const;
@@ -51,6 +56,7 @@ class SdlHost : public Host {
 
   GameWindow window_;
   FrameRenderer frames_;
+  MpvMoviePlayer movies_;
   EventPlayer* events_;
   EngineView* form_ = nullptr;
   std::unique_ptr<InputRouter> input_;  // once the engine is attached

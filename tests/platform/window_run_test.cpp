@@ -2,10 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <optional>
 
 #include "platform/instance_lock.h"
+#include "platform/scoped_environment.h"
 #include "resources/png_io.h"
 #include "test_support.h"
 
@@ -14,27 +13,8 @@ namespace {
 
 using testing::RunTolven;
 using testing::RunTool;
+using testing::ScopedEnvironment;
 using testing::WriteFileText;
-
-// Sets an environment variable for the child processes of one test, then puts it back.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnvironment() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 class WindowRunTest : public ::testing::Test {
  protected:
