@@ -72,7 +72,8 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
 
 // The screens over the story reach the sound, the menu bar and each other through here.
 void TForm1::ConnectScreens() {
-  auto playSound = [this](std::string_view name) { sound_.PlaySoundByName(name); };
+  // System sounds pass the voice gate: silent with voices off or while skipping.
+  auto playSound = [this](std::string_view name) { PlayVoice(name); };
   choices_.playSound = playSound;
   backlog_.playSound = playSound;
   backlog_.playVoice = [this](std::string_view name) { sound_.PlayVoice(name, false); };
@@ -382,6 +383,7 @@ void TForm1::OpenSeltree(int tree) {
 }
 
 void TForm1::PBPaint() {
+  sound_.ApplyVolumes();
   const ScreenBuffers& buffers = stage_.Buffers();
   const bool windowHidden = flags_.EngineState == EngineScreen::WindowHidden;
   CopyPicture(windowHidden ? buffers.SceneBuffer : buffers.StageBuffer, PB_.Draw());

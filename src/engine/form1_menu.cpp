@@ -56,7 +56,7 @@ void TForm1::SpeedButton1Click() {
 void TForm1::SpeedButton2Click() {
   if (flags_.Busy) return;
   StopSkipAndAuto(true);
-  sound_.PlaySoundByName("SSE07");
+  PlayVoice("SSE07");
   flags_.Busy = true;
   const bool wasRunning = interpreter_.State().ScriptRunning;
   interpreter_.State().ScriptRunning = false;
@@ -67,19 +67,19 @@ void TForm1::SpeedButton2Click() {
 
 void TForm1::SpeedButton3Click() {
   if (flags_.Busy || flags_.EffectRunning) return;
-  sound_.PlaySoundByName("SSE05");
+  PlayVoice("SSE05");
   saveList_.OpenSlotDialog(SaveList::Mode::Save);
 }
 
 void TForm1::SpeedButton4Click() {
   if (flags_.Busy || flags_.EffectRunning) return;
-  sound_.PlaySoundByName("SSE06");
+  PlayVoice("SSE06");
   saveList_.OpenSlotDialog(SaveList::Mode::Load);
 }
 
 void TForm1::SpeedButton5Click() {
   if (flags_.Busy || flags_.EffectRunning) return;
-  sound_.PlaySoundByName("SSE11");
+  PlayVoice("SSE11");
   saveList_.OpenSlotDialog(SaveList::Mode::Save);
 }
 
