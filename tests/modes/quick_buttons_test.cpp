@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "graphics/stage.h"
-#include "graphics/transition_rig.h"
 #include "test_support.h"
 #include "tools/archive_writer.h"
 #include "tools/picture_encoder.h"
+#include "window_rig.h"
 
 namespace tolven {
 namespace {
@@ -76,7 +76,7 @@ Pixel StripPixel(const Bitmap24& picture, int x, int y, int left = 760, int top 
   return PixelAt(picture, left + x, top + y);
 }
 
-class QuickButtonsTest : public ::testing::Test {
+class QuickButtonsTest : public ::testing::Test, protected testing::WindowRig {
  protected:
   QuickButtonsTest() {
     WritePictureArchive(Sheet());
@@ -111,17 +111,6 @@ class QuickButtonsTest : public ::testing::Test {
     return states;
   }
 
-  testing::TempDir dir_;
-  Archives archives_{dir_.Path()};
-  EngineFlags flags_;
-  PaintBox pb_{kScreenWidth, kScreenHeight};
-  testing::RecordingHost host_{flags_, pb_};
-  FrameClock clock_{host_};
-  ScriptState state_;
-  RandomGenerator random_{1};
-  Trace trace_;
-  Stage stage_{host_, clock_, pb_, archives_, state_, flags_, random_, trace_};
-  MessageWindow window_{host_, clock_, pb_, stage_, state_, flags_};
   QuickButtons buttons_{window_, stage_.Buffers(), pb_, state_, flags_};
 
   std::vector<bool> captions_;

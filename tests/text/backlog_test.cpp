@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "graphics/blending.h"
-#include "graphics/transition_rig.h"
 #include "test_support.h"
 #include "tools/archive_writer.h"
 #include "tools/picture_encoder.h"
+#include "window_rig.h"
 
 namespace tolven {
 namespace {
@@ -111,7 +111,7 @@ int CountPixels(const Bitmap24& picture, int left, int top, int width, int heigh
   return count;
 }
 
-class BacklogTest : public ::testing::Test {
+class BacklogTest : public ::testing::Test, protected testing::WindowRig {
  protected:
   BacklogTest() {
     testing::WriteFileBytes(dir_ / "qe_gra.tvk", tools::BuildArchive(ArchiveLayout::B, Pictures()));
@@ -156,17 +156,6 @@ class BacklogTest : public ::testing::Test {
 
   int ThumbTop() const { return FirstRowWith(pb_.Picture(), 697, kThumbColour); }
 
-  testing::TempDir dir_;
-  Archives archives_{dir_.Path()};
-  EngineFlags flags_;
-  PaintBox pb_{kScreenWidth, kScreenHeight};
-  testing::RecordingHost host_{flags_, pb_};
-  FrameClock clock_{host_};
-  ScriptState state_;
-  RandomGenerator random_{1};
-  Trace trace_;
-  Stage stage_{host_, clock_, pb_, archives_, state_, flags_, random_, trace_};
-  MessageWindow window_{host_, clock_, pb_, stage_, state_, flags_};
   Glyphs glyphs_;
   NullMessageOutputHost outputHost_;
   MessageOutput output_{flags_, state_, outputHost_};

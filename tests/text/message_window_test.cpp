@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "graphics/transition_rig.h"
 #include "test_support.h"
 #include "tools/archive_writer.h"
 #include "tools/picture_encoder.h"
+#include "window_rig.h"
 
 namespace tolven {
 namespace {
@@ -43,7 +43,7 @@ Bitmap24 ClickWaitSheet() {
   return sheet;
 }
 
-class MessageWindowTest : public ::testing::Test {
+class MessageWindowTest : public ::testing::Test, protected testing::WindowRig {
  protected:
   MessageWindowTest() {
     window_.drawQuickButtons = [this](int target) { quickButtonTargets_.push_back(target); };
@@ -64,17 +64,6 @@ class MessageWindowTest : public ::testing::Test {
 
   ScreenBuffers& Buffers() { return stage_.Buffers(); }
 
-  testing::TempDir dir_;
-  Archives archives_{dir_.Path()};
-  EngineFlags flags_;
-  PaintBox pb_{kScreenWidth, kScreenHeight};
-  testing::RecordingHost host_{flags_, pb_};
-  FrameClock clock_{host_};
-  ScriptState state_;
-  RandomGenerator random_{1};
-  Trace trace_;
-  Stage stage_{host_, clock_, pb_, archives_, state_, flags_, random_, trace_};
-  MessageWindow window_{host_, clock_, pb_, stage_, state_, flags_};
   std::vector<int> quickButtonTargets_;
   std::string calls_;
 };
