@@ -55,7 +55,10 @@ void DarkenLabelBar(Bitmap24& bar) {
 
 bool Choices::OpenClickmap(std::string_view name) {
   if (!ReadMap(name)) {
-    trace_.Write("map not found: " + std::string(name));
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) on "literal" + string at -O2.
+    std::string why = "map not found: ";
+    why += name;
+    trace_.Write(why);
     return false;
   }
   ReadMapBranches();
@@ -71,7 +74,8 @@ bool Choices::ReadMap(std::string_view name) {
   entries_.clear();
   if (!definitions_.Load(archives_, "map")) return false;
   uint32_t position = 0;
-  const std::string wanted = ":" + std::string(name);
+  std::string wanted = ":";
+  wanted += name;
   bool found = false;
   while (position < definitions_.DefinitionSize()) {
     if (StartsWithIgnoringCase(definitions_.ReadDefLine(position), wanted)) {
