@@ -168,6 +168,8 @@ void TForm1::InitEngine() {
   ResetWaits();
   state_.F.fill(0);
   state_.E.fill(0);
+  LoadRecollectionRecords(saveFolder_, progress_);
+  FlushGlobalProgress();
   std::fill_n(state_.integers.begin() + kVBase, kVCount, 0);
   SetStartupSystemValues();
   // Rows 0-9 emptied directly: writing row 0 through the script path would store the name.
@@ -326,6 +328,7 @@ void TForm1::Close() {
 
 bool TForm1::FormCloseQuery() {
   if (flags_.QuitRequested) return true;
+  FlushGlobalProgress();
   if (movieShowing_) EndMovie();
   if (flags_.EffectRunning) {
     flags_.InterruptRequest = Interrupt::Close;
@@ -429,7 +432,18 @@ int TForm1::CountGameClear() {
   const int count = stored < std::numeric_limits<int>::max() ? stored + 1 : stored;
   settingsStore_.WriteInteger("Clear", count);
   settings_.Clear = count;
+  FlushGlobalProgress();
   return count;
+}
+
+void TForm1::FlushGlobalProgress() {
+  progress_.E = state_.E;
+  const std::vector<uint8_t>& marks = interpreter_.Marks().Bytes();
+  std::copy_n(marks.begin(), std::min(marks.size(), progress_.readMarks.size()),
+              progress_.readMarks.begin());
+  SaveGlobalProgress(saveFolder_, progress_);
+  state_.E = progress_.E;
+  interpreter_.Marks().Merge(progress_.readMarks);
 }
 
 void TForm1::StoreFamilyName(std::string_view shiftJisName) {

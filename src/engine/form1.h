@@ -31,6 +31,7 @@
 #include "resources/bitmap24.h"
 #include "resources/definition_text.h"
 #include "resources/paint_box.h"
+#include "save/global_progress.h"
 #include "save/save_list.h"
 #include "script/choices.h"
 #include "script/interpreter.h"
@@ -169,6 +170,9 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void ConnectTextLayers();
   void ConnectScreens();
   void ApplySoundSettings();
+  // The cross-game flags and read marks go into save0.dat, merged with what it holds, and
+  // whatever the file had that this run lacked comes back.
+  void FlushGlobalProgress();
   void SoundTick();
   void VoiceTick();
   void ReturnToTitle();
@@ -217,6 +221,7 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   SettingsStore settingsStore_;
   Settings settings_;
   std::filesystem::path saveFolder_;
+  GlobalProgress progress_;
   Archives archives_;
   RandomGenerator random_;
   ScriptState state_;

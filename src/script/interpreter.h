@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,10 @@ class ReadMarks {
   bool Test(int n) const;
   void Set(int n);
   const std::vector<uint8_t>& Bytes() const { return bytes_; }
+  // Marks only ever grow: the bits of another copy are added to these.
+  void Merge(std::span<const uint8_t> bytes) {
+    for (size_t i = 0; i < bytes_.size() && i < bytes.size(); ++i) bytes_[i] |= bytes[i];
+  }
 
  private:
   std::vector<uint8_t> bytes_ = std::vector<uint8_t>((kCount + 7) / 8);

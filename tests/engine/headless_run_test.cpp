@@ -342,6 +342,22 @@ TEST_F(HeadlessRunTest, AWindowOpenedByWinOpenAppearsWithTheFirstCharacter) {
   EXPECT_EQ(shot.Row(300)[3 * 400 + 2], 200) << "the scene above it is not";
 }
 
+// What one play-through sets of the cross-game flags is there at the start of the next.
+TEST_F(HeadlessRunTest, CrossGameFlagsSurviveTheProgram) {
+  Script("main", "*if (E005=1) !V001=1\n!E005=1\n*mark 7\n*sleep 10\n");
+  BuildGame();
+  ASSERT_EQ(Run("until input\nanswer ok\nquit\n").exitStatus, 0);
+  const fs::path save0 = dir_ / "game" / "save" / "save0.dat";
+  ASSERT_TRUE(fs::exists(save0));
+  EXPECT_EQ(fs::file_size(save0), 10880u);
+  const auto bytes = testing::ReadFileBytes(save0);
+  EXPECT_EQ(bytes[0] & (1 << 5), 1 << 5) << "E005 is bit 5 of the first byte";
+  ASSERT_EQ(Run("until input\ndump " + DumpPath("second.json") + "\n").exitStatus, 0);
+  const json second = Dump("second.json");
+  EXPECT_EQ(Value(second, "V", 1), 1) << "the second run starts with E005 set";
+  EXPECT_NE(std::find(second["E"].begin(), second["E"].end(), 5), second["E"].end());
+}
+
 TEST_F(HeadlessRunTest, HundredThousandLineScriptRunsToTheEnd) {
   std::string script;
   for (int i = 0; i < 25000; ++i) {
