@@ -21,7 +21,7 @@ namespace tolven {
 
 // An interpreter host that asks nothing of anyone: for running scripts without an engine
 // around them (benchmarks, fuzzing, checking scripts).
-class QuietInterpreterHost final : public InterpreterHost {
+class QuietInterpreterHost : public InterpreterHost {
  public:
   QuietInterpreterHost(bool soundDevice, bool seen) : soundDevice_(soundDevice), seen_(seen) {}
   void ResetWaits() override {}

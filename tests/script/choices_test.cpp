@@ -44,26 +44,12 @@ Bitmap24 Tiles() {
 }
 
 // Forwards the choice commands to the choices under test.
-class ChoiceHost final : public InterpreterHost {
+class ChoiceHost final : public QuietInterpreterHost {
  public:
-  void ResetWaits() override {}
-  void RequestClose() override {}
-  void StopSkipAndAuto(bool) override {}
-  bool SoundDevicePresent() const override { return false; }
-  bool SeenSetting() const override { return false; }
-  int CountGameClear() override { return 0; }
-  void StoreFamilyName(std::string_view) override {}
-  void UpdateMenuBar() override {}
-  void ConfirmQuitAfterEffect() override {}
-  void WinOpen() override {}
-  void WinClose() override {}
-  void TwSet(int) override {}
-  void Mode(int) override {}
-  void BeforeChoice() override {}
+  ChoiceHost() : QuietInterpreterHost(false, false) {}
   void OpenSelect() override { choices->OpenSelect(); }
   void OpenClickmap(std::string_view name) override { choices->OpenClickmap(name); }
   void OpenSeltree(int tree) override { choices->OpenSeltree(tree); }
-  void RecordPage() override {}
   Choices* choices = nullptr;
 };
 
