@@ -319,6 +319,27 @@ def voices():
                                 os.path.join(folder, name + ".ogg"), wav], check=True)
 
 
+def system_sound(notes):
+    """The engine's own small sounds (answers, the log, the menu): short soft bell notes."""
+    out = [0.0] * int((0.09 * len(notes) + 0.35) * RATE)
+    for i, hz in enumerate(notes):
+        add(out, bell(hz, 0.35), int(0.09 * i * RATE), 5000)
+    return out
+
+
+# The system sounds the engine asks for by name: an answer picked, the answers shown, a game
+# saved and loaded, the settings, the text log, the save editor.
+SYSTEM_SOUNDS = {
+    "SSE01": (880.0,),
+    "SSE02": (659.3, 880.0),
+    "SSE05": (523.3, 784.0),
+    "SSE06": (784.0, 523.3),
+    "SSE07": (698.5,),
+    "SSE09": (587.3, 740.0),
+    "SSE11": (622.3,),
+}
+
+
 def effects():
     rng = random.Random(2001)
     folder = os.path.join(HERE, "effects")
@@ -328,6 +349,8 @@ def effects():
     write_wav(os.path.join(folder, "BRIDGE.wav"), 1, bridge(rng))
     write_wav(os.path.join(folder, "DEPART.wav"), 1, departure_bell())
     write_wav(os.path.join(folder, "loop", "RIVER.wav"), 1, river_loop(rng))
+    for name, notes in SYSTEM_SOUNDS.items():
+        write_wav(os.path.join(folder, name + ".wav"), 1, system_sound(notes))
 
 
 def fingerprint():
