@@ -93,12 +93,10 @@ class Choices {
   // For the state dump and tests.
   const std::vector<ChoiceEntry>& Entries() const { return entries_; }
   int Highlight() const { return highlight_; }
-  uint32_t ClosePosition() const { return closePosition_; }
   int WindowLeft() const { return left_; }
   int WindowTop() const { return top_; }
   int WindowWidth() const { return width_; }
   const std::array<std::vector<SeltreeItem>, kSeltreeCount>& Trees() const { return trees_; }
-  int SeltreeColumn() const { return column_; }
 
   // The sounds: the pick, the opening of a select, the pointer entering a map place.
   std::function<void(std::string_view)> playSound;
