@@ -75,6 +75,8 @@ void TForm1::ConnectScreens() {
   // System sounds pass the voice gate: silent with voices off or while skipping.
   auto playSound = [this](std::string_view name) { PlayVoice(name); };
   choices_.playSound = playSound;
+  // The replay of recorded answers has run out: its menu button goes.
+  choices_.onAutoNavigationEnd = [this] { menuBar_.SpeedButton6.visible = false; };
   backlog_.playSound = playSound;
   backlog_.playVoice = [this](std::string_view name) { sound_.PlayVoice(name, false); };
   backlog_.updateMenuBar = [this] { UpdateMenuBar(); };
