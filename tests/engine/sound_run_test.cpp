@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "audio/audio_fixtures.h"
 #include "audio/wav_file.h"
 #include "test_support.h"
 
@@ -157,6 +158,28 @@ TEST_F(SoundRunTest, WaitVoiceEndHoldsTheScriptUntilTheVoiceEnds) {
   EXPECT_TRUE(during["waits"]["voice_wait"]) << "still waiting one second in";
   EXPECT_EQ(during["V"].count("1"), 0u);
   EXPECT_EQ(dump_["V"]["1"], 1) << "the script went on after the voice";
+}
+
+// The Ogg archives are searched before the WADY ones.
+TEST_F(SoundRunTest, AVoiceInBothFormatsPlaysTheOggOne) {
+  Sound("voices/V_BOTH.wav", Square(22050, 1, 0.5, 12000));
+  testing::WriteFileBytes(dir_ / "src/voices/V_BOTH.ogg",
+                          testing::OggBytes(Square(22050, 1, 0.5, 4000), 0));
+  Script("*voice V_BOTH\n*sleep 3000\n");
+  Run("wait 2000\n");
+  const double start = FirstSound();
+  ASSERT_GE(start, 0);
+  EXPECT_NEAR(Level(start + 10, start + 400), 4000, 200) << "the Ogg voice, not the WADY one";
+}
+
+// With music switched off the request is kept and nothing plays.
+TEST_F(SoundRunTest, MusicSwitchedOffKeepsTheRequestSilently) {
+  Sound("music/M07.wav", Square(22050, 2, 2.0, 7000));
+  Script("*music 7\n*sleep 3000\n");
+  Run("wait 2000\n", "BGM=1\n");
+  EXPECT_EQ(dump_["S"]["3"], 7);
+  EXPECT_EQ(dump_["S"].count("5"), 0u) << "S005 stays 0";
+  EXPECT_EQ(FirstSound(), -1) << "silence throughout";
 }
 
 }  // namespace
