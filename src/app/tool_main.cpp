@@ -1,10 +1,12 @@
-// tolven-tool: archives, pictures and whole game folders for authors and translators.
+// tolven-tool: archives, pictures, sounds, save slots and whole game folders for authors and
+// translators.
 #include <CLI/CLI.hpp>
 
 #include <iostream>
 
 #include "app/command_line.h"
 #include "tools/file_io.h"
+#include "tools/save_tool.h"
 #include "tools/sound_files.h"
 #include "tools/tool_commands.h"
 
@@ -68,10 +70,30 @@ int RunSoundCommand(const SoundArguments& sound) {
   return 0;
 }
 
+// The save subcommands' arguments.
+struct SaveArguments {
+  std::string slot;
+  std::string png;
+  CLI::App* show = nullptr;
+  CLI::App* thumbnail = nullptr;
+};
+
+void AddSaveCommands(CLI::App& app, SaveArguments& save) {
+  CLI::App* command = app.add_subcommand("save", "read a save slot file");
+  command->require_subcommand(1);
+  save.show = command->add_subcommand("show", "the slot as readable text");
+  save.show->add_option("FILE", save.slot)->required();
+  save.thumbnail = command->add_subcommand("thumbnail", "the slot's 160x120 thumbnail as PNG");
+  save.thumbnail->add_option("FILE", save.slot)->required();
+  save.thumbnail->add_option("OUT", save.png)->required();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"tolven-tool: list, extract and build game archives; convert pictures and sounds"};
+  CLI::App app{
+      "tolven-tool: list, extract and build game archives; convert pictures and sounds; read "
+      "save slots"};
   app.require_subcommand(1);
   std::string layoutText;
   std::string archive;
@@ -124,6 +146,9 @@ int main(int argc, char** argv) {
   SoundArguments sound;
   AddSoundCommands(app, sound);
 
+  SaveArguments save;
+  AddSaveCommands(app, save);
+
   CLI::App* buildGame = app.add_subcommand("build-game", "a game folder from sources");
   buildGame->add_option("SRC_DIR", in)->required();
   buildGame->add_option("OUT_DIR", out)->required();
@@ -149,6 +174,10 @@ int main(int argc, char** argv) {
       tools::BuildGame(in, out);
     } else if (sound.decode->parsed() || sound.encode->parsed()) {
       return RunSoundCommand(sound);
+    } else if (save.show->parsed()) {
+      tools::ShowSlotFile(save.slot, std::cout);
+    } else if (save.thumbnail->parsed()) {
+      tools::WriteSlotThumbnail(save.slot, save.png);
     }
   } catch (const tools::ToolError& error) {
     std::cerr << "tolven-tool: " << error.what() << '\n';
