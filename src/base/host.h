@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,16 @@ class Host {
   // Seeds the random generator when the command line gives no seed. The host reads whatever
   // clock it has, so the engine itself never looks at the wall clock.
   virtual uint32_t ClockSeed() = 0;
+  // The local date and time a save is stamped with. A virtual clock counts from a fixed start
+  // (2000-01-01 00:00:00), so two runs with the same events stamp their saves alike; the window
+  // host gives the real one.
+  virtual std::tm LocalTime() {
+    constexpr std::time_t kFixedStart = 946684800;
+    const std::time_t now = kFixedStart + static_cast<std::time_t>(Ticks() / 1000);
+    std::tm local{};
+    gmtime_r(&now, &local);
+    return local;
+  }
   // Delivers pending input to the engine's handlers and runs every due 55 ms timer tick
   // (through the engine's own timer schedule).
   virtual void ProcessMessages() = 0;

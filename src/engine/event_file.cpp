@@ -5,6 +5,8 @@
 #include <map>
 #include <sstream>
 
+#include "save/save_slot.h"
+
 namespace tolven {
 namespace {
 
@@ -45,6 +47,8 @@ class LineParser {
                                                       {"shot", Kind::Shot},
                                                       {"shot-window", Kind::ShotWindow},
                                                       {"choose", Kind::Choose},
+                                                      {"save-slot", Kind::SaveSlot},
+                                                      {"load-slot", Kind::LoadSlot},
                                                       {"dump", Kind::Dump},
                                                       {"quit", Kind::Quit}};
     auto found = kinds.find(words_[0]);
@@ -75,6 +79,9 @@ class LineParser {
         return Count(1, 1) + Word(1, command_.text);
       case Kind::Choose:
         return Count(1, 1) + Number(1, command_.amount, 1);
+      case Kind::SaveSlot:
+      case Kind::LoadSlot:
+        return Slot();
       case Kind::Quit:
         return Count(0, 0);
     }
@@ -104,6 +111,13 @@ class LineParser {
       return "until needs page, choice or input";
     }
     return "";
+  }
+  std::string Slot() {
+    std::string error = Count(1, 1) + Number(1, command_.amount);
+    if (error.empty() && (command_.amount < kFirstSlot || command_.amount > kLastSlot)) {
+      return "slot numbers run from 1 to 99";
+    }
+    return error;
   }
   std::string Click() {
     std::string error = Count(2, 3) + Number(1, command_.x) + Number(2, command_.y);

@@ -22,6 +22,8 @@ struct EventCommand {
     Shot,
     ShotWindow,
     Choose,
+    SaveSlot,
+    LoadSlot,
     Dump,
     Quit
   };
@@ -29,9 +31,9 @@ struct EventCommand {
   int line = 0;  // line number in the file, for messages
   int x = 0;     // click and move: PB coordinates
   int y = 0;
-  bool right = false;     // click with the right button
-  int amount = 0;         // wait: milliseconds; wheel: delta; choose: entry; until: limit
-  std::string word;       // until: page|choice|input; key: name; answer: ok|cancel; control
+  bool right = false;  // click with the right button
+  int amount = 0;      // wait: milliseconds; wheel: delta; choose: entry; until: limit; slot number
+  std::string word;    // until: page|choice|input; key: name; answer: ok|cancel; control
   std::string direction;  // key: down|up, empty for press and release
   std::string text;       // file names, set values
 };

@@ -97,6 +97,15 @@ bool EventPlayer::Execute(const EventCommand& command, uint32_t now) {
       break;
     case Kind::Choose:
       return Choose(command);
+    // As the save list's buttons do; a run that is busy takes them when it is free again.
+    case Kind::SaveSlot:
+      if (form.Flags().Busy) return false;
+      form.SaveSlot(command.amount);
+      break;
+    case Kind::LoadSlot:
+      if (form.Flags().Busy) return false;
+      form.LoadSlot(command.amount);
+      break;
     case Kind::Set:
     case Kind::Press:
       // Dialogs take these once they are built.

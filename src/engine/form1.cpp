@@ -1,6 +1,7 @@
 #include "engine/form1.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 #include <system_error>
 
@@ -26,6 +27,7 @@ constexpr int kStartupTransition4Extents[] = {250, 550};
 // Horizontal centres of one, two, three and four standing pictures.
 constexpr int kStandingCentres[] = {400, 250, 550, 200, 400, 600, 100, 300, 500, 700};
 constexpr size_t kNameTagCount = 9;
+constexpr const char* kGalleryView = "VIEW_1";
 
 // A folder that cannot be examined (no permission, a symlink loop, a path too long) holds no
 // game data, just as a missing file does; nor does a folder or a pipe under the archive's name.
@@ -84,8 +86,7 @@ void TForm1::ConnectScreens() {
   quickButtons_.setAutoCaption = [this](bool blue) { SetAutoCaption(blue); };
   quickButtons_.hideAutoSpeedSlider = [this] { menuBar_.TrackBar1Visible = false; };
   quickButtons_.openBacklog = [this] { backlog_.OpenLog(); };
-  // Read marks come with the global progress; until then all text counts as read.
-  quickButtons_.currentTextRead = [] { return true; };
+  quickButtons_.currentTextRead = [this] { return flags_.ReadFlag; };
   quickButtons_.sceneReplayRunning = [] { return false; };
   quickButtons_.rebuildStage = [this] {
     stage_.BuildStage();
@@ -95,6 +96,9 @@ void TForm1::ConnectScreens() {
   window_.drawQuickButtons = [this](int target) { quickButtons_.DrawQuickButtons(target); };
   window_.presentationHeld = [this] { return output_.HoldsPresentation(); };
   prompt_.updateMenuBar = [this] { UpdateMenuBar(); };
+  stage_.onBackgroundShown = [this](const std::string& upperName) {
+    progress_.SetGalleryFlag(galleryList_.IndexOf(upperName));
+  };
   prompt_.runAction = [this](int id) {
     if (id == kReturnToTitlePrompt) ReturnToTitle();
   };
@@ -167,9 +171,11 @@ void TForm1::InitEngine() {
   quickButtons_.LoadSystemPictures(archives_);
   choices_.LoadChoicePictures();
   LoadNames();
+  galleryList_.LoadGalleryList(archives_, definitions_, kGalleryView);
   ResetWaits();
   state_.F.fill(0);
   state_.E.fill(0);
+  reservedBlock_.fill(0);
   LoadRecollectionRecords(saveFolder_, progress_);
   FlushGlobalProgress();
   std::fill_n(state_.integers.begin() + kVBase, kVCount, 0);
@@ -363,18 +369,14 @@ void TForm1::DrawRuby(std::string_view reading, int x, int y, bool holdPresentat
 }
 
 void TForm1::BeforeChoice() {
-  if (flags_.SkipState == 3) {
-    stage_.BuildStage();
-    PBPaint();
-  }
+  if (flags_.SkipState == 3) stage_.RebuildFromSpecs(0);
   StopSkipAndAuto(false);
 }
 
 void TForm1::OpenSelect() {
   choices_.SetPointer(pointerX_, pointerY_);
   choices_.OpenSelect();
-  // The slot files come with the saved games; until then the automatic save is only named.
-  trace_.NotBuiltYet("AutoChoiceSave");
+  AutoChoiceSave();
 }
 
 void TForm1::OpenClickmap(std::string_view name) {
@@ -444,8 +446,24 @@ void TForm1::FlushGlobalProgress() {
   std::copy_n(marks.begin(), std::min(marks.size(), progress_.readMarks.size()),
               progress_.readMarks.begin());
   SaveGlobalProgress(saveFolder_, progress_);
+  StoreGlobalValues();
   state_.E = progress_.E;
   interpreter_.Marks().Merge(progress_.readMarks);
+}
+
+void TForm1::MarkAllGalleryPictures() {
+  progress_.SetGalleryFlags(galleryList_.Count());
+}
+
+// G0-G9 live in the settings as GV00-GV09; only a changed value is written again.
+void TForm1::StoreGlobalValues() {
+  for (int i = 0; i < kGCount; ++i) {
+    if (settings_.GV[i] == state_.G(i)) continue;
+    settings_.GV[i] = state_.G(i);
+    char name[8];
+    std::snprintf(name, sizeof name, "GV%02d", i);
+    settingsStore_.WriteInteger(name, state_.G(i));
+  }
 }
 
 void TForm1::StoreFamilyName(std::string_view shiftJisName) {

@@ -18,8 +18,10 @@
 #include "engine/engine_view.h"
 #include "engine/menu_bar.h"
 #include "engine/settings_store.h"
+#include "engine/slot_transfer.h"
 #include "engine/timer_schedule.h"
 #include "graphics/frame_clock.h"
+#include "graphics/gallery_list.h"
 #include "graphics/rolls.h"
 #include "graphics/stage.h"
 #include "graphics/viewer.h"
@@ -148,6 +150,17 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   const Backlog& BacklogScreens() const { return backlog_; }
   const Settings& CurrentSettings() const { return settings_; }
   const std::filesystem::path& SaveFolder() const { return saveFolder_; }
+  const GlobalProgress& Progress() const { return progress_; }
+
+  // Saved games: what the save list's buttons and the event file's save-slot and load-slot run.
+  // A slot that cannot be written or read is passed over without a word.
+  void SaveSlot(int slot);
+  void LoadSlot(int slot);
+  // The save and load commands: the list dialog in its mode.
+  void OpenSlotDialog(bool save) override;
+  void MarkAllGalleryPictures() override;
+  void QuickButtonsChanged() override { RefreshQuickButtons(); }
+
   // The story waits for the player: a page, a choice, a click-ended sleep, or nothing left to run.
   bool WaitingForInput() const;
   // The script ran off its end with nothing to return to.
@@ -173,6 +186,12 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   // The cross-game flags and read marks go into save0.dat, merged with what it holds, and
   // whatever the file had that this run lacked comes back.
   void FlushGlobalProgress();
+  void StoreGlobalValues();
+  // The automatic save of every select: slots 61-80 keep the last twenty choices.
+  void AutoChoiceSave();
+  SlotSubsystems SlotParts();
+  void RestoreMusic();
+  void ResumeScript(const SlotRecord& record);
   void SoundTick();
   void VoiceTick();
   void ReturnToTitle();
@@ -222,6 +241,10 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   Settings settings_;
   std::filesystem::path saveFolder_;
   GlobalProgress progress_;
+  GalleryList galleryList_;
+  // The per-game block of the slot files that nothing reads: cleared at start-up, then carried
+  // from save to load.
+  std::array<uint8_t, kReservedBlockBytes> reservedBlock_{};
   Archives archives_;
   RandomGenerator random_;
   ScriptState state_;

@@ -132,6 +132,37 @@ ordered_json SettingsObject(const Settings& settings) {
   return object;
 }
 
+constexpr int kListedReadMarks = 20;
+
+// The player's progress: the sets by bit, the read marks by count and their first numbers.
+ordered_json ProgressObject(const TForm1& form) {
+  const GlobalProgress& progress = form.Progress();
+  const std::vector<uint8_t>& marks = form.Script().Marks().Bytes();
+  int count = 0;
+  ordered_json first = ordered_json::array();
+  for (int n = 0; n <= kLastReadMark; ++n) {
+    if (!(marks[static_cast<size_t>(n) / 8] & (1u << (n % 8)))) continue;
+    if (++count <= kListedReadMarks) first.push_back(n);
+  }
+  return {{"gallery", BitBank(progress.galleryFlags)},
+          {"scenes", BitBank(progress.sceneFlags)},
+          {"read_marks", {{"count", count}, {"first", first}}},
+          {"read_flag", form.Flags().ReadFlag}};
+}
+
+// The save folder's slots as the list shows them.
+ordered_json SlotListing(const TForm1& form) {
+  ordered_json slots = ordered_json::array();
+  for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+    const std::optional<SlotHeader> header = ReadSlotHeader(form.SaveFolder(), slot);
+    if (!header) continue;
+    slots.push_back({{"slot", slot},
+                     {"description", Utf8(header->description)},
+                     {"comment", Utf8(header->comment)}});
+  }
+  return slots;
+}
+
 }  // namespace
 
 std::string StateDumpJson(const TForm1& form) {
@@ -159,7 +190,9 @@ std::string StateDumpJson(const TForm1& form) {
   dump["stage"] = StageObject(form);
   dump["sound"] = SoundObject(form);
   dump["settings"] = SettingsObject(form.CurrentSettings());
+  dump["progress"] = ProgressObject(form);
   dump["save_dir"] = form.SaveFolder().string();
+  dump["slots"] = SlotListing(form);
   return dump.dump(2) + "\n";
 }
 

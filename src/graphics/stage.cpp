@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "base/engine_values.h"
 #include "graphics/blending.h"
@@ -321,6 +322,25 @@ void Stage::Gra(std::string_view text, bool present) {
     default:
       return;
   }
+}
+
+void Stage::RestoreSpecs(std::string background, std::string characters,
+                         const std::array<std::string, kCharacterPositions>& positions) {
+  backgroundName_ = std::move(background);
+  characterSpecification_ = std::move(characters);
+  positions_ = positions;
+  if (onLayersChanged) onLayersChanged();
+}
+
+void Stage::RebuildFromSpecs(int transition) {
+  if (!backgroundName_.empty() && (backgroundName_[0] == 'S' || backgroundName_[0] == 's')) {
+    FillSolidColour(backgroundName_);
+  } else if (!backgroundName_.empty()) {
+    LoadPicture(backgroundName_, buffers_.BackgroundBuffer);
+  }
+  ShowCharacters(characterSpecification_);
+  if (onLayersChanged) onLayersChanged();
+  RefreshStage(transition);
 }
 
 void Stage::FillSolidColour(std::string_view name) {

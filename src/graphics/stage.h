@@ -78,6 +78,14 @@ class Stage {
   const std::string& CharacterSpecification() const { return characterSpecification_; }
   const std::array<std::string, kCharacterPositions>& PositionNames() const { return positions_; }
   int ShownCount() const { return shownCount_; }
+  // A saved game's stage: the remembered texts and the five position names come back first,
+  // then RebuildFromSpecs draws them.
+  void RestoreSpecs(std::string background, std::string characters,
+                    const std::array<std::string, kCharacterPositions>& positions);
+  // The stage drawn again from the remembered background and character texts alone, as after
+  // a skip that drew nothing or a screen that borrowed the buffers; presented with the
+  // transition.
+  void RebuildFromSpecs(int transition);
   const std::array<CharacterSlot, kCharacterSlots>& Slots() const { return slots_; }
 
   // A background picture is about to be shown, by its upper-cased name: the gallery marks the

@@ -63,6 +63,13 @@ uint32_t SdlHost::ClockSeed() {
   return static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
 }
 
+std::tm SdlHost::LocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local;
+}
+
 void SdlHost::ProcessMessages() {
   if (form_ == nullptr) return;
   input_->PerformMenuCommands();

@@ -33,6 +33,7 @@ class SdlHost : public Host {
   uint32_t Ticks() override { return SDL_GetTicks(); }
   void Sleep(uint32_t milliseconds) override;
   uint32_t ClockSeed() override;
+  std::tm LocalTime() override;
   void ProcessMessages() override;
   MessageResult ShowMessage(std::string_view text, std::string_view caption, MessageButtons buttons,
                             MessageIcon icon) override;

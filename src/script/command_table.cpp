@@ -156,9 +156,26 @@ CommandOutcome Gameinit(CommandContext& c, std::string&) {
   return kTableResult;
 }
 
+// The flag goes in before the count is stored, since storing the count flushes the global
+// progress and the flag belongs in that flush.
 CommandOutcome Gameclr(CommandContext& c, std::string&) {
-  c.banks.S(sv::kClearCount) = c.host.CountGameClear();
   c.variables.SetBit('E', kGameClearedFlag);
+  c.banks.S(sv::kClearCount) = c.host.CountGameClear();
+  return kTableResult;
+}
+
+CommandOutcome Cgfull(CommandContext& c, std::string&) {
+  c.host.MarkAllGalleryPictures();
+  return kTableResult;
+}
+
+CommandOutcome Save(CommandContext& c, std::string&) {
+  c.host.OpenSlotDialog(true);
+  return kTableResult;
+}
+
+CommandOutcome Load(CommandContext& c, std::string&) {
+  c.host.OpenSlotDialog(false);
   return kTableResult;
 }
 
@@ -177,6 +194,7 @@ CommandOutcome Mark(CommandContext& c, std::string& line) {
     c.flags.ReadFlag = false;
     c.flags.SkipState = 0;
     c.banks.S(sv::kSkipButton) = 0;
+    c.host.QuickButtonsChanged();
   }
   return kTableResult;
 }
@@ -420,7 +438,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"call ", Call, kYield},
     {"end", End, kYield},
     {"mode ", Mode, kYield},
-    {"load", nullptr, kYield},
+    {"load", Load, kYield},
     {"gameinit", Gameinit, kReadOn},
     {"grb ", Grb, kReadOn},
     {"win_close", WinClose, kReadOn},
@@ -435,7 +453,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"seltree", Seltree, kYield},  // number at 9
     {"tati ", Tati, kReadOn},
     {"direct ", Direct, kReadOn},
-    {"save", nullptr, kYield},
+    {"save", Save, kYield},
     {"break", Break, kYield},
     {"win_open", WinOpen, kReadOn},
     {"title ", Title, kReadOn},
@@ -461,7 +479,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"scroll ", nullptr, kYield},  // text at 8
     {"kaisou", nullptr, kYield},
     {"chgprm", NoEffect, kYield},
-    {"cgfull", nullptr, kYield},
+    {"cgfull", Cgfull, kYield},
     {"effect", nullptr, kYield},  // text at 8
     {"item ", nullptr, kYield},   // number at 6
 }};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/engine_values.h"
@@ -48,6 +50,12 @@ class ReadMarks {
   bool Test(int n) const;
   void Set(int n);
   const std::vector<uint8_t>& Bytes() const { return bytes_; }
+  // A loaded game's copy replaces these; the next merge with the player's file adds back what
+  // it lacked.
+  void Assign(std::span<const uint8_t> bytes) {
+    std::fill(bytes_.begin(), bytes_.end(), 0);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), bytes_.size()), bytes_.begin());
+  }
   // Marks only ever grow: the bits of another copy are added to these.
   void Merge(std::span<const uint8_t> bytes) {
     for (size_t i = 0; i < bytes_.size() && i < bytes.size(); ++i) bytes_[i] |= bytes[i];
@@ -123,11 +131,14 @@ class Interpreter {
   InterpreterState& State() { return state_; }
   const InterpreterState& State() const { return state_; }
   ReadMarks& Marks() { return marks_; }
+  const ReadMarks& Marks() const { return marks_; }
   std::string_view Image() const {
     return {reinterpret_cast<const char*>(scriptImage_.data()), scriptImage_.size()};
   }
   uint32_t ScriptSize() const { return static_cast<uint32_t>(scriptImage_.size()); }
   const std::string& LineBuffer() const { return lineBuffer_; }
+  // A loaded game's line, printed on from LinePos.
+  void RestoreLineBuffer(std::string line) { lineBuffer_ = std::move(line); }
 
   // A script or definition text was loaded; receives its upper-case name (scene-seen marks).
   std::function<void(const std::string&)> onScriptLoaded;

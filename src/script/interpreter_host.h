@@ -46,6 +46,12 @@ class InterpreterHost {
   virtual void StopLoopingSound() {}
   virtual void Music(int) {}
   virtual void Movie(std::string_view) {}
+  // save and load: the list dialog in save or load mode.
+  virtual void OpenSlotDialog(bool /*save*/) {}
+  // cgfull: every picture of the gallery list counts as seen.
+  virtual void MarkAllGalleryPictures() {}
+  // mark stopped skipping: the quick buttons show it.
+  virtual void QuickButtonsChanged() {}
 };
 
 }  // namespace tolven

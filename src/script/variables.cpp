@@ -433,6 +433,13 @@ bool Variables::SetStringRow(int row, std::string_view text) {
   return true;
 }
 
+void Variables::RestoreFamilyName(std::string_view name) {
+  name = CText(name).substr(0, kStringRowBytes - 1);
+  std::fill_n(state_.strings.begin(), kStringRowBytes, 0);
+  std::copy(name.begin(), name.end(), state_.strings.begin());
+  state_.S(sv::kNameChanged) = name == kDefaultFamilyName ? 0 : 1;
+}
+
 std::string Variables::StringRow(int row) const {
   if (row < 0 || row >= kStringRows) return {};
   const auto begin = state_.strings.begin() + row * kStringRowBytes;

@@ -45,6 +45,10 @@ class Variables {
   // text runs on into the following rows. Only rows 0-9 are open to scripts; others are
   // refused with false. Row 0 is the family name and updates S006.
   bool SetStringRow(int row, std::string_view text);
+  // Row 0 set to the player's family name without passing it on as a change: start-up and a
+  // loaded game put the stored name back. It stays inside its row, so row 1 keeps its own
+  // text; S006 follows it.
+  void RestoreFamilyName(std::string_view name);
   // The NUL-terminated text from the start of a row (0-19), cut at the end of the bank.
   std::string StringRow(int row) const;
 

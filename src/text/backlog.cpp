@@ -288,16 +288,9 @@ void Backlog::CloseHistory() {
 }
 
 void Backlog::RebuildCurrentScreen() {
-  const std::string& background = stage_.BackgroundName();
-  if (!background.empty() && (background[0] == 'S' || background[0] == 's')) {
-    stage_.FillSolidColour(background);
-  } else if (!background.empty()) {
-    stage_.LoadPicture(background, stage_.Buffers().BackgroundBuffer);
-  }
-  stage_.ShowCharacters(stage_.CharacterSpecification());
   // The panel was last built over a page of the look-back.
   window_.MarkStale();
-  stage_.RefreshStage(0);
+  stage_.RebuildFromSpecs(0);
 }
 
 void Backlog::ShowPage(int page) {

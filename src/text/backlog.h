@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -81,6 +82,13 @@ class Backlog {
   // 2 is the page before the current one; 0 while the look-back is closed.
   int HistoryPosition() const { return position_; }
   const HistoryEntry& Entry(int index) const { return entries_[Ring(index)]; }
+  // The look-back pages as a saved game keeps them: in ring order, page n at n mod 20.
+  const std::array<HistoryEntry, kHistoryEntries>& RingEntries() const { return entries_; }
+  void RestoreHistory(const std::array<HistoryEntry, kHistoryEntries>& entries, int count) {
+    entries_ = entries;
+    count_ = std::max(count, 0);
+    position_ = 0;
+  }
   int LogOffset() const { return offset_; }
   int LogHoverRow() const { return hoverRow_; }
   // The voice a click on the row replays; empty on text rows.

@@ -466,6 +466,7 @@ void MessageOutput::EndBacklogLine() {
 // never carries text the log would not show.
 void MessageOutput::RecordVoice(std::string_view name) {
   if (name.empty()) return;
+  lastVoice_ = name;
   if (pageVoices_.size() + name.size() + 1 < kPageVoiceBytes) {
     pageVoices_ += name;
     pageVoices_ += ' ';
@@ -474,6 +475,49 @@ void MessageOutput::RecordVoice(std::string_view name) {
   AppendBacklog("@");
   AppendBacklog(name);
   EndBacklogLine();
+}
+
+// ---- A saved game's text ----------------------------------------------------------------------
+
+void MessageOutput::RestoreCursor(int column, int row, int size, int colour) {
+  column_ = column;
+  row_ = row;
+  size_ = size;
+  colour_ = colour;
+}
+
+void MessageOutput::RestorePage(std::span<const uint8_t> bytes, std::span<const uint8_t> colours,
+                                bool empty) {
+  pageBytes_.fill(0);
+  pageColours_.fill(0);
+  std::copy_n(bytes.begin(), std::min(bytes.size(), pageBytes_.size()), pageBytes_.begin());
+  std::copy_n(colours.begin(), std::min(colours.size(), pageColours_.size()), pageColours_.begin());
+  pageEmpty_ = empty;
+}
+
+void MessageOutput::CopyBacklogText(std::span<uint8_t> out) const {
+  const size_t count = std::min(out.size(), kSavedBacklogLines * kBacklogLineBytes);
+  std::copy_n(reinterpret_cast<const uint8_t*>(backlog_.data()), count, out.begin());
+}
+
+size_t MessageOutput::BacklogWritePosition() const {
+  return static_cast<size_t>(backlogLine_) * kBacklogLineBytes + backlogLength_;
+}
+
+void MessageOutput::RestoreBacklogText(std::span<const uint8_t> text, int completeLines,
+                                       size_t writePosition) {
+  backlog_.fill(0);
+  const size_t count = std::min(text.size(), kSavedBacklogLines * kBacklogLineBytes);
+  std::copy_n(text.begin(), count, reinterpret_cast<uint8_t*>(backlog_.data()));
+  backlogLine_ = std::clamp(completeLines, 0, kSavedBacklogLines);
+  // The line being written is the one the position falls in; its length is what precedes it.
+  const size_t lineStart = static_cast<size_t>(backlogLine_) * kBacklogLineBytes;
+  backlogLength_ =
+      writePosition > lineStart ? std::min(writePosition - lineStart, kBacklogLineBytes) : 0;
+  // A line being written past the saved lines starts empty, whatever the bytes said.
+  if (backlogLine_ == kSavedBacklogLines) backlogLength_ = 0;
+  char* line = backlog_.data() + lineStart;
+  std::fill(line + backlogLength_, line + kBacklogLineBytes, 0);
 }
 
 std::string MessageOutput::BacklogLine(int index) const {

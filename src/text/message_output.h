@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,7 +17,8 @@ inline constexpr int kPageBufferRows = 20;
 inline constexpr int kPageBufferColumns = 100;
 inline constexpr int kBacklogLines = 1001;  // 1000 complete lines and the one being written
 inline constexpr size_t kBacklogLineBytes = 70;
-inline constexpr size_t kPageVoiceBytes = 256;  // the page's voice list, terminator included
+inline constexpr size_t kPageVoiceBytes = 256;   // the page's voice list, terminator included
+inline constexpr int kSavedBacklogLines = 1000;  // a saved game keeps lines 0-999
 
 // What message output asks of the screens around it: drawing, the picture commands of the
 // inline tags, values for insertion, voices.
@@ -145,6 +147,20 @@ class MessageOutput {
   // The page's voice list for the look-back. A new page keeps it, since a voice may be named
   // before the first character that opens the page; only taking it starts a new list.
   std::string TakePageVoices() { return std::exchange(pageVoices_, std::string()); }
+  // The voice last named by the voice command or tag, as a saved game keeps it.
+  const std::string& LastVoice() const { return lastVoice_; }
+
+  // A saved game's text state. The page comes back with its colours; whether it holds text
+  // decides how the next character opens it.
+  void RestoreCursor(int column, int row, int size, int colour);
+  void RestorePage(std::span<const uint8_t> bytes, std::span<const uint8_t> colours, bool empty);
+  void RestoreLastVoice(std::string name) { lastVoice_ = std::move(name); }
+  // The first kSavedBacklogLines lines; the write position counts bytes from the first line.
+  void CopyBacklogText(std::span<uint8_t> out) const;
+  size_t BacklogWritePosition() const;
+  // Lines beyond the text given start empty; a position outside the lines restored, or
+  // inside a line beyond its 70 bytes, is brought within them.
+  void RestoreBacklogText(std::span<const uint8_t> text, int completeLines, size_t writePosition);
 
  private:
   bool Skipping() const { return flags_.SkipState != 0; }
@@ -175,6 +191,7 @@ class MessageOutput {
   std::string insertText_;
   bool inserting_ = false;
   std::string pageVoices_;
+  std::string lastVoice_;
   std::array<uint8_t, kPageBufferRows * kPageBufferColumns> pageBytes_{};
   std::array<uint8_t, kPageBufferRows * kPageBufferColumns> pageColours_{};
   std::array<char, kBacklogLines * kBacklogLineBytes> backlog_{};
