@@ -260,11 +260,12 @@ TEST_F(SaveRunTest, ALoadKeepsTheCurrentFamilyNameAndTheSavedGivenName) {
 }
 
 // E005 set after a save is still set after gameinit and a load of that older save; marks go
-// up to 80000 and stay in save0.dat; every gameclr counts one more in S100 and Clear.
+// up to 80000 and stay in save0.dat; every gameclr counts one more in S100 and Clear, and its
+// flush keeps the G values for the next run.
 TEST_F(SaveRunTest, ProgressOutlivesOlderSavesGamesAndRuns) {
   Script("main",
          "*gra A_PARK,0\n最初\n\\\n!E005=1\n*mark 80000\n*mark 80001\n*mark 3\n*gameinit\n"
-         "*gameclr\n*gameclr\n次\n\\\n*sleep 10\n");
+         "!G3=5\n*gameclr\n*gameclr\n次\n\\\n*sleep 10\n");
   BuildGame();
   ASSERT_EQ(Run("until page\nsave-slot 9\nclick 400 300\nuntil page\nload-slot 9\ndump " +
                 Path("loaded.json") + "\n")
@@ -285,7 +286,10 @@ TEST_F(SaveRunTest, ProgressOutlivesOlderSavesGamesAndRuns) {
   EXPECT_EQ(Value(cleared, "S", sv::kClearCount), 2);
   EXPECT_EQ(cleared["settings"]["Clear"], "2");
   const auto ini = testing::ReadFileBytes(dir_ / "config" / "peluna2.ini");
-  EXPECT_NE(std::string(ini.begin(), ini.end()).find("Clear=2\n"), std::string::npos);
+  const std::string settings(ini.begin(), ini.end());
+  EXPECT_NE(settings.find("Clear=2\n"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("GV03=5\n"), std::string::npos) << "G values are kept at every flush";
+  EXPECT_EQ(Value(cleared, "G", 3), 5);
 }
 
 // Backgrounds on the gallery list of the view text count as seen once shown; cgfull counts
