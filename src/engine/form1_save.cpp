@@ -18,8 +18,7 @@ constexpr int kTextReadMark = 25;    // S025: the read mark of the text on scree
 }  // namespace
 
 SlotSubsystems TForm1::SlotParts() {
-  return {state_, flags_,   variables_, interpreter_,  output_,
-          stage_, backlog_, sound_,     reservedBlock_};
+  return {state_, flags_, interpreter_, output_, stage_, backlog_, sound_, reservedBlock_};
 }
 
 void TForm1::SaveSlot(int slot) {

@@ -9,7 +9,6 @@
 #include "graphics/stage.h"
 #include "save/save_slot.h"
 #include "script/interpreter.h"
-#include "script/variables.h"
 #include "text/backlog.h"
 #include "text/message_output.h"
 
@@ -21,7 +20,6 @@ inline constexpr size_t kReservedBlockBytes = 1024;
 struct SlotSubsystems {
   ScriptState& state;
   EngineFlags& flags;
-  Variables& variables;
   Interpreter& interpreter;
   MessageOutput& output;
   Stage& stage;
