@@ -7,6 +7,8 @@
 
 namespace tolven {
 
+class DialogModel;
+
 // A movie played over the game screen. The window host shows its frames in place of PB, with
 // the movie's own sound; headless runs decode it without showing it.
 class MoviePlayer {
@@ -66,6 +68,10 @@ class Host {
   // where the window system lets it, else the picture moves inside the window.
   virtual void ShakeWindow(int, int) {}
   virtual void LeaveFullScreen() {}
+  // Shows a modal dialog over the game screen and returns once the model says it is closed;
+  // meanwhile the game screen stays up and the 55 ms timer keeps running. A host that cannot
+  // show dialogs returns at once.
+  virtual void RunModal(DialogModel&) {}
   // The movie player, or none: then movies do nothing.
   virtual MoviePlayer* Movies() { return nullptr; }
 };
