@@ -102,6 +102,10 @@ void Darken(const Bitmap24& source, Bitmap24& destination, int factor) {
   blending::DarkenRun(source.Data(), ClampWeight(factor), destination.Data(), source.SizeBytes());
 }
 
+int DarknessFactor(int32_t sixteenths) {
+  return static_cast<int>(std::clamp<int64_t>(int64_t{sixteenths} * 16, INT32_MIN, INT32_MAX));
+}
+
 void SaturatingAdd(const uint8_t* a, const uint8_t* b, uint8_t* output, size_t bytes) {
   blending::SaturatingAddRun(a, b, output, bytes);
 }

@@ -43,6 +43,9 @@ void TileMix(const Bitmap24& previous, const Bitmap24& stage, int x, int y, int 
 
 // Per byte: (x * factor) >> 8, factor 0-256. destination takes the source's size.
 void Darken(const Bitmap24& source, Bitmap24& destination, int factor);
+// The factor of a darkness given in sixteenths (S008): any value a script or a saved game
+// holds, however large, gives a factor Darken can take.
+int DarknessFactor(int32_t sixteenths);
 
 // Per byte: min(255, a + b).
 void SaturatingAdd(const uint8_t* a, const uint8_t* b, uint8_t* output, size_t bytes);

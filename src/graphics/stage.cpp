@@ -186,7 +186,7 @@ void Stage::BuildStage() {
     const int rule = state_.S(sv::kFullScreenBackground);
     // Rule 0 also clears the text page and rule 1 redraws it, once message output exists.
     if (rule == 0 || rule == 1) {
-      Darken(buffers_.SceneBuffer, buffers_.StageBuffer, state_.S(sv::kWindowDarkness) * 16);
+      Darken(buffers_.SceneBuffer, buffers_.StageBuffer, DarknessFactor(state_.S(sv::kWindowDarkness)));
     }
   } else {
     CopyPicture(buffers_.SceneBuffer, buffers_.StageBuffer);

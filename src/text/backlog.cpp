@@ -320,7 +320,7 @@ void Backlog::ShowHistoryScreen(const HistoryEntry& entry) {
   window_.MarkStale();
   state_.S(sv::kTextMode) = entry.mode;
   if (entry.mode != 0) {
-    Darken(buffers.SceneBuffer, buffers.StageBuffer, state_.S(sv::kWindowDarkness) * 16);
+    Darken(buffers.SceneBuffer, buffers.StageBuffer, DarknessFactor(state_.S(sv::kWindowDarkness)));
     return;
   }
   CopyPicture(buffers.SceneBuffer, buffers.StageBuffer);

@@ -202,7 +202,7 @@ void MessageWindow::ShowNewPage() {
   ScreenBuffers& buffers = stage_.Buffers();
   if (FullScreenText()) {
     display_ = WindowDisplay::FullScreenText;
-    Darken(buffers.SceneBuffer, buffers.StageBuffer, state_.S(sv::kWindowDarkness) * 16);
+    Darken(buffers.SceneBuffer, buffers.StageBuffer, DarknessFactor(state_.S(sv::kWindowDarkness)));
     DrawQuickButtons(kQuickButtonsOnStage);
     CopyPicture(buffers.StageBuffer, pb_.Draw());
   } else if (!IsOpen()) {
