@@ -2,8 +2,10 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
+#include <set>
 #include <string_view>
 
 namespace tolven {
@@ -15,8 +17,16 @@ struct ConfigDeleter {
 struct PatternDeleter {
   void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
 };
+struct ObjectSetDeleter {
+  void operator()(FcObjectSet* objects) const { FcObjectSetDestroy(objects); }
+};
+struct FontSetDeleter {
+  void operator()(FcFontSet* fonts) const { FcFontSetDestroy(fonts); }
+};
 using ConfigPtr = std::unique_ptr<FcConfig, ConfigDeleter>;
 using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+using ObjectSetPtr = std::unique_ptr<FcObjectSet, ObjectSetDeleter>;
+using FontSetPtr = std::unique_ptr<FcFontSet, FontSetDeleter>;
 
 const FcChar8* Bytes(const std::string& text) {
   return reinterpret_cast<const FcChar8*>(text.c_str());
@@ -80,6 +90,34 @@ std::optional<FontFile> FindFontFamily(const std::string& family) {
   FontFile found{reinterpret_cast<const char*>(file)};
   FcPatternGetInteger(font.get(), FC_INDEX, 0, &found.index);
   return found;
+}
+
+std::vector<std::string> ListFontFamilies() {
+  ConfigPtr config(FcInitLoadConfigAndFonts());
+  if (!config) return {};
+  PatternPtr pattern(FcPatternCreate());
+  FcPatternAddString(pattern.get(), FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
+  ObjectSetPtr objects(FcObjectSetBuild(FC_FAMILY, nullptr));
+  FontSetPtr fonts(FcFontList(config.get(), pattern.get(), objects.get()));
+  std::set<std::string> families;
+  for (int font = 0; fonts && font < fonts->nfont; ++font) {
+    FcChar8* name = nullptr;
+    for (int i = 0; FcPatternGetString(fonts->fonts[font], FC_FAMILY, i, &name) == FcResultMatch;
+         ++i) {
+      families.emplace(reinterpret_cast<const char*>(name));
+    }
+  }
+  // Japanese Windows lists its faces under their Japanese names only.
+  std::vector<std::string> windowsFaces;
+  for (const StandIn& standIn : kStandIns) {
+    if (families.contains(std::string(standIn.family)) &&
+        std::any_of(standIn.windowsFace.begin(), standIn.windowsFace.end(),
+                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+      windowsFaces.emplace_back(standIn.windowsFace);
+    }
+  }
+  families.insert(windowsFaces.begin(), windowsFaces.end());
+  return {families.begin(), families.end()};
 }
 
 }  // namespace tolven

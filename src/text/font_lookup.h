@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tolven {
 
@@ -21,5 +22,10 @@ std::string StandInFamily(const std::string& faceName);
 
 // FindFontFamily of the face's stand-in family.
 std::optional<FontFile> FindFontFace(const std::string& faceName);
+
+// The installed families that cover Japanese, each under every name fontconfig knows it by
+// (English and Japanese, UTF-8), with the Windows faces whose stand-ins are among them; sorted,
+// without duplicates. What a font list offers the player to choose from.
+std::vector<std::string> ListFontFamilies();
 
 }  // namespace tolven
