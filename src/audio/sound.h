@@ -61,6 +61,9 @@ class Sound {
   const SoundSettings& Settings() const { return settings_; }
   // Master volume, then each filled slot's volume from the settings (slot 5 keeps its own).
   void ApplyVolumes();
+  // The master volume the configuration dialog's bar sets for this run, -3000 to 0.
+  int MasterVolume() const { return masterVolume_; }
+  void SetMasterVolume(int volume) { masterVolume_ = volume; }
 
   // Looks the name up in the sound archives (Ogg 3..1, WADY 4..1, effects 0..2) and plays the
   // first entry found in the slot its archive decides.

@@ -72,7 +72,7 @@ class LineParser {
       case Kind::Set:
         return Set();
       case Kind::Press:
-        return Count(1, 1) + Word(1, command_.word);
+        return Press();
       case Kind::Shot:
       case Kind::ShotWindow:
       case Kind::Dump:
@@ -105,10 +105,15 @@ class LineParser {
   }
   std::string Until() {
     command_.amount = kDefaultUntilLimit;
+    if (words_.size() >= 2 && words_[1] == "dialog") {
+      std::string error = Count(2, 3) + Word(1, command_.word) + Word(2, command_.text) +
+                          Number(3, command_.amount, 0);
+      return error;
+    }
     std::string error = Count(1, 2) + Word(1, command_.word) + Number(2, command_.amount, 0);
     if (!error.empty()) return error;
     if (command_.word != "page" && command_.word != "choice" && command_.word != "input") {
-      return "until needs page, choice or input";
+      return "until needs page, choice, input or dialog NAME";
     }
     return "";
   }
@@ -143,13 +148,24 @@ class LineParser {
     }
     return error;
   }
+  // The control, and for set the rest of the line as its value (which may be empty, to clear
+  // a field).
   std::string Set() {
-    if (words_.size() < 3) return "set needs a control and a value";
+    if (words_.size() < 2) return "set needs a control and a value";
     command_.word = words_[1];
-    for (size_t i = 2; i < words_.size(); ++i) {
-      command_.text += (i > 2 ? " " : "") + words_[i];
-    }
+    command_.text = Rest(2);
     return "";
+  }
+  // A list's parts take a word after the name: "press ListView1.column 3".
+  std::string Press() {
+    if (words_.size() < 2) return "press needs a control";
+    command_.word = Rest(1);
+    return "";
+  }
+  std::string Rest(size_t from) const {
+    std::string rest;
+    for (size_t i = from; i < words_.size(); ++i) rest += (i > from ? " " : "") + words_[i];
+    return rest;
   }
 
   const std::vector<std::string>& words_;

@@ -36,9 +36,28 @@ EventPlayer::EventPlayer(std::vector<EventCommand> events, std::string fileName)
 
 void EventPlayer::DeliverDue(uint32_t now) {
   if (form_ == nullptr) return;
+  // While a command runs (a pick that blinks, a click that starts a transition), the messages
+  // it processes deliver nothing: the next command waits for it to finish. A dialog's loop
+  // waiting for input is the exception, since only the commands after the one that opened it
+  // can close it; the commands it runs in turn hold the rest back again.
+  const int floor = modalFloors_.empty() ? 0 : modalFloors_.back();
+  if (running_ > floor) return;
   while (next_ < events_.size() && now >= dueAt_ && !failed_ && !form_->Closed()) {
-    if (!Execute(events_[next_], now)) return;
-    ++next_;
+    // A dialog just closed by a command is gone only once its loop has returned: the commands
+    // after it go to the game from there.
+    if (const DialogModel* dialog = form_->OpenDialog(); dialog != nullptr && dialog->Closed()) {
+      return;
+    }
+    // Taken before it runs, so the dialog's loop goes on with the commands after it; one that
+    // has to wait is put back.
+    const size_t index = next_++;
+    ++running_;
+    const bool done = Execute(events_[index], now);
+    --running_;
+    if (!done) {
+      next_ = index;
+      return;
+    }
   }
 }
 
@@ -108,8 +127,7 @@ bool EventPlayer::Execute(const EventCommand& command, uint32_t now) {
       break;
     case Kind::Set:
     case Kind::Press:
-      // Dialogs take these once they are built.
-      Fail(RunResult::BadEvent, command, "no dialog can take this command yet");
+      ActOnControl(command);
       break;
   }
   return true;
@@ -121,13 +139,17 @@ bool EventPlayer::Until(const EventCommand& command, uint32_t now) {
   bool holds = form_->WaitingForInput();
   if (command.word == "page") holds = flags.PageWait != PageWaitKind::None;
   if (command.word == "choice") holds = flags.ChoiceMode != ChoiceKind::None;
+  if (command.word == "dialog") {
+    holds = form_->OpenDialog() != nullptr && form_->OpenDialog()->Name() == command.text;
+  }
   if (holds) {
     untilStarted_.reset();
     return true;
   }
   if (now - *untilStarted_ >= static_cast<uint32_t>(command.amount)) {
     Fail(RunResult::UntilTimedOut, command,
-         "until " + command.word + " not reached within " + std::to_string(command.amount) + " ms");
+         "until " + command.word + (command.text.empty() ? "" : " " + command.text) +
+             " not reached within " + std::to_string(command.amount) + " ms");
   }
   return false;
 }
@@ -152,9 +174,54 @@ bool EventPlayer::Choose(const EventCommand& command) {
 void EventPlayer::Key(const EventCommand& command) {
   std::optional<KeyCodes> key = KeyByName(command.word);
   if (!key) return Fail(RunResult::BadEvent, command, "unknown key \"" + command.word + "\"");
+  if (DialogModel* dialog = form_->OpenDialog()) {
+    if (command.direction != "up") dialog->KeyDown(key->virtualKey);
+    if (command.direction != "down") dialog->KeyUp(key->virtualKey);
+    return;
+  }
   if (command.direction != "up") form_->FormKeyDown(key->virtualKey);
   if (command.direction.empty() && key->character != 0) form_->FormKeyPress(key->character);
   if (command.direction != "down") form_->FormKeyUp(key->virtualKey);
+}
+
+// The open dialog's controls; with none open, the menu bar's buttons.
+void EventPlayer::ActOnControl(const EventCommand& command) {
+  DialogModel* dialog = form_->OpenDialog();
+  if (dialog == nullptr) {
+    if (command.kind == EventCommand::Kind::Press && PressMenuButton(command.word)) return;
+    return Fail(RunResult::BadEvent, command, "no dialog is open for " + command.word);
+  }
+  const ControlAction action = command.kind == EventCommand::Kind::Set
+                                   ? dialog->Set(command.word, command.text)
+                                   : dialog->Press(command.word);
+  if (action == ControlAction::UnknownControl) {
+    Fail(RunResult::BadEvent, command,
+         std::string(dialog->Name()) + " has no control \"" + command.word + "\" to take this");
+  }
+}
+
+// As a click on the button: one that is hidden or disabled, or a bar that is, takes nothing.
+bool EventPlayer::PressMenuButton(const std::string& name) {
+  TForm1& form = *form_;
+  struct Entry {
+    const MenuButton MenuBar::*button;
+    void (TForm1::*click)();
+  };
+  static const std::map<std::string, Entry> buttons = {
+      {"SpeedButton1", {&MenuBar::SpeedButton1, &TForm1::SpeedButton1Click}},
+      {"SpeedButton2", {&MenuBar::SpeedButton2, &TForm1::SpeedButton2Click}},
+      {"SpeedButton3", {&MenuBar::SpeedButton3, &TForm1::SpeedButton3Click}},
+      {"SpeedButton4", {&MenuBar::SpeedButton4, &TForm1::SpeedButton4Click}},
+      {"SpeedButton5", {&MenuBar::SpeedButton5, &TForm1::SpeedButton5Click}},
+      {"SpeedButton6", {&MenuBar::SpeedButton6, &TForm1::SpeedButton6Click}},
+      {"SpeedButton7", {&MenuBar::SpeedButton7, &TForm1::SpeedButton7Click}},
+      {"SpeedButton8", {&MenuBar::SpeedButton8, &TForm1::SpeedButton8Click}}};
+  const auto found = buttons.find(name);
+  if (found == buttons.end()) return false;
+  const MenuBar& menu = form.Menu();
+  const MenuButton& button = menu.*(found->second.button);
+  if (menu.Panel1Enabled && button.visible && button.enabled) (form.*(found->second.click))();
+  return true;
 }
 
 void EventPlayer::Fail(RunResult result, const EventCommand& command, const std::string& why) {

@@ -31,6 +31,12 @@ class EventPlayer {
   bool Finished(uint32_t now) const { return next_ >= events_.size() && now >= dueAt_; }
   std::optional<RunResult> Failed() const { return failed_; }
   const std::string& Error() const { return error_; }
+  // A host's dialog loop begins and ends: while it waits for input, the commands after the one
+  // that opened the dialog are delivered to it.
+  void BeginModal() { modalFloors_.push_back(running_); }
+  void EndModal() {
+    if (!modalFloors_.empty()) modalFloors_.pop_back();
+  }
   // The answer for the next message box, once.
   std::optional<MessageResult> TakeAnswer();
 
@@ -42,6 +48,8 @@ class EventPlayer {
   bool Until(const EventCommand& command, uint32_t now);
   void Key(const EventCommand& command);
   bool Choose(const EventCommand& command);
+  void ActOnControl(const EventCommand& command);
+  bool PressMenuButton(const std::string& name);
   void Fail(RunResult result, const EventCommand& command, const std::string& why);
 
   TForm1* form_ = nullptr;
@@ -50,6 +58,8 @@ class EventPlayer {
   size_t next_ = 0;
   uint32_t dueAt_ = 0;
   std::optional<uint32_t> untilStarted_;
+  int running_ = 0;               // commands being carried out, the outermost first
+  std::vector<int> modalFloors_;  // running_ when each open dialog's loop began
   std::optional<MessageResult> answer_;
   std::optional<RunResult> failed_;
   std::string error_;

@@ -65,11 +65,11 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       recollection_(trace_),
       rolls_(trace_),
       viewer_(trace_),
-      saveList_(trace_),
-      configurationDialog_(trace_) {
+      saveList_(saveFolder_) {
   variables_.onSaveAvailabilityChanged = [this] { UpdateMenuBar(); };
   ConnectTextLayers();
   ConnectScreens();
+  ConnectDialogs();
 }
 
 // The screens over the story reach the sound, the menu bar and each other through here.
@@ -164,12 +164,12 @@ void TForm1::InitEngine() {
   ReadSettings();
   archives_.LoadScriptIndexes();
   archives_.LoadMediaIndexes();
-  glyphs_.InitGlyphRenderer(archives_, GlyphFontSettings{settings_.FontName, settings_.FONTSIZE,
-                                                         settings_.FONTBOLD, settings_.FONTAA});
+  glyphs_.InitGlyphRenderer(archives_, FontSettings());
   window_.BuildTint({settings_.TXBG_R, settings_.TXBG_G, settings_.TXBG_B, settings_.TXBG_A});
   window_.LoadSystemPictures(archives_);
   quickButtons_.LoadSystemPictures(archives_);
   choices_.LoadChoicePictures();
+  LoadEmptySlotPicture();
   LoadNames();
   galleryList_.LoadGalleryList(archives_, definitions_, kGalleryView);
   ResetWaits();

@@ -15,6 +15,8 @@
 #include "base/script_state.h"
 #include "base/trace.h"
 #include "dialogs/configuration_dialog.h"
+#include "dialogs/dialog_model.h"
+#include "dialogs/name_entry_dialog.h"
 #include "engine/engine_view.h"
 #include "engine/menu_bar.h"
 #include "engine/settings_store.h"
@@ -151,6 +153,8 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   const Settings& CurrentSettings() const { return settings_; }
   const std::filesystem::path& SaveFolder() const { return saveFolder_; }
   const GlobalProgress& Progress() const { return progress_; }
+  // The dialog shown modally now, if any: event files and the state dump reach it here.
+  DialogModel* OpenDialog() const { return openDialog_; }
 
   // Saved games: what the save list's buttons and the event file's save-slot and load-slot run.
   // A slot that cannot be written or read is passed over without a word.
@@ -158,6 +162,8 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void LoadSlot(int slot);
   // The save and load commands: the list dialog in its mode.
   void OpenSlotDialog(bool save) override;
+  // setname: the name entry dialog.
+  void SetName() override;
   void MarkAllGalleryPictures() override;
   void QuickButtonsChanged() override { RefreshQuickButtons(); }
 
@@ -183,9 +189,22 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void ConnectTextLayers();
   void ConnectScreens();
   void ApplySoundSettings();
+  // The configuration dialog: the values it opens with, each change as it happens, and what
+  // is applied once it closes.
+  ConfigurationValues CurrentConfiguration() const;
+  void ConfigurationChanged(ConfigurationItem item);
+  void ApplySettings();
+  GlyphFontSettings FontSettings() const;
+  void ConnectDialogs();
+  void LoadEmptySlotPicture();
+  // The save list in its mode, over the held game.
+  void ShowSlotDialog(SaveList::Mode mode);
   // The cross-game flags and read marks go into save0.dat, merged with what it holds, and
   // whatever the file had that this run lacked comes back.
   void FlushGlobalProgress();
+  // Shows a dialog modally with the game held behind it; one dialog at a time, so a second
+  // request while one is open is refused (false).
+  bool ShowModal(DialogModel& dialog);
   void StoreGlobalValues();
   // The automatic save of every select: slots 61-80 keep the last twenty choices.
   void AutoChoiceSave();
@@ -269,12 +288,14 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   Choices choices_;
   QuickButtons quickButtons_;
   ConfirmationPrompt prompt_;
+  // TForm3, TForm2: the configuration and name entry dialogs.
+  ConfigurationDialog configurationDialog_;
+  NameEntryDialog nameEntryDialog_;
   ItemShop itemShop_;
   Recollection recollection_;
   Rolls rolls_;
   Viewer viewer_;
-  SaveList saveList_;
-  ConfigurationDialog configurationDialog_;
+  SaveList saveList_;  // TForm9: the save and load list
 
   int screenMode_ = 0;
   bool fullScreenActive_ = false;
@@ -282,6 +303,7 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   int pointerY_ = 0;
   bool closed_ = false;
   bool movieShowing_ = false;
+  DialogModel* openDialog_ = nullptr;
   int movieCheck_ = 0;
 };
 

@@ -2,6 +2,7 @@
 #include "engine/form1.h"
 
 #include "base/text_encoding.h"
+#include "text/font_lookup.h"
 
 namespace tolven {
 namespace {
@@ -57,30 +58,29 @@ void TForm1::SpeedButton2Click() {
   if (flags_.Busy) return;
   StopSkipAndAuto(true);
   PlayVoice("SSE07");
-  flags_.Busy = true;
   const bool wasRunning = interpreter_.State().ScriptRunning;
   interpreter_.State().ScriptRunning = false;
-  configurationDialog_.ShowModal();
+  configurationDialog_.FormShow(CurrentConfiguration(), ListFontFamilies());
+  if (ShowModal(configurationDialog_)) ApplySettings();
   interpreter_.State().ScriptRunning = wasRunning;
-  flags_.Busy = false;
 }
 
 void TForm1::SpeedButton3Click() {
   if (flags_.Busy || flags_.EffectRunning) return;
   PlayVoice("SSE05");
-  saveList_.OpenSlotDialog(SaveList::Mode::Save);
+  ShowSlotDialog(SaveList::Mode::Save);
 }
 
 void TForm1::SpeedButton4Click() {
   if (flags_.Busy || flags_.EffectRunning) return;
   PlayVoice("SSE06");
-  saveList_.OpenSlotDialog(SaveList::Mode::Load);
+  ShowSlotDialog(SaveList::Mode::Load);
 }
 
 void TForm1::SpeedButton5Click() {
   if (flags_.Busy || flags_.EffectRunning) return;
   PlayVoice("SSE11");
-  saveList_.OpenSlotDialog(SaveList::Mode::Save);
+  ShowSlotDialog(SaveList::Mode::Save);
 }
 
 void TForm1::SpeedButton6Click() {

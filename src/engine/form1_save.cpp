@@ -108,11 +108,11 @@ void TForm1::ResumeScript(const SlotRecord& record) {
   if (!record.names.loopingEffect.empty()) sound_.RequestEffect(record.names.loopingEffect);
 }
 
-// The list dialog comes with the dialogs; until then the commands stop at its entry point.
+// The save and load commands.
 void TForm1::OpenSlotDialog(bool save) {
   if (!save && flags_.SkipState == 3) stage_.RebuildFromSpecs(0);
   StopSkipAndAuto(false);
-  saveList_.OpenSlotDialog(save ? SaveList::Mode::Save : SaveList::Mode::Load);
+  ShowSlotDialog(save ? SaveList::Mode::Save : SaveList::Mode::Load);
 }
 
 }  // namespace tolven

@@ -1,5 +1,6 @@
 #include "engine/headless_host.h"
 
+#include "dialogs/dialog_model.h"
 #include "engine/form1.h"
 
 namespace tolven {
@@ -35,6 +36,17 @@ void HeadlessHost::ProcessMessages() {
   }
   form_->RunDueTimerTicks();
   player_.DeliverDue(now_);
+}
+
+void HeadlessHost::RunModal(DialogModel& dialog) {
+  constexpr uint32_t kModalStepMs = 30;
+  player_.BeginModal();
+  while (!dialog.Closed() && !form_->Closed() && !player_.Failed() && !player_.Finished(now_)) {
+    ProcessMessages();
+    if (dialog.Closed() || player_.Failed()) break;
+    Sleep(kModalStepMs);
+  }
+  player_.EndModal();
 }
 
 MessageResult HeadlessHost::ShowMessage(std::string_view, std::string_view, MessageButtons buttons,

@@ -41,6 +41,9 @@ class HeadlessHost : public Host {
   // Movies are decoded without being shown; with no player they do nothing.
   void SetMoviePlayer(MoviePlayer* player) { movies_ = player; }
   MoviePlayer* Movies() override { return movies_; }
+  // The dialog waits on the virtual clock for the event file's set, press and key commands;
+  // the events running out leave it where it is and end the run.
+  void RunModal(DialogModel& dialog) override;
   // A recording device is pulled on the virtual clock as it moves on.
   void SetRecording(RecordingAudioDevice* device) { recording_ = device; }
 

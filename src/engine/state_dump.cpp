@@ -163,6 +163,24 @@ ordered_json SlotListing(const TForm1& form) {
   return slots;
 }
 
+// The open dialog with every control's value and state; null when none is open.
+ordered_json DialogObject(const TForm1& form) {
+  const DialogModel* dialog = form.OpenDialog();
+  if (dialog == nullptr) return nullptr;
+  ordered_json controls = ordered_json::object();
+  for (const Control& control : dialog->Controls()) {
+    ordered_json entry = {
+        {"value", control.value}, {"enabled", control.enabled}, {"visible", control.visible}};
+    if (!control.caption.empty()) entry["caption"] = control.caption;
+    if (!control.items.empty()) entry["items"] = control.items;
+    if (!control.rows.empty()) entry["rows"] = control.rows;
+    controls[control.name] = entry;
+  }
+  return {{"name", std::string(dialog->Name())},
+          {"caption", dialog->Caption()},
+          {"controls", controls}};
+}
+
 }  // namespace
 
 std::string StateDumpJson(const TForm1& form) {
@@ -193,6 +211,7 @@ std::string StateDumpJson(const TForm1& form) {
   dump["progress"] = ProgressObject(form);
   dump["save_dir"] = form.SaveFolder().string();
   dump["slots"] = SlotListing(form);
+  dump["dialog"] = DialogObject(form);
   return dump.dump(2) + "\n";
 }
 

@@ -75,12 +75,17 @@ void UpdateShown(SaveList::Row& row) {
 }
 
 // The rows of the message page that hold text, each ending at its NUL or at the row's end.
+// The page keeps each character at its column: the cells a line skips (the indent, the gap
+// after a wider character) hold zero. They read as blanks, and a row is empty when nothing
+// but blanks is in it.
 std::vector<std::string> PageLines(const std::array<uint8_t, kPageRows * kPageRowBytes>& page) {
   std::vector<std::string> lines;
   for (size_t row = 0; row < kPageRows; ++row) {
     const auto begin = page.begin() + static_cast<std::ptrdiff_t>(row * kPageRowBytes);
-    const auto end = std::find(begin, begin + kPageRowBytes, uint8_t{0});
-    if (end != begin) lines.emplace_back(begin, end);
+    std::string line(begin, begin + kPageRowBytes);
+    std::replace(line.begin(), line.end(), '\0', ' ');
+    line.erase(line.find_last_not_of(' ') + 1);
+    if (!line.empty()) lines.push_back(std::move(line));
   }
   return lines;
 }

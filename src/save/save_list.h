@@ -7,9 +7,7 @@
 #include <string_view>
 #include <vector>
 
-// tolven_save does not link tolven_dialogs, so the model's interface is found beside this
-// folder rather than on the include path.
-#include "../dialogs/dialog_model.h"
+#include "dialogs/dialog_model.h"
 #include "resources/bitmap24.h"
 
 namespace tolven {

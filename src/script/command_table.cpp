@@ -174,6 +174,11 @@ CommandOutcome Save(CommandContext& c, std::string&) {
   return kTableResult;
 }
 
+CommandOutcome Setname(CommandContext& c, std::string&) {
+  c.host.SetName();
+  return kTableResult;
+}
+
 CommandOutcome Load(CommandContext& c, std::string&) {
   c.host.OpenSlotDialog(false);
   return kTableResult;
@@ -464,7 +469,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"anim", nullptr, kYield},   // text at 7 for "animq", else at 6
     {"shake", Shake, kYield},
     {"cjmp", Cjmp, kReadOn},
-    {"setname", nullptr, kYield},
+    {"setname", Setname, kYield},
     {"subtitle", nullptr, kYield},  // text at 10 up to a comma, then the rest
     {"viewer", nullptr, kYield},    // text at 8
     {"se ", Se, kReadOn},           // text at 4

@@ -48,6 +48,8 @@ class InterpreterHost {
   virtual void Movie(std::string_view) {}
   // save and load: the list dialog in save or load mode.
   virtual void OpenSlotDialog(bool /*save*/) {}
+  // setname: the name entry dialog.
+  virtual void SetName() {}
   // cgfull: every picture of the gallery list counts as seen.
   virtual void MarkAllGalleryPictures() {}
   // mark stopped skipping: the quick buttons show it.

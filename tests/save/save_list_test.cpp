@@ -38,9 +38,10 @@ void WriteSlot(const fs::path& folder, int slot, std::string_view title, std::st
   time.tm_sec = 6;
   record->description = SlotDescription(time, Sjis(title), false);
   record->comment = Sjis(comment);
+  // Rows below the speaker's start at the indent, as the page keeps them: two empty cells.
   for (size_t row = 0; row < pageRows.size(); ++row) {
     const std::string text = Sjis(pageRows[row]);
-    std::copy(text.begin(), text.end(), record->pageText.begin() + row * 100);
+    std::copy(text.begin(), text.end(), record->pageText.begin() + row * 100 + (row > 0 ? 2 : 0));
   }
   record->thumbnail.fill(shade);
   ASSERT_TRUE(SaveSlot(folder, slot, *record));
@@ -105,7 +106,7 @@ TEST_F(SaveListTest, PreviewShowsTheSelectedSlotOrTheEmptySlotPicture) {
   list.Set("ListView1", "3");
   std::vector<Control> controls = list.Controls();
   EXPECT_EQ(Find(controls, "Edit1").value, "コメント");
-  EXPECT_EQ(Find(controls, "Memo1").items, (Cells{"「こんにちは」", "二行目"}));
+  EXPECT_EQ(Find(controls, "Memo1").items, (Cells{"「こんにちは」", "  二行目"}));
   const Bitmap24* thumbnail = Find(controls, "Image1").picture;
   ASSERT_NE(thumbnail, nullptr);
   ASSERT_EQ(thumbnail->Width(), 160);
