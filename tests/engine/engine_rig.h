@@ -4,6 +4,7 @@
 // given as text: for tests that drive the engine in-process and look at its state directly.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -53,6 +54,13 @@ class TestHost : public Host {
   }
   int ScreenWidth() const override { return 1920; }
   bool EnterFullScreen(int) override { return grantFullScreen; }
+  // A dialog shown modally: the test acts on it here, as a player would while it is open.
+  void RunModal(DialogModel& dialog) override {
+    ++modals;
+    if (modal) modal(dialog);
+  }
+  std::function<void(DialogModel&)> modal;
+  int modals = 0;
 
   uint32_t now = 0;
   int seedRequests = 0;

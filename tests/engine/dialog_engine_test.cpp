@@ -1,0 +1,66 @@
+// The engine around its dialogs, in-process: what it applies when the configuration dialog
+// closes, and that a dialog is never opened over another.
+#include <gtest/gtest.h>
+
+#include "engine/engine_rig.h"
+
+namespace tolven {
+namespace {
+
+using DialogEngineTest = testing::EngineTest;
+
+// The screen mode is only written while the dialog is open; the switch comes when it closes.
+TEST_F(DialogEngineTest, TheScreenModeChangesWhenTheDialogCloses) {
+  Start("!S000=0\ntext\n\\\n", "SMode=0\n");
+  IdleUntilWaiting();
+  host_.grantFullScreen = true;
+  bool fullScreenWhileOpen = true;
+  host_.modal = [&](DialogModel& dialog) {
+    EXPECT_EQ(dialog.Set("RadioGroup6", "1"), ControlAction::Done);
+    fullScreenWhileOpen = form_->FullScreenActive();
+    dialog.Press("Button2");
+  };
+  form_->SpeedButton2Click();
+  EXPECT_FALSE(fullScreenWhileOpen);
+  EXPECT_TRUE(form_->FullScreenActive());
+  EXPECT_EQ(form_->CurrentSettings().SMode, 1);
+  EXPECT_FALSE(Flags().Busy);
+}
+
+// "Default" and OK: the window is built again in red 66, green 62, blue 249 at strength 170.
+TEST_F(DialogEngineTest, DefaultAndClosingRebuildsTheWindowInTheDefaultColours) {
+  Start("!S000=0\ntext\n\\\n", "TXBG_R=0\nTXBG_G=0\nTXBG_B=0\nTXBG_A=20\n");
+  IdleUntilWaiting();
+  host_.modal = [](DialogModel& dialog) {
+    dialog.Press("Button3");
+    dialog.Press("Button2");
+  };
+  form_->SpeedButton2Click();
+  const Bitmap24& tint = form_->Window().TintBuffer();
+  const uint8_t* colour = tint.Row(0);
+  EXPECT_EQ(colour[0], 249);
+  EXPECT_EQ(colour[1], 62);
+  EXPECT_EQ(colour[2], 66);
+  EXPECT_EQ(tint.Row(tint.Height() - 1)[0], 170);
+}
+
+// While one dialog is open, the menu bar and the commands cannot open another.
+TEST_F(DialogEngineTest, NoDialogOpensOverAnother) {
+  Start("!S000=0\ntext\n\\\n");
+  IdleUntilWaiting();
+  std::vector<std::string> shown;
+  host_.modal = [&](DialogModel& dialog) {
+    shown.emplace_back(dialog.Name());
+    form_->SpeedButton2Click();
+    form_->SpeedButton4Click();
+    form_->SetName();
+    dialog.Press("Button4");
+  };
+  form_->SpeedButton3Click();
+  EXPECT_EQ(shown, (std::vector<std::string>{"TForm9"}));
+  EXPECT_EQ(form_->OpenDialog(), nullptr);
+  EXPECT_FALSE(Flags().Busy);
+}
+
+}  // namespace
+}  // namespace tolven
