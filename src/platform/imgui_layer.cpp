@@ -2,29 +2,77 @@
 
 #include <imgui.h>
 #include <imgui_impl_sdlrenderer.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cfloat>
+#include <iterator>
+
+#include "base/engine_values.h"
 
 namespace tolven {
 namespace {
 
 constexpr float kMinFrameSeconds = 0.001f;  // ImGui wants time to pass between frames
 
+// The keys ImGui's text fields and lists know, by their place on the keyboard.
+void MapKeys(ImGuiIO& io) {
+  const std::pair<ImGuiKey, SDL_Scancode> keys[] = {
+      {ImGuiKey_Tab, SDL_SCANCODE_TAB},
+      {ImGuiKey_LeftArrow, SDL_SCANCODE_LEFT},
+      {ImGuiKey_RightArrow, SDL_SCANCODE_RIGHT},
+      {ImGuiKey_UpArrow, SDL_SCANCODE_UP},
+      {ImGuiKey_DownArrow, SDL_SCANCODE_DOWN},
+      {ImGuiKey_PageUp, SDL_SCANCODE_PAGEUP},
+      {ImGuiKey_PageDown, SDL_SCANCODE_PAGEDOWN},
+      {ImGuiKey_Home, SDL_SCANCODE_HOME},
+      {ImGuiKey_End, SDL_SCANCODE_END},
+      {ImGuiKey_Insert, SDL_SCANCODE_INSERT},
+      {ImGuiKey_Delete, SDL_SCANCODE_DELETE},
+      {ImGuiKey_Backspace, SDL_SCANCODE_BACKSPACE},
+      {ImGuiKey_Space, SDL_SCANCODE_SPACE},
+      {ImGuiKey_Enter, SDL_SCANCODE_RETURN},
+      {ImGuiKey_Escape, SDL_SCANCODE_ESCAPE},
+      {ImGuiKey_KeyPadEnter, SDL_SCANCODE_KP_ENTER},
+      {ImGuiKey_A, SDL_SCANCODE_A},
+      {ImGuiKey_C, SDL_SCANCODE_C},
+      {ImGuiKey_V, SDL_SCANCODE_V},
+      {ImGuiKey_X, SDL_SCANCODE_X},
+      {ImGuiKey_Y, SDL_SCANCODE_Y},
+      {ImGuiKey_Z, SDL_SCANCODE_Z},
+  };
+  for (const auto& [key, code] : keys) io.KeyMap[key] = code;
+}
+
 }  // namespace
 
-ImGuiLayer::ImGuiLayer(SDL_Renderer* renderer) {
+ImGuiLayer::ImGuiLayer(SDL_Renderer* renderer) : renderer_(renderer) {
   IMGUI_CHECKVERSION();
   ImGui::CreateContext();
   ImGuiIO& io = ImGui::GetIO();
   io.IniFilename = nullptr;
   io.LogFilename = nullptr;
+  // Frames are drawn when something changed, so a blinking cursor would freeze half the time.
+  io.ConfigInputTextCursorBlink = false;
+  MapKeys(io);
+  io.ClipboardUserData = this;
+  io.SetClipboardTextFn = [](void*, const char* text) { SDL_SetClipboardText(text); };
+  io.GetClipboardTextFn = [](void* layer) -> const char* {
+    std::string& kept = static_cast<ImGuiLayer*>(layer)->clipboard_;
+    char* text = SDL_GetClipboardText();
+    kept = text != nullptr ? text : "";
+    SDL_free(text);
+    return kept.c_str();
+  };
+  // The menu's face comes first: it is the atlas's default.
   view_ = std::make_unique<MenuBarView>();
+  dialogFont_ = AddDialogFont();
   ImGui_ImplSDLRenderer_Init(renderer);
   PointerAway();
 }
 
 ImGuiLayer::~ImGuiLayer() {
+  dialog_.reset();  // its textures belong to the renderer
   ImGui_ImplSDLRenderer_Shutdown();
   view_.reset();
   ImGui::DestroyContext();
@@ -68,17 +116,54 @@ void ImGuiLayer::RunFrame(const MenuBar& menu, int width, int height) {
   io.DisplayFramebufferScale = ImVec2(1.0f, 1.0f);
   ImGui_ImplSDLRenderer_NewFrame();
   ImGui::NewFrame();
-  std::optional<MenuCommand> command = view_->Draw(menu);
-  if (modal_ != nullptr) {
-    modal_->Draw(io.DisplaySize.x, io.DisplaySize.y);
-  } else if (command) {
-    commands_.push_back(*command);
-  }
+  const bool blocked = modal_ != nullptr || dialog_ != nullptr;
+  std::optional<MenuCommand> command = view_->Draw(menu, blocked);
+  if (dialog_) dialog_->Draw(width, height, height - kScreenHeight);
+  if (modal_ != nullptr) modal_->Draw(io.DisplaySize.x, io.DisplaySize.y);
+  if (command && !blocked) commands_.push_back(*command);
 }
 
 void ImGuiLayer::SetModal(MessageBoxView* box) {
   modal_ = box;
   layoutPending_ = true;
+}
+
+DialogView& ImGuiLayer::OpenDialog(DialogModel& model) {
+  ReleaseKeys();
+  dialog_ = std::make_unique<DialogView>(model, renderer_, dialogFont_);
+  layoutPending_ = true;
+  return *dialog_;
+}
+
+void ImGuiLayer::CloseDialog() {
+  dialog_.reset();
+  // A key held when the dialog went must not stay down for ImGui, and a field that had the
+  // keyboard must not have it again when the same form shows next time.
+  ReleaseKeys();
+  ImGui::ClearActiveID();
+}
+
+void ImGuiLayer::ReleaseKeys() {
+  ImGuiIO& io = ImGui::GetIO();
+  std::fill(std::begin(io.KeysDown), std::end(io.KeysDown), false);
+  io.KeyCtrl = io.KeyShift = io.KeyAlt = io.KeySuper = false;
+}
+
+void ImGuiLayer::Key(SDL_Scancode key, bool down, Uint16 modifiers) {
+  ImGuiIO& io = ImGui::GetIO();
+  if (key >= 0 && key < static_cast<int>(std::size(io.KeysDown))) io.KeysDown[key] = down;
+  io.KeyShift = (modifiers & KMOD_SHIFT) != 0;
+  io.KeyCtrl = (modifiers & KMOD_CTRL) != 0;
+  io.KeyAlt = (modifiers & KMOD_ALT) != 0;
+  io.KeySuper = (modifiers & KMOD_GUI) != 0;
+}
+
+void ImGuiLayer::Text(const char* utf8) {
+  ImGui::GetIO().AddInputCharactersUTF8(utf8);
+}
+
+void ImGuiLayer::Wheel(float notches) {
+  ImGui::GetIO().MouseWheel += notches;
 }
 
 std::vector<MenuCommand> ImGuiLayer::TakeCommands() {

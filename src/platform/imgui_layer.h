@@ -3,17 +3,20 @@
 #include <SDL.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "dialogs/dialog_model.h"
 #include "engine/menu_bar.h"
+#include "platform/dialog_view.h"
 #include "platform/menu_bar_view.h"
 #include "platform/message_box_view.h"
 #include "platform/viewport_mapping.h"
 
 namespace tolven {
 
-// The Dear ImGui context that draws the menu bar over the picture. It is fed in picture
-// coordinates, so the window's scaling never reaches ImGui.
+// The Dear ImGui context that draws the menu bar, message boxes and dialogs over the picture.
+// It is fed in picture coordinates, so the window's scaling never reaches ImGui.
 class ImGuiLayer {
  public:
   explicit ImGuiLayer(SDL_Renderer* renderer);
@@ -34,14 +37,28 @@ class ImGuiLayer {
   std::vector<MenuCommand> TakeCommands();
   // A message box drawn over everything; while it is up the menu bar takes no clicks.
   void SetModal(MessageBoxView* box);
+  // Shows a dialog model over the picture until CloseDialog; meanwhile the menu bar takes no
+  // clicks.
+  DialogView& OpenDialog(DialogModel& model);
+  void CloseDialog();
+  DialogView* Dialog() { return dialog_.get(); }
+  // The keyboard, for the fields of dialogs: keys by their place on the keyboard, typed text.
+  void Key(SDL_Scancode key, bool down, Uint16 modifiers);
+  void Text(const char* utf8);
+  void Wheel(float notches);
 
  private:
   void RunFrame(const MenuBar& menu, int width, int height);
+  void ReleaseKeys();
 
+  SDL_Renderer* renderer_;
+  ImFont* dialogFont_ = nullptr;
   uint32_t lastFrameTicks_ = 0;
   std::unique_ptr<MenuBarView> view_;
   std::vector<MenuCommand> commands_;
   MessageBoxView* modal_ = nullptr;
+  std::unique_ptr<DialogView> dialog_;
+  std::string clipboard_;       // what ImGui last read from the clipboard, kept while it reads it
   bool layoutPending_ = false;  // a new window must be laid out before it shows
 };
 

@@ -1,5 +1,7 @@
 #include "platform/input_router.h"
 
+#include <algorithm>
+
 #include "platform/key_mapping.h"
 
 namespace tolven {
@@ -61,6 +63,10 @@ void InputRouter::Handle(const SDL_Event& event) {
     case SDL_RENDER_DEVICE_RESET:
       frames_.Invalidate();
       break;
+    // The input method's composition means nothing to the game; its text is ours to free.
+    case SDL_TEXTEDITING_EXT:
+      SDL_free(event.editExt.text);
+      break;
     default:
       break;
   }
@@ -103,6 +109,66 @@ void InputRouter::HandleModal(const SDL_Event& event, MessageBoxView& box) {
   }
 }
 
+void InputRouter::HandleDialog(const SDL_Event& event, DialogView& dialog) {
+  ImGuiLayer& ui = frames_.Ui();
+  switch (event.type) {
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      TrackUiButton(event.button.button, event.type == SDL_MOUSEBUTTONDOWN);
+      ToUiClamped(event.button.x, event.button.y, true);
+      break;
+    case SDL_MOUSEMOTION:
+      ToUiClamped(event.motion.x, event.motion.y, false);
+      break;
+    case SDL_MOUSEWHEEL:
+      ui.Wheel(static_cast<float>(event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y
+                                                                                  : event.wheel.y));
+      break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      const bool down = event.type == SDL_KEYDOWN;
+      ui.Key(event.key.keysym.scancode, down, event.key.keysym.mod);
+      if (const std::optional<int> virtualKey = VirtualKeyFor(event.key.keysym.sym)) {
+        dialog.Key(*virtualKey, down);
+      }
+      RunUiFrame();
+      break;
+    }
+    case SDL_TEXTINPUT:
+      dialog.SetComposition({});
+      ui.Text(event.text.text);
+      RunUiFrame();
+      break;
+    case SDL_TEXTEDITING:
+      dialog.SetComposition(event.edit.text);
+      break;
+    case SDL_TEXTEDITING_EXT:
+      dialog.SetComposition(event.editExt.text);
+      SDL_free(event.editExt.text);
+      break;
+    // Nothing stays hovered once the pointer is gone, unless a button drags a control.
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_LEAVE && menuButtons_ == 0) LeaveUi();
+      break;
+    default:
+      break;
+  }
+  frames_.Invalidate();
+}
+
+void InputRouter::ToUiClamped(int windowX, int windowY, bool buttonChanged) {
+  const ViewportMapping mapping = window_.Mapping();
+  const Rect& shown = mapping.Destination();
+  const int x = std::clamp(windowX, shown.x, shown.x + std::max(shown.width, 1) - 1);
+  const int y = std::clamp(windowY, shown.y, shown.y + std::max(shown.height, 1) - 1);
+  if (const std::optional<Point> picture = mapping.ToPicture(x, y)) ToUi(*picture, buttonChanged);
+}
+
+void InputRouter::RunUiFrame() {
+  const ViewportMapping mapping = window_.Mapping();
+  frames_.Ui().Frame(form_.Menu(), mapping.PictureWidth(), mapping.PictureHeight(), false);
+}
+
 void InputRouter::TrackUiButton(Uint8 button, bool down) {
   const unsigned mask = SDL_BUTTON(button);
   menuButtons_ = down ? (menuButtons_ | mask) : (menuButtons_ & ~mask);
@@ -113,10 +179,7 @@ void InputRouter::ToUi(Point picture, bool buttonChanged) {
   ImGuiLayer& ui = frames_.Ui();
   ui.SetPointer(picture, (menuButtons_ & SDL_BUTTON_LMASK) != 0,
                 (menuButtons_ & SDL_BUTTON_RMASK) != 0);
-  if (buttonChanged) {
-    const ViewportMapping mapping = window_.Mapping();
-    ui.Frame(form_.Menu(), mapping.PictureWidth(), mapping.PictureHeight(), false);
-  }
+  if (buttonChanged) RunUiFrame();
   frames_.Invalidate();
 }
 

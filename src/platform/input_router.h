@@ -18,6 +18,9 @@ class InputRouter {
   void Handle(const SDL_Event& event);
   // While a message box drawn in the window is up, it takes the mouse and Enter or Escape.
   void HandleModal(const SDL_Event& event, MessageBoxView& box);
+  // While a dialog is up it takes the mouse, the wheel, the keys and typed or composed text:
+  // ImGui's widgets get them all, the model's key handlers the keys. The engine gets nothing.
+  void HandleDialog(const SDL_Event& event, DialogView& dialog);
   // Runs the engine handlers behind menu clicks that ImGui frames caught.
   void PerformMenuCommands();
 
@@ -30,6 +33,10 @@ class InputRouter {
   bool OverMenu(Point picture, int pbTop) const;
   // ImGui takes the pointer; a changed button runs a frame so the click is not lost.
   void ToUi(Point picture, bool buttonChanged);
+  // As ToUi, from window coordinates held inside the picture, so a drag that leaves it goes on.
+  void ToUiClamped(int windowX, int windowY, bool buttonChanged);
+  // A frame that is run and not drawn: ImGui sees each change of a key or button by itself.
+  void RunUiFrame();
   void TrackUiButton(Uint8 button, bool down);
   // The pointer went from the menu to PB or out of the window.
   void LeaveUi();

@@ -140,10 +140,10 @@ MenuBarView::MenuBarView() {
   SetStyle();
 }
 
-std::optional<MenuCommand> MenuBarView::Draw(const MenuBar& menu) {
+std::optional<MenuCommand> MenuBarView::Draw(const MenuBar& menu, bool blocked) {
   lastDrawn_ = menu;
   // While the popup menu is open it takes every click, as a window system's menu does.
-  std::optional<MenuCommand> panel = DrawPanel(menu, menu.PopupMenu1Open);
+  std::optional<MenuCommand> panel = DrawPanel(menu, blocked || menu.PopupMenu1Open);
   std::optional<MenuCommand> popup = DrawPopup(menu);
   return popup ? popup : panel;
 }

@@ -44,8 +44,9 @@ class MenuBarView {
   // Loads the Japanese UI font into the current ImGui context and sets the look.
   MenuBarView();
 
-  // Draws Panel1 when visible and PopupMenu1 when open into the current ImGui frame.
-  std::optional<MenuCommand> Draw(const MenuBar& menu);
+  // Draws Panel1 when visible and PopupMenu1 when open into the current ImGui frame. A blocked
+  // panel (under a dialog or message box) looks as usual but takes no clicks.
+  std::optional<MenuCommand> Draw(const MenuBar& menu, bool blocked = false);
   // Whether the model now looks different from the last frame drawn.
   bool Changed(const MenuBar& menu) const;
 

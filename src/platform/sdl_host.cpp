@@ -19,6 +19,8 @@ constexpr uint32_t kModalWaitMs = 55;
 
 SdlHost::SdlHost(int scale, EventPlayer* events, bool movieSound)
     : window_(scale), frames_(window_.Handle()), movies_(movieSound), events_(events) {
+  // Compositions longer than an event's fixed 32 bytes come whole rather than cut.
+  SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
   frames_.SetMovie(&movies_);
   if (events_) {
     events_->windowCommand = [this](const EventCommand& command) {
@@ -112,6 +114,83 @@ MessageResult SdlHost::AskInWindow(std::string_view text, std::string_view capti
   return *box.Answer();
 }
 
+void SdlHost::RunModal(DialogModel& dialog) {
+  // One dialog at a time, as the engine opens them.
+  if (form_ == nullptr || frames_.Ui().Dialog() != nullptr) return;
+  const bool typingBefore = SDL_IsTextInputActive();
+  SDL_StopTextInput();
+  textInputRect_.reset();
+  DialogView& view = frames_.Ui().OpenDialog(dialog);
+  frames_.Invalidate();
+  // The event file's commands after the one that opened the dialog are delivered to it.
+  if (events_) events_->BeginModal();
+  bool closeRequested = false;
+  uint64_t look = LookOf(dialog);
+  auto over = [&] {
+    return dialog.Closed() || closeRequested || form_->Closed() ||
+           (events_ && (events_->Failed() || events_->Finished(Ticks())));
+  };
+  while (!over()) {
+    PresentIfStale();
+    view.Apply();
+    FollowTextField(view);
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, kModalWaitMs)) {
+      do {
+        if (event.type == SDL_QUIT) {
+          closeRequested = true;
+        } else {
+          input_->HandleDialog(event, view);
+        }
+      } while (SDL_PollEvent(&event));
+    }
+    view.Apply();
+    // Music streams on and the event file's due commands arrive (they act on the dialog).
+    form_->RunDueTimerTicks();
+    if (events_) events_->DeliverDue(Ticks());
+    // The model changes under the view through the event file and through its own handlers.
+    if (const uint64_t now = LookOf(dialog); now != look) {
+      look = now;
+      frames_.Invalidate();
+    }
+  }
+  if (events_) events_->EndModal();
+  frames_.Ui().CloseDialog();
+  if (typingBefore) {
+    SDL_StartTextInput();
+  } else {
+    SDL_StopTextInput();
+  }
+  frames_.Invalidate();
+  if (closeRequested) {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+  }
+}
+
+void SdlHost::FollowTextField(DialogView& dialog) {
+  const std::optional<Rect> field = dialog.TextField();
+  if (!field) {
+    if (SDL_IsTextInputActive()) SDL_StopTextInput();
+    textInputRect_.reset();
+    dialog.SetComposition({});  // what was being composed went with the field
+    return;
+  }
+  if (!SDL_IsTextInputActive()) SDL_StartTextInput();
+  // The input method places its candidate list by this rectangle, in window pixels.
+  const ViewportMapping mapping = window_.Mapping();
+  const Point topLeft = mapping.PbToWindow(field->x, field->y - mapping.PbTop());
+  const Point bottomRight =
+      mapping.PbToWindow(field->x + field->width, field->y + field->height - mapping.PbTop());
+  const Rect place{topLeft.x, topLeft.y, bottomRight.x - topLeft.x, bottomRight.y - topLeft.y};
+  if (textInputRect_ != place) {
+    SDL_Rect rect{place.x, place.y, place.width, place.height};
+    SDL_SetTextInputRect(&rect);
+    textInputRect_ = place;
+  }
+}
+
 void SdlHost::Present() {
   PresentIfStale();
 }
@@ -146,9 +225,13 @@ void SdlHost::ShakeWindow(int dx, int dy) {
   PresentIfStale();
 }
 
+Bitmap24 SdlHost::CaptureWindow() {
+  return frames_.Capture(*form_, window_.MenuStrip());
+}
+
 bool SdlHost::ShotWindow(const std::string& file) {
   std::string why;
-  if (!WriteFileAtomically(file, EncodePng(frames_.Capture(*form_, window_.MenuStrip())), &why)) {
+  if (!WriteFileAtomically(file, EncodePng(CaptureWindow()), &why)) {
     std::cerr << "tolven: " << why << '\n';
     return false;
   }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/host.h"
 #include "engine/event_player.h"
+#include "platform/dialog_view.h"
 #include "platform/frame_renderer.h"
 #include "platform/game_window.h"
 #include "platform/input_router.h"
@@ -43,8 +45,17 @@ class SdlHost : public Host {
   bool EnterFullScreen(int mode) override;
   void LeaveFullScreen() override;
   void ShakeWindow(int dx, int dy) override;
+  // Draws the dialog over the game screen and hands it the player's input until the model is
+  // closed. A close request meanwhile ends the dialog and is put back in the queue, so the
+  // engine's own close (with its question) runs once the dialog's caller is done.
+  void RunModal(DialogModel& dialog) override;
   // Its frames take PB's place in the window while a movie is open.
   MoviePlayer* Movies() override { return &movies_; }
+
+  // The whole window as shot-window writes it: menu bar, PB and whatever is drawn over them.
+  Bitmap24 CaptureWindow();
+  // The dialog RunModal shows now, or none.
+  const DialogView* ShownDialog() { return frames_.Ui().Dialog(); }
 
  private:
   bool Stopped() const;
@@ -54,6 +65,8 @@ class SdlHost : public Host {
   // The message box drawn in the window, for when SDL cannot show one.
   MessageResult AskInWindow(std::string_view text, std::string_view caption,
                             MessageButtons buttons);
+  // Lets the input method work while a field of the dialog has the keyboard, over that field.
+  void FollowTextField(DialogView& dialog);
 
   GameWindow window_;
   FrameRenderer frames_;
@@ -61,6 +74,7 @@ class SdlHost : public Host {
   EventPlayer* events_;
   EngineView* form_ = nullptr;
   std::unique_ptr<InputRouter> input_;  // once the engine is attached
+  std::optional<Rect> textInputRect_;   // where the input method was last told the field is
 };
 
 }  // namespace tolven
