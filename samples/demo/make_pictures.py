@@ -624,7 +624,17 @@ def lit_town(x, y):
     return colour
 
 
+def empty_slot(x, y):
+    """The save list's preview of a slot never saved: a dim frame around an empty picture."""
+    colour = mix((54, 58, 74), (30, 32, 44), y / 120)
+    edge = rounded_box(x + 0.5, y + 0.5, 30, 22, 130, 98, 8)
+    colour = mix(colour, (150, 156, 180), cover(ring(edge, 1.5)))
+    corner = segment(x + 0.5, y + 0.5, 44, 84, 116, 36, 1.5)
+    return mix(colour, (110, 114, 136), cover(corner))
+
+
 def system_pictures():
+    write_png("SVEMPTY", 160, 120, empty_slot)
     answer_button(400).save("sys_sw")
     answer_button(780).save("sys_sw2")
     seltree_tiles().save("sys_st")

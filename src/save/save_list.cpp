@@ -265,8 +265,9 @@ std::vector<Control> SaveList::Controls() const {
   const std::string word = Caption();
   Control list = Make("ListView1", ControlKind::ListView, 8, 24, 465, 313);
   list.columns = {"スロット", "更新日時", "詳細", "ユーザーコメント"};
-  // The first column fits its header; the rest are as the form had them.
-  list.columnWidths = {56, 120, 150, 120};
+  // The first column fits its header. The stand-in face draws digits wider than the form's
+  // own, so the date takes pixels from the detail column to show its seconds whole.
+  list.columnWidths = {56, 134, 136, 120};
   list.rows.reserve(rows_.size());
   for (const Row& row : rows_) list.rows.emplace_back(row.shown.begin(), row.shown.end());
   list.value = std::to_string(SelectedRow());
