@@ -314,7 +314,9 @@ TEST_F(SoundToolTest, ExtractWavDecodesEachArchiveInItsOwnCoding) {
     size_t files = 0;
     for ([[maybe_unused]] const auto& file : fs::directory_iterator(out)) ++files;
     EXPECT_EQ(files, (c.wavFile ? 1u : 0u) + (c.rawToo ? 1u : 0u));
-    if (c.rawToo) EXPECT_EQ(ReadFileBytes(out / c.entry), c.data);
+    if (c.rawToo) {
+      EXPECT_EQ(ReadFileBytes(out / c.entry), c.data);
+    }
     if (!c.wavFile) continue;
     const auto expected = DecodeWadySound(*c.sound, c.coding);
     ASSERT_TRUE(expected);
