@@ -9,8 +9,7 @@ namespace tolven {
 namespace {
 
 constexpr const char* kVoiceSample = "AL0001";
-constexpr int kDramaModeValue = 70;
-constexpr int kDateDisplayValue = 4;
+constexpr int kDateDisplayValue = 4;  // S004: the date is shown
 constexpr uint32_t kScreenModeSettleMs = 100;
 
 }  // namespace
@@ -95,7 +94,7 @@ ConfigurationValues TForm1::CurrentConfiguration() const {
   v.TXBG_B = settings_.TXBG_B;
   v.TXBG_A = settings_.TXBG_A;
   v.OnMemoryMode = settings_.OnMemoryMode;
-  v.DramaMode = state_.S(kDramaModeValue);
+  v.DramaMode = state_.S(sv::kDramaMode);
   v.DateDisplay = state_.S(kDateDisplayValue);
   return v;
 }
@@ -161,7 +160,7 @@ void TForm1::ConfigurationChanged(ConfigurationItem item) {
       settings_.TXBG_A = v.TXBG_A;
       break;
     case Item::DramaMode:
-      state_.S(kDramaModeValue) = v.DramaMode;
+      state_.S(sv::kDramaMode) = v.DramaMode;
       break;
     case Item::DateDisplay:
       state_.S(kDateDisplayValue) = v.DateDisplay;
