@@ -1,28 +1,31 @@
 #include "tools/file_io.h"
 
 #include <optional>
+#include <utility>
 
 #include "base/file_writer.h"
-#include "resources/regular_file.h"
 
 namespace tolven::tools {
 
-std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
+RegularFile OpenInputFile(const std::filesystem::path& path) {
   FileOpenFault fault = FileOpenFault::None;
   std::string why;
   std::optional<RegularFile> file = RegularFile::Open(path, &fault, &why);
-  if (!file) {
-    switch (fault) {
-      case FileOpenFault::Absent:
-        throw ToolError(path.string() + ": no such file");
-      case FileOpenFault::NotRegular:
-        throw ToolError(path.string() + ": not a regular file");
-      default:
-        throw ToolError(path.string() + ": cannot be read (" + why + ")");
-    }
+  if (file) return std::move(*file);
+  switch (fault) {
+    case FileOpenFault::Absent:
+      throw ToolError(path.string() + ": no such file");
+    case FileOpenFault::NotRegular:
+      throw ToolError(path.string() + ": not a regular file");
+    default:
+      throw ToolError(path.string() + ": cannot be read (" + why + ")");
   }
-  std::vector<uint8_t> bytes(static_cast<size_t>(file->Size()));
-  if (!file->ReadAt(0, bytes.data(), bytes.size())) {
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
+  RegularFile file = OpenInputFile(path);
+  std::vector<uint8_t> bytes(static_cast<size_t>(file.Size()));
+  if (!file.ReadAt(0, bytes.data(), bytes.size())) {
     throw ToolError(path.string() + ": cannot be read");
   }
   return bytes;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/regular_file.h"
+
 namespace tolven::tools {
 
 // A fault in the input of a tool command: the message names the file and what is wrong.
@@ -13,6 +15,10 @@ class ToolError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// A file opened for reading; one that is missing, not a regular file or unreadable is a
+// ToolError naming it.
+RegularFile OpenInputFile(const std::filesystem::path& path);
 
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
 

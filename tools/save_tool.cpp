@@ -152,27 +152,15 @@ size_t SetBitCount(std::span<const uint8_t> bits) {
 }  // namespace
 
 std::unique_ptr<SlotRecord> ReadSlotFile(const fs::path& path) {
-  FileOpenFault fault = FileOpenFault::None;
-  std::string why;
-  std::optional<RegularFile> file = RegularFile::Open(path, &fault, &why);
-  if (!file) {
-    switch (fault) {
-      case FileOpenFault::Absent:
-        throw ToolError(path.string() + ": no such file");
-      case FileOpenFault::NotRegular:
-        throw ToolError(path.string() + ": not a regular file");
-      default:
-        throw ToolError(path.string() + ": cannot be read (" + why + ")");
-    }
-  }
+  RegularFile file = OpenInputFile(path);
   // Checked before reading: the record reader would take a short file as a slot with zeros
   // at its end, and a tool must not show a guess as the file's content.
-  if (file->Size() != kSlotFileBytes) {
-    throw ToolError(path.string() + ": " + std::to_string(file->Size()) +
+  if (file.Size() != kSlotFileBytes) {
+    throw ToolError(path.string() + ": " + std::to_string(file.Size()) +
                     " bytes; a save slot file has exactly " + std::to_string(kSlotFileBytes));
   }
   std::vector<uint8_t> bytes(kSlotFileBytes);
-  if (!file->ReadAt(0, bytes.data(), bytes.size())) {
+  if (!file.ReadAt(0, bytes.data(), bytes.size())) {
     throw ToolError(path.string() + ": cannot be read");
   }
   auto record = std::make_unique<SlotRecord>();

@@ -8,7 +8,8 @@
 
 namespace tolven {
 
-// The kinds of control a dialog is made of, as the window framework of the original had them.
+// The kinds of control the dialogs are made of: the report list, track bars, spinners and the
+// rest that the games' dialog layouts name, each drawn by a view in its own way.
 enum class ControlKind {
   Label,       // static text: caption
   GroupBox,    // a frame with a caption around other controls

@@ -9,6 +9,7 @@
 
 #include "audio/audio_fixtures.h"
 #include "audio/wav_file.h"
+#include "engine/game_run.h"
 #include "save/save_slot.h"
 #include "test_support.h"
 
@@ -20,49 +21,27 @@ using nlohmann::json;
 
 constexpr int kOutputRate = 44100;
 
-class DialogRunTest : public ::testing::Test {
+class DialogRunTest : public testing::GameRunTest {
  protected:
-  void Script(const std::string& text) {
-    testing::WriteFileText(dir_ / "src/scripts/main.txt", text);
-  }
-  void BuildGame() {
-    const auto built =
-        testing::RunTool({"build-game", (dir_ / "src").string(), (dir_ / "game").string()});
-    ASSERT_EQ(built.exitStatus, 0) << built.output;
-  }
   testing::CommandResult Run(const std::string& events, bool withSound = false) {
-    testing::WriteFileText(dir_ / "events.txt", events);
-    std::vector<std::string> arguments = {"--headless",
-                                          "--events",
-                                          (dir_ / "events.txt").string(),
-                                          "--config-dir",
-                                          (dir_ / "config").string(),
-                                          "--save-dir",
-                                          (dir_ / "save").string()};
+    std::vector<std::string> options = {"--save-dir", (dir_ / "save").string()};
     if (withSound) {
-      arguments.push_back("--audio-out");
-      arguments.push_back((dir_ / "out.wav").string());
+      options.push_back("--audio-out");
+      options.push_back((dir_ / "out.wav").string());
     }
-    arguments.push_back((dir_ / "game").string());
-    return testing::RunTolven(arguments);
-  }
-  std::string Path(const std::string& name) { return (dir_ / name).string(); }
-  json Dump(const std::string& name) {
-    const auto bytes = testing::ReadFileBytes(dir_ / name);
-    return json::parse(bytes.begin(), bytes.end());
+    return RunGame(events, options);
   }
   std::string Settings() {
     const auto bytes = testing::ReadFileBytes(dir_ / "config/peluna2.ini");
     return std::string(bytes.begin(), bytes.end());
   }
-
-  testing::TempDir dir_;
 };
 
 // Saved through the list into the row chosen, loaded through it in a fresh run: the game goes
 // on from the page it was saved on.
 TEST_F(DialogRunTest, TheListSavesIntoTheChosenRowAndLoadsInAFreshRun) {
-  Script("!S000=0\n*title 第一話\n最初のページ\n\\\n二ページ目\n\\\n三ページ目\n\\\n*sleep 10\n");
+  Script("main",
+         "!S000=0\n*title 第一話\n最初のページ\n\\\n二ページ目\n\\\n三ページ目\n\\\n*sleep 10\n");
   BuildGame();
   ASSERT_EQ(Run("until page\nclick 400 300\nuntil page\npress SpeedButton3\nuntil dialog TForm9\n"
                 "set ListView1 4\nset Edit1 駅の前\ndump " +
@@ -96,9 +75,9 @@ TEST_F(DialogRunTest, TheListSavesIntoTheChosenRowAndLoadsInAFreshRun) {
 TEST_F(DialogRunTest, TheConfigurationDialogWritesAtOnceAndTheEngineFollows) {
   const Pcm tone = testing::Sine(22050, 1, 22050 * 4, 12000, 50.0);
   testing::WriteFileBytes(dir_ / "src/music/M01.wav", WavBytes(tone));
-  Script(
-      "!S000=0\n*music 1\n最初のページ\n\\\n長い一行が高速なら一度に表示される。\n\\\n"
-      "*sleep 10\n");
+  Script("main",
+         "!S000=0\n*music 1\n最初のページ\n\\\n長い一行が高速なら一度に表示される。\n\\\n"
+         "*sleep 10\n");
   BuildGame();
   testing::WriteFileText(dir_ / "config/peluna2.ini", "[PELUNA2]\nVol3=0\n");
   ASSERT_EQ(Run("until page\nwait 1000\npress SpeedButton2\nuntil dialog TForm3\n"
@@ -140,7 +119,7 @@ TEST_F(DialogRunTest, TheConfigurationDialogWritesAtOnceAndTheEngineFollows) {
 // Names typed into the name entry dialog: invalid ones are put back, valid ones printed by the
 // story and stored.
 TEST_F(DialogRunTest, NamesEnteredArePrintedAndStoredAndInvalidOnesPutBack) {
-  Script("*setname\n[$0][$1]の物語\n\\\n*sleep 10\n");
+  Script("main", "*setname\n[$0][$1]の物語\n\\\n*sleep 10\n");
   BuildGame();
   ASSERT_EQ(
       Run("until dialog TForm2\nset Edit1 佐藤ab\npress Button1\ndump " + Path("refused.json") +
@@ -162,7 +141,7 @@ TEST_F(DialogRunTest, NamesEnteredArePrintedAndStoredAndInvalidOnesPutBack) {
 
 // Event files name controls that must exist; a dialog's controls only while it is open.
 TEST_F(DialogRunTest, UnknownControlsEndTheRunNamingTheLine) {
-  Script("*setname\n*sleep 10\n");
+  Script("main", "*setname\n*sleep 10\n");
   BuildGame();
   const testing::CommandResult unknown = Run("until dialog TForm2\nset Edit9 x\n");
   EXPECT_EQ(unknown.exitStatus, 2);

@@ -12,6 +12,7 @@
 #include "audio/wav_file.h"
 #include "base/engine_values.h"
 #include "base/text_encoding.h"
+#include "engine/game_run.h"
 #include "resources/bitmap24.h"
 #include "resources/png_io.h"
 #include "save/save_slot.h"
@@ -54,7 +55,7 @@ void WriteCharacter(const fs::path& pictures) {
   testing::WriteFileBytes(pictures / "M_KAI.png", EncodePng(mask));
 }
 
-class SaveRunTest : public ::testing::Test {
+class SaveRunTest : public testing::GameRunTest {
  protected:
   void SetUp() override {
     testing::WriteFileBytes(dir_ / "src/pictures/A_PARK.png", EncodePng(Gradient()));
@@ -66,51 +67,26 @@ class SaveRunTest : public ::testing::Test {
     }
   }
 
-  void Script(const std::string& name, const std::string& text) {
-    testing::WriteFileText(dir_ / "src" / "scripts" / (name + ".txt"), text);
-  }
   void Sound(const std::string& path, double seconds) {
     const Pcm pcm = testing::Sine(22050, 1, static_cast<size_t>(22050 * seconds), 9000, 50.0);
     testing::WriteFileBytes(dir_ / "src" / path, WavBytes(pcm));
   }
-  void BuildGame() {
-    const auto built =
-        testing::RunTool({"build-game", (dir_ / "src").string(), (dir_ / "game").string()});
-    ASSERT_EQ(built.exitStatus, 0) << built.output;
-  }
 
-  // One headless run with the save folder given; with sound recorded when asked, so that
-  // system sounds have a device to play on.
+  // One run with the save folder given; with sound recorded when asked, so that system sounds
+  // have a device to play on.
   testing::CommandResult Run(const std::string& events, const std::string& saveDir = "save",
                              bool withSound = false) {
-    testing::WriteFileText(dir_ / "events.txt", events);
-    std::vector<std::string> arguments = {"--headless",
-                                          "--events",
-                                          (dir_ / "events.txt").string(),
-                                          "--seed",
-                                          "1",
-                                          "--config-dir",
-                                          (dir_ / "config").string(),
-                                          "--save-dir",
-                                          (dir_ / saveDir).string()};
+    std::vector<std::string> options = {"--seed", "1", "--save-dir", (dir_ / saveDir).string()};
     if (withSound) {
-      arguments.push_back("--audio-out");
-      arguments.push_back((dir_ / "out.wav").string());
+      options.push_back("--audio-out");
+      options.push_back((dir_ / "out.wav").string());
     }
-    arguments.push_back((dir_ / "game").string());
-    return testing::RunTolven(arguments);
+    return RunGame(events, options);
   }
 
-  std::string Path(const std::string& name) { return (dir_ / name).string(); }
-  json Dump(const std::string& name) {
-    const auto bytes = testing::ReadFileBytes(dir_ / name);
-    return json::parse(bytes.begin(), bytes.end());
-  }
   std::vector<uint8_t> SlotBytes(int slot, const std::string& saveDir = "save") {
     return testing::ReadFileBytes(SlotPath(dir_ / saveDir, slot));
   }
-
-  testing::TempDir dir_;
 };
 
 int32_t IntegerAt(const std::vector<uint8_t>& bytes, size_t offset) {
