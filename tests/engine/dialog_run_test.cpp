@@ -119,12 +119,13 @@ TEST_F(DialogRunTest, TheConfigurationDialogWritesAtOnceAndTheEngineFollows) {
 // Names typed into the name entry dialog: invalid ones are put back, valid ones printed by the
 // story and stored.
 TEST_F(DialogRunTest, NamesEnteredArePrintedAndStoredAndInvalidOnesPutBack) {
-  Script("main", "*setname\n[$0][$1]の物語\n\\\n*sleep 10\n");
+  Script("main", "*setname\n[$0][$1]の物語\n\\\n*setname\n*sleep 10\n");
   BuildGame();
   ASSERT_EQ(
       Run("until dialog TForm2\nset Edit1 佐藤ab\npress Button1\ndump " + Path("refused.json") +
           "\nset Edit1 佐藤\nset Edit2 一郎\npress Button1\nuntil page\ndump " +
-          Path("named.json") + "\n")
+          Path("named.json") + "\nclick 400 300\nuntil dialog TForm2\nset Edit1 山田\n" +
+          "press Button1\nwait 100\ndump " + Path("default.json") + "\n")
           .exitStatus,
       0);
   const json refused = Dump("refused.json");
@@ -133,9 +134,12 @@ TEST_F(DialogRunTest, NamesEnteredArePrintedAndStoredAndInvalidOnesPutBack) {
   const json named = Dump("named.json");
   EXPECT_TRUE(named["dialog"].is_null());
   EXPECT_EQ(named["page"][1], "  佐藤一郎の物語");
-  EXPECT_EQ(named["S"]["6"], 1);
+  EXPECT_EQ(named["S"]["6"], 1) << "a name other than the default";
+  EXPECT_FALSE(Dump("default.json")["S"].contains("6")) << "the default family name gives 0";
+  EXPECT_EQ(named["settings"]["PlayerName"], "佐藤");
+  // The second entry kept the given name and took the default family name back: both stored.
   const std::string settings = Settings();
-  EXPECT_NE(settings.find("PlayerName=佐藤\n"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("PlayerName=山田\n"), std::string::npos) << settings;
   EXPECT_NE(settings.find("PlayerName2=一郎\n"), std::string::npos) << settings;
 }
 
