@@ -214,14 +214,9 @@ bool OfferedFontName(std::string_view shiftJis) {
 
 ConfigurationDialog::ConfigurationDialog() : sample_(kSampleWidth, kSampleHeight) {
   for (Layout& layout : FormLayout()) {
-    Control control;
-    control.name = layout.name;
-    control.kind = layout.kind;
-    control.x = layout.in.x + layout.x;
-    control.y = layout.in.y + layout.y;
-    control.width = layout.width;
-    control.height = layout.height;
-    control.caption = layout.caption;
+    Control control =
+        MakeControl(layout.name, layout.kind, layout.in.x + layout.x, layout.in.y + layout.y,
+                    layout.width, layout.height, layout.caption);
     control.visible =
         std::find(std::begin(kHidden), std::end(kHidden), control.name) == std::end(kHidden);
     control.items = std::move(layout.items);

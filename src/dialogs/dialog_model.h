@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "resources/bitmap24.h"
@@ -37,15 +38,30 @@ struct Control {
   std::string value;
   bool enabled = true;
   bool visible = true;
-  std::vector<std::string> items;                  // radio and combo items, memo lines
-  std::vector<std::string> columns;                // list columns
-  std::vector<int> columnWidths;                   // list column widths in pixels
-  std::vector<std::vector<std::string>> rows;      // list rows, one cell per column
-  int minimum = 0;                                 // track bars and spinners
+  std::vector<std::string> items;              // radio and combo items, memo lines
+  std::vector<std::string> columns;            // list columns
+  std::vector<int> columnWidths;               // list column widths in pixels
+  std::vector<std::vector<std::string>> rows;  // list rows, one cell per column
+  int minimum = 0;                             // track bars and spinners
   int maximum = 0;
-  bool vertical = false;                           // track bars
-  const Bitmap24* picture = nullptr;               // images; owned by the model
+  bool vertical = false;              // track bars
+  const Bitmap24* picture = nullptr;  // images; owned by the model
 };
+
+// A control at its place in the client area with its caption; what its kind needs beyond that
+// (a value, items, a range) is filled in by the dialog.
+inline Control MakeControl(std::string name, ControlKind kind, int x, int y, int width, int height,
+                           std::string caption = {}) {
+  Control control;
+  control.name = std::move(name);
+  control.kind = kind;
+  control.x = x;
+  control.y = y;
+  control.width = width;
+  control.height = height;
+  control.caption = std::move(caption);
+  return control;
+}
 
 // What became of an action an event file or a view asked of a control.
 enum class ControlAction {

@@ -58,30 +58,22 @@ std::string NameEntryDialog::Caption() const {
 }
 
 std::vector<Control> NameEntryDialog::Controls() const {
-  auto make = [](const char* name, ControlKind kind, int x, int y, int width, int height,
-                 std::string caption, std::string value = "") {
-    Control control;
-    control.name = name;
-    control.kind = kind;
-    control.x = x;
-    control.y = y;
-    control.width = width;
-    control.height = height;
-    control.caption = std::move(caption);
-    control.value = std::move(value);
-    return control;
-  };
+  Control edit1 = MakeControl("Edit1", ControlKind::Edit, 8, 64, 57, 20);
+  edit1.value = ShiftJisToUtf8Lossy(edit1_);
+  Control edit2 = MakeControl("Edit2", ControlKind::Edit, 80, 64, 65, 20);
+  edit2.value = ShiftJisToUtf8Lossy(edit2_);
   // Labels are as wide as their text: width and height 0.
   return {
-      make("StaticText1", ControlKind::Label, 8, 8, 0, 0, "主人公の名前を入力してください。"),
-      make("StaticText2", ControlKind::Label, 16, 24, 0, 0,
-           "姓名とも全角３文字以内でお願いします。"),
+      MakeControl("StaticText1", ControlKind::Label, 8, 8, 0, 0,
+                  "主人公の名前を入力してください。"),
+      MakeControl("StaticText2", ControlKind::Label, 16, 24, 0, 0,
+                  "姓名とも全角３文字以内でお願いします。"),
       // Seven full-width blanks put the two characters over the two fields.
-      make("Label1", ControlKind::Label, 8, 48, 0, 0,
-           "姓\u3000\u3000\u3000\u3000\u3000\u3000\u3000名"),
-      make("Edit1", ControlKind::Edit, 8, 64, 57, 20, "", ShiftJisToUtf8Lossy(edit1_)),
-      make("Edit2", ControlKind::Edit, 80, 64, 65, 20, "", ShiftJisToUtf8Lossy(edit2_)),
-      make("Button1", ControlKind::Button, 160, 56, 67, 33, "ＯＫ"),
+      MakeControl("Label1", ControlKind::Label, 8, 48, 0, 0,
+                  "姓\u3000\u3000\u3000\u3000\u3000\u3000\u3000名"),
+      std::move(edit1),
+      std::move(edit2),
+      MakeControl("Button1", ControlKind::Button, 160, 56, 67, 33, "ＯＫ"),
   };
 }
 

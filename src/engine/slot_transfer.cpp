@@ -9,24 +9,16 @@ namespace {
 
 constexpr int kSavedSystemValues = 200;  // S000-S199
 
-HistoryEntry ToEntry(const SlotHistoryPage& page) {
-  HistoryEntry entry;
-  entry.text = page.text;
-  entry.fixed = page.fixed;
-  entry.screen = page.screen;
-  entry.voices = page.voices;
-  entry.mode = page.mode;
-  return entry;
-}
-
-SlotHistoryPage ToPage(const HistoryEntry& entry) {
-  SlotHistoryPage page;
-  page.text = entry.text;
-  page.fixed = entry.fixed;
-  page.screen = entry.screen;
-  page.voices = entry.voices;
-  page.mode = entry.mode;
-  return page;
+// A look-back page between the engine's ring and the slot's, which hold the same fields.
+template <class To, class From>
+To CopyPage(const From& from) {
+  To to;
+  to.text = from.text;
+  to.fixed = from.fixed;
+  to.screen = from.screen;
+  to.voices = from.voices;
+  to.mode = from.mode;
+  return to;
 }
 
 void CaptureState(const SlotSubsystems& from, SlotState& s) {
@@ -106,7 +98,8 @@ void CaptureSlot(const SlotSubsystems& from, SlotRecord& record) {
   record.pageText = from.output.PageBytes();
   record.pageAttributes = from.output.PageColours();
   const auto& entries = from.backlog.RingEntries();
-  for (size_t i = 0; i < entries.size(); ++i) record.history[i] = ToPage(entries[i]);
+  for (size_t i = 0; i < entries.size(); ++i)
+    record.history[i] = CopyPage<SlotHistoryPage>(entries[i]);
 }
 
 void RestoreSlotBanks(const SlotRecord& record, SlotSubsystems& to) {
@@ -149,7 +142,8 @@ void RestoreSlotText(const SlotRecord& record, SlotSubsystems& to) {
   to.state.strings = record.strings;
   to.output.RestorePage(record.pageText, record.pageAttributes, s.messagePageFlag == 0);
   std::array<HistoryEntry, kHistoryEntries> entries;
-  for (size_t i = 0; i < entries.size(); ++i) entries[i] = ToEntry(record.history[i]);
+  for (size_t i = 0; i < entries.size(); ++i)
+    entries[i] = CopyPage<HistoryEntry>(record.history[i]);
   to.backlog.RestoreHistory(entries, s.historyCount);
 }
 

@@ -98,20 +98,6 @@ std::optional<int> Number(std::string_view text) {
   return number;
 }
 
-Control Make(const char* name, ControlKind kind, int x, int y, int width, int height,
-             std::string caption = "", bool enabled = true) {
-  Control control;
-  control.name = name;
-  control.kind = kind;
-  control.x = x;
-  control.y = y;
-  control.width = width;
-  control.height = height;
-  control.caption = std::move(caption);
-  control.enabled = enabled;
-  return control;
-}
-
 }  // namespace
 
 SaveList::SaveList(fs::path saveFolder) : folder_(std::move(saveFolder)) {}
@@ -263,7 +249,7 @@ std::string SaveList::Caption() const {
 
 std::vector<Control> SaveList::Controls() const {
   const std::string word = Caption();
-  Control list = Make("ListView1", ControlKind::ListView, 8, 24, 465, 313);
+  Control list = MakeControl("ListView1", ControlKind::ListView, 8, 24, 465, 313);
   list.columns = {"スロット", "更新日時", "詳細", "ユーザーコメント"};
   // The first column fits its header. The stand-in face draws digits wider than the form's
   // own, so the date takes pixels from the detail column to show its seconds whole.
@@ -271,23 +257,27 @@ std::vector<Control> SaveList::Controls() const {
   list.rows.reserve(rows_.size());
   for (const Row& row : rows_) list.rows.emplace_back(row.shown.begin(), row.shown.end());
   list.value = std::to_string(SelectedRow());
-  Control image = Make("Image1", ControlKind::Image, 512, 8, 160, 120);
+  Control image = MakeControl("Image1", ControlKind::Image, 512, 8, 160, 120);
   image.picture = &image1_;
-  Control memo = Make("Memo1", ControlKind::Memo, 480, 136, 217, 57);
+  Control memo = MakeControl("Memo1", ControlKind::Memo, 480, 136, 217, 57);
   memo.items = memo1Shown_;
-  Control edit = Make("Edit1", ControlKind::Edit, 504, 240, 177, 20);
+  Control edit = MakeControl("Edit1", ControlKind::Edit, 504, 240, 177, 20);
   edit.value = ShiftJisToUtf8Lossy(edit1_);
+  Control button3 = MakeControl("Button3", ControlKind::Button, 504, 208, 177, 25,
+                                "コメント登録(最大全角15文字)");
+  button3.enabled = button3Enabled_;
+  Control button1 = MakeControl("Button1", ControlKind::Button, 592, 304, 91, 41, word);
+  button1.enabled = button1Enabled_;
   // Labels are as wide as their text: width and height 0.
-  return {Make("Label1", ControlKind::Label, 8, 8, 0, 0, word),
+  return {MakeControl("Label1", ControlKind::Label, 8, 8, 0, 0, word),
           std::move(list),
           std::move(image),
           std::move(memo),
-          Make("Button3", ControlKind::Button, 504, 208, 177, 25, "コメント登録(最大全角15文字)",
-               button3Enabled_),
+          std::move(button3),
           std::move(edit),
-          Make("Button2", ControlKind::Button, 496, 272, 65, 17, "削除"),
-          Make("Button4", ControlKind::Button, 496, 304, 75, 41, "閉じる"),
-          Make("Button1", ControlKind::Button, 592, 304, 91, 41, word, button1Enabled_)};
+          MakeControl("Button2", ControlKind::Button, 496, 272, 65, 17, "削除"),
+          MakeControl("Button4", ControlKind::Button, 496, 304, 75, 41, "閉じる"),
+          std::move(button1)};
 }
 
 ControlAction SaveList::Set(std::string_view control, std::string_view value) {

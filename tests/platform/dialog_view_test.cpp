@@ -47,14 +47,7 @@ class ProbeDialog : public DialogModel {
   std::vector<Control> Controls() const override {
     auto make = [this](const char* name, ControlKind kind, int x, int y, int w, int h,
                        std::string caption = {}) {
-      Control c;
-      c.name = name;
-      c.kind = kind;
-      c.x = x;
-      c.y = y;
-      c.width = w;
-      c.height = h;
-      c.caption = std::move(caption);
+      Control c = MakeControl(name, kind, x, y, w, h, std::move(caption));
       auto value = values_.find(name);
       if (value != values_.end()) c.value = value->second;
       return c;
