@@ -68,7 +68,13 @@ std::vector<std::string> UncachedPage(Glyphs& glyphs) {
 
 struct Setup {
   tolven::Archives archives{"/nonexistent"};
-  Glyphs glyphs{archives, tolven::GlyphFontSettings{kMincho, 21, 0, 0}};
+  tolven::Settings settings = [] {
+    tolven::Settings font;
+    font.FontName = kMincho;
+    font.FONTSIZE = 21;
+    return font;
+  }();
+  Glyphs glyphs{archives, settings};
   Bitmap24 stage = tolven::testing::PhotoLike(800, 600, true);
 };
 

@@ -10,6 +10,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "engine/settings_store.h"
+
 namespace tolven::testing {
 
 TempDir::TempDir() {
@@ -28,6 +30,13 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+}
+
+Settings StartupSettings() {
+  const TempDir empty;
+  Settings settings;
+  ReadStartupSettings(SettingsStore(empty.Path()), settings);
+  return settings;
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {

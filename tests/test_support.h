@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/settings.h"
+
 namespace tolven::testing {
 
 // A fresh directory under the system temp folder, removed again when the object goes.
@@ -20,6 +22,19 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// The settings a missing settings file gives, read as the engine reads them at start-up.
+Settings StartupSettings();
+
+// A settings record that names the text font and leaves every other value 0.
+inline Settings FontSettings(const std::string& face, int size = 21, int bold = 0, int fontAa = 0) {
+  Settings settings;
+  settings.FontName = face;
+  settings.FONTSIZE = size;
+  settings.FONTBOLD = bold;
+  settings.FONTAA = fontAa;
+  return settings;
+}
 
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);

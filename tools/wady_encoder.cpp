@@ -263,8 +263,10 @@ std::vector<uint8_t> EncodeWady(const Pcm& pcm, const WadyEncodeOptions& options
                                          : EncodeBlocks(pcm, options);
   header.codedSize = static_cast<uint32_t>(coded.size());
   const auto head = WadyHeaderBytes(header);
-  std::vector<uint8_t> entry(head.begin(), head.end());
-  entry.insert(entry.end(), coded.begin(), coded.end());
+  // Sized once and filled, rather than grown by an insert behind the header: GCC's bounds
+  // check loses track of the header's size in insert's reallocating path and warns at -O3.
+  std::vector<uint8_t> entry(head.size() + coded.size());
+  std::copy(coded.begin(), coded.end(), std::copy(head.begin(), head.end(), entry.begin()));
   return entry;
 }
 

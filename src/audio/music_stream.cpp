@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "base/engine_values.h"
 #include "resources/regular_file.h"
 
 namespace tolven {
@@ -25,12 +26,11 @@ class FileSource final : public CodedSource {
 
 }  // namespace
 
-void MusicStream::SetMusic(int n, ScriptState& state) {
+void MusicStream::SetMusic(int n, int bgm, ScriptState& state) {
   const int requested = std::max(n, 0);
   const int64_t fadeStep = n < 0 ? -static_cast<int64_t>(n) : 0;
-  state.S(kRequestedTrackValue) = requested;
-  if (requested == state.S(kPlayingTrackValue)) return;
-  const int bgm = sound_.Settings().BGM;
+  state.S(sv::kRequestedTrack) = requested;
+  if (requested == state.S(sv::kPlayingTrack)) return;
   if (bgm == 0) {
     if (requested > 0) {
       PlayMusicTrack(requested);
@@ -40,15 +40,14 @@ void MusicStream::SetMusic(int n, ScriptState& state) {
       StopMusic();
     }
   }
-  state.S(kPlayingTrackValue) = bgm == 1 ? 0 : requested;
+  state.S(sv::kPlayingTrack) = bgm == 1 ? 0 : requested;
 }
 
-void MusicStream::SetMusicEnabled(int bgm, ScriptState& state) {
-  const int kept = state.S(kRequestedTrackValue);
-  SetMusic(0, state);
-  sound_.Settings().BGM = bgm;
-  SetMusic(kept, state);
-  state.S(kRequestedTrackValue) = kept;
+void MusicStream::MusicSwitched(int previousBgm, ScriptState& state) {
+  const int kept = state.S(sv::kRequestedTrack);
+  SetMusic(0, previousBgm, state);
+  SetMusic(kept, settings_.BGM, state);
+  state.S(sv::kRequestedTrack) = kept;
 }
 
 void MusicStream::PlayMusicTrack(int n) {
@@ -58,7 +57,7 @@ void MusicStream::PlayMusicTrack(int n) {
 
 void MusicStream::StartMusicStream(std::string_view archive, uint64_t offset, uint64_t entrySize) {
   if (!sound_.Available()) return;
-  volume_ = sound_.Settings().Vol3;
+  volume_ = settings_.Vol3;
   fading_ = false;
   sound_.Slots().Empty(kMusicSlot);
   sound_.Slots().Empty(kMusicSpareSlot);
@@ -82,7 +81,7 @@ void MusicStream::StartEmbeddedMusic(std::shared_ptr<CodedSource> stream, uint64
   if (!OpenTrack(*stream, offset, std::numeric_limits<uint64_t>::max())) return;
   embedded_ = std::move(stream);
   mode_ = Mode::Embedded;
-  StartRing(sound_.Settings().Vol3);
+  StartRing(settings_.Vol3);
 }
 
 // Reads and checks the header. A track is refused when its format is one the ring cannot

@@ -10,6 +10,7 @@
 #include "audio/sound.h"
 #include "audio/wady.h"
 #include "base/script_state.h"
+#include "base/settings.h"
 #include "resources/archives.h"
 
 namespace tolven {
@@ -24,15 +25,13 @@ class CodedSource {
   virtual bool ReadAt(uint64_t position, uint8_t* out, size_t length) = 0;
 };
 
-// The script values of the music: S003 the track last asked for, S005 the one considered
-// playing (0 none); saved games restore the music from them.
-inline constexpr int kRequestedTrackValue = 3;
-inline constexpr int kPlayingTrackValue = 5;
-
 // Background music: a byte-coded WADY entry streamed through the music slot, which holds a ring
 // of four one-second segments. Each timer tick refills the segments the play position has left
 // behind with the next second of the track; at the end of the coded data the track goes on at
 // its loop start with the decoder states stored for that point, so it loops without a seam.
+// The music switch (BGM) and the music volume (Vol3) are read from the settings; the script
+// values sv::kRequestedTrack and sv::kPlayingTrack say what was asked for and what plays, and
+// saved games restore the music from them.
 class MusicStream {
  public:
   // Entries whose rate times channel count exceeds this are not played (four seconds of
@@ -41,14 +40,16 @@ class MusicStream {
   // A fade stops the music on the first tick its level falls below this.
   static constexpr int kFadeFloor = -3000;
 
-  MusicStream(Sound& sound, const Archives& archives) : sound_(sound), archives_(archives) {}
+  MusicStream(Sound& sound, const Archives& archives, const Settings& settings)
+      : sound_(sound), archives_(archives), settings_(settings) {}
 
   // The `music` command: n > 0 plays track n, 0 stops, a negative n fades out by -n per tick.
   // Keeps S003 and S005 up to date even when the music cannot play.
-  void SetMusic(int n, ScriptState& state);
-  // The music switch of the settings: 0 on, anything else off. Switching on starts the track
-  // the script asked for.
-  void SetMusicEnabled(int bgm, ScriptState& state);
+  void SetMusic(int n, ScriptState& state) { SetMusic(n, settings_.BGM, state); }
+  // The music switch of the settings (0 on, anything else off) has just changed from
+  // previousBgm: what plays stops as the old switch would stop it, and the track the script
+  // asked for starts again under the new one.
+  void MusicSwitched(int previousBgm, ScriptState& state);
 
   // Track n is the entry "M%02d" of the music archive; nothing plays when it is absent.
   void PlayMusicTrack(int n);
@@ -82,6 +83,7 @@ class MusicStream {
     WadyStates loopStates;
   };
 
+  void SetMusic(int n, int bgm, ScriptState& state);
   bool OpenTrack(CodedSource& source, uint64_t offset, uint64_t entrySize);
   void StartRing(int volume);
   // Decodes the next second of the track into pcm_, going on at the loop start at the end.
@@ -91,6 +93,7 @@ class MusicStream {
 
   Sound& sound_;
   const Archives& archives_;
+  const Settings& settings_;
   Mode mode_ = Mode::Idle;
   std::shared_ptr<CodedSource> musicFile_;  // open while a music archive streams
   std::shared_ptr<CodedSource> embedded_;   // the animation's stream

@@ -32,10 +32,10 @@ Target TargetOfArchive(std::string_view archive) {
 
 }  // namespace
 
-Sound::Sound(Trace& trace) : trace_(trace) {}
+Sound::Sound(Trace& trace, const Settings& settings) : trace_(trace), settings_(settings) {}
 
-Sound::Sound(Trace& trace, const Archives& archives, AudioDevice& device)
-    : trace_(trace), archives_(&archives), device_(&device) {}
+Sound::Sound(Trace& trace, const Settings& settings, const Archives& archives, AudioDevice& device)
+    : trace_(trace), settings_(settings), archives_(&archives), device_(&device) {}
 
 Sound::~Sound() {
   ReleaseSound();

@@ -8,6 +8,7 @@
 
 #include "audio/audio_device.h"
 #include "audio/mixer.h"
+#include "base/settings.h"
 #include "base/trace.h"
 #include "resources/archives.h"
 
@@ -24,28 +25,17 @@ inline constexpr int kEmbeddedSoundSlot = 5;
 // The longest looping effect name a saved game holds: 30 bytes with the terminator.
 inline constexpr size_t kLoopingNameMax = 29;
 
-// The settings sound reads, as the settings store holds them; the engine copies them in at
-// start-up and whenever the configuration dialog changes one.
-struct SoundSettings {
-  int Wave = 0;                             // voices and system sounds: 0 on, non-zero off
-  int BGM = 0;                              // music: 0 on, 1 off, anything else plays nothing
-  std::array<int, 5> SE = {1, 1, 1, 1, 1};  // SE0-SE4: effect groups "SEH0"-"SEH4" enabled
-  std::array<int, 5> SE_LVL = {};           // SE_LVL0-SE_LVL4: level offsets of group 4
-  int Vol1 = 0;                             // voices
-  int Vol2 = -800;                          // effects
-  int Vol3 = -1200;                         // music
-  int Vol4 = -800;                          // spare slots 6 and 7
-};
-
 // Voices, effects, looping effects and the sounds of animations, played through the slots of
 // the mixer on the device the host supplies. Until InitSound succeeds every operation is quiet,
-// and so it stays when the host has no device.
+// and so it stays when the host has no device. The voice switch (Wave), the effect groups and
+// levels (SE, SE_LVL) and the volumes (Vol1-Vol4) are read from the settings as each sound
+// starts; a changed volume reaches the sounds already playing through ApplyVolumes.
 class Sound {
  public:
   // No archives and no device: the engine runs as on a machine without sound.
-  explicit Sound(Trace& trace);
+  Sound(Trace& trace, const Settings& settings);
   // The device must outlive this object; it is closed when this object goes.
-  Sound(Trace& trace, const Archives& archives, AudioDevice& device);
+  Sound(Trace& trace, const Settings& settings, const Archives& archives, AudioDevice& device);
   ~Sound();
   Sound(const Sound&) = delete;
   Sound& operator=(const Sound&) = delete;
@@ -57,8 +47,6 @@ class Sound {
   void ReleaseSound();
   bool Available() const { return available_; }
 
-  SoundSettings& Settings() { return settings_; }
-  const SoundSettings& Settings() const { return settings_; }
   // Master volume, then each filled slot's volume from the settings (slot 5 keeps its own).
   void ApplyVolumes();
   // The master volume the configuration dialog's bar sets for this run, -3000 to 0.
@@ -104,11 +92,11 @@ class Sound {
   int VolumeOfSlot(int slot) const;
 
   Trace& trace_;
+  const Settings& settings_;
   const Archives* archives_ = nullptr;
   NullAudioDevice noDevice_;
   AudioDevice* device_ = &noDevice_;
   Mixer mixer_;
-  SoundSettings settings_;
   bool available_ = false;
   int masterVolume_ = 0;
   bool voiceWait_ = false;

@@ -49,10 +49,12 @@ enum class ChoiceKind : int {
 // The request input leaves for a running blocking effect.
 enum class Interrupt : int { None = 0, Click = 1, Close = 2 };
 
-// System values (the S bank) that more than one part of the engine reads or writes.
+// System values (the S bank): every one the engine reads or writes is named here, and only here.
 namespace sv {
 inline constexpr int kSaveAvailability = 0;      // menu phase: 0 all, 1 no saving, 2 and 3 none
-inline constexpr int kItemCounter = 4;           // non-zero: the item counter is drawn on the stage
+inline constexpr int kRequestedTrack = 3;        // music: the track `music` last asked for
+inline constexpr int kDateDisplay = 4;           // non-zero: the date is shown on the stage
+inline constexpr int kPlayingTrack = 5;          // music: the track considered playing, 0 none
 inline constexpr int kNameChanged = 6;           // the family name differs from the default
 inline constexpr int kWindowDarkness = 8;        // full-screen text darkens the scene by this x 16
 inline constexpr int kFullScreenBackground = 9;  // 0 clear and darken, 1 darken and redraw
@@ -65,8 +67,10 @@ inline constexpr int kTransitionCut = 19;        // set when the player cut a tr
 inline constexpr int kTransition4Extents[] = {20, 21};  // extents read by transition 4
 inline constexpr int kFixed = 23;                       // cleared by `fix`
 inline constexpr int kCharacterOrder = 24;  // 0 left to right, else reversed (2 and 4 shown)
+inline constexpr int kTextReadMark = 25;    // the read mark of the text on screen
 inline constexpr int kAutoSpeed = 26;       // auto-advance speed, 0 off, 1-10
 inline constexpr int kLastAutoSpeed = 27;   // the speed auto-advance last ran at
+inline constexpr int kChoiceSavesOff = 28;  // non-zero: no automatic save at choices
 inline constexpr int kFullTextState = 32;   // cleared when full-screen text mode ends
 inline constexpr int kWindowStyle = 51;     // message window style (TXWStyle)
 inline constexpr int kSelectCleared = 54;   // cleared by every `select`
@@ -84,6 +88,16 @@ inline constexpr int kAutoNavigation = 151;  // S151-S153: recollection's auto-n
 inline constexpr int kAutoNavigationSaved = 152;
 inline constexpr int kAutoNavigationTarget = 153;
 }  // namespace sv
+
+// String rows: the ones scripts reach, and those with a use of their own.
+namespace sr {
+inline constexpr int kScriptRows = 10;   // rows 0-9 ($0-$9): what `string` writes, [$n] prints
+inline constexpr int kFamilyName = 0;    // the protagonist's family name; S006 follows it
+inline constexpr int kGivenName = 1;     // the protagonist's given name
+inline constexpr int kHoverSound = 7;    // played when the pointer enters a clickmap place
+inline constexpr int kPickSound = 8;     // played when a choice is picked; empty: the default
+inline constexpr int kChapterTitle = 9;  // `title`; a saved game's description shows it
+}  // namespace sr
 
 // Auto-advance speeds the gauge and the menu give.
 inline constexpr int kMinAutoSpeed = 1;

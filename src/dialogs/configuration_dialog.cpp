@@ -13,44 +13,68 @@
 namespace tolven {
 namespace {
 
+using S = Settings;
+using P = PendingSettings;
+using V = ConfigurationValues;
+using I = ConfigurationItem;
+
+// Where a control's number is kept: in the settings record, among the settings waiting for the
+// dialog to close, or among the dialog's other values.
+struct Field {
+  constexpr Field(int S::*member) : setting(member) {}
+  constexpr Field(int P::*member) : pending(member) {}
+  constexpr Field(int V::*member) : own(member) {}
+  int S::*setting = nullptr;
+  int P::*pending = nullptr;
+  int V::*own = nullptr;
+};
+
+int& NumberOf(const Field& field, Settings& settings, PendingSettings& pending,
+              ConfigurationValues& values) {
+  if (field.setting != nullptr) return settings.*field.setting;
+  if (field.pending != nullptr) return pending.*field.pending;
+  return values.*field.own;
+}
+
+// Each pending value and the setting it becomes.
+constexpr std::pair<int P::*, int S::*> kPendingSettings[] = {
+    {&P::SMode, &S::SMode}, {&P::GMode, &S::GMode}, {&P::Delay, &S::Delay}, {&P::Wave, &S::Wave}};
+
 // What a control with a number does when the number changes.
 struct Binding {
   std::string_view control;
-  int ConfigurationValues::*field;
+  Field field;
   std::string_view setting;  // the stored name written; empty: nothing is stored
   ConfigurationItem item;
   bool negated = false;    // the background bars have their minimum, -255, on top
   bool textStyle = false;  // the message window is rebuilt after the dialog
 };
 
-using V = ConfigurationValues;
-using I = ConfigurationItem;
-
 constexpr Binding kBindings[] = {
-    {"RadioGroup6", &V::SMode, "SMode", I::SMode},
-    {"RadioGroup4", &V::GMode, "GMode", I::GMode},
-    {"RadioGroup5", &V::Delay, "Delay", I::Delay},
-    {"RadioGroup3", &V::AnimQuality, "AnimQuality", I::AnimQuality},
-    {"RadioGroup2", &V::Wave, "Wave", I::Wave},
-    {"RadioGroup1", &V::BGM, "BGM", I::BGM},
-    {"CheckBox7", &V::CVABORT, "CVABORT", I::CVABORT},
+    {"RadioGroup6", &P::SMode, "SMode", I::SMode},
+    {"RadioGroup4", &P::GMode, "GMode", I::GMode},
+    {"RadioGroup5", &P::Delay, "Delay", I::Delay},
+    {"RadioGroup3", &S::AnimQuality, "AnimQuality", I::AnimQuality},
+    {"RadioGroup2", &P::Wave, "Wave", I::Wave},
+    {"RadioGroup1", &S::BGM, "BGM", I::BGM},
+    {"CheckBox7", &S::CVABORT, "CVABORT", I::CVABORT},
     // The master volume lives for the run only.
     {"TrackBar1", &V::MasterVolume, "", I::MasterVolume},
-    {"TrackBar2", &V::Vol1, "Vol1", I::Vol1},
-    {"TrackBar3", &V::Vol2, "Vol2", I::Vol2},
-    {"TrackBar4", &V::Vol3, "Vol3", I::Vol3},
-    {"TrackBar9", &V::Vol4, "Vol4", I::Vol4},
+    {"TrackBar2", &S::Vol1, "Vol1", I::Vol1},
+    {"TrackBar3", &S::Vol2, "Vol2", I::Vol2},
+    {"TrackBar4", &S::Vol3, "Vol3", I::Vol3},
+    {"TrackBar9", &S::Vol4, "Vol4", I::Vol4},
     // Stored under this spelling; the start-up read finds it as FONTBOLD, names ignoring case.
-    {"CheckBox5", &V::FONTBOLD, "FONTBold", I::FontBold, false, true},
-    {"CSpinEdit1", &V::FONTSIZE, "FONTSIZE", I::FontSize, false, true},
-    {"RadioGroup8", &V::FONTAA, "FONTAA", I::FontAA, false, true},
-    {"CheckBox2", &V::BreakonSelect, "BreakonSelect", I::BreakonSelect},
-    {"CheckBox1", &V::Seen, "Seen", I::Seen},
-    {"TrackBar5", &V::TXBG_R, "TXBG_R", I::TextBackgroundR, true, true},
-    {"TrackBar6", &V::TXBG_G, "TXBG_G", I::TextBackgroundG, true, true},
-    {"TrackBar7", &V::TXBG_B, "TXBG_B", I::TextBackgroundB, true, true},
-    {"TrackBar8", &V::TXBG_A, "TXBG_A", I::TextBackgroundA, true, true},
-    {"CheckBox3", &V::OnMemoryMode, "OnMemoryMode", I::OnMemoryMode},
+    {"CheckBox5", &S::FONTBOLD, "FONTBold", I::FontBold, false, true},
+    {"CSpinEdit1", &S::FONTSIZE, "FONTSIZE", I::FontSize, false, true},
+    {"RadioGroup8", &S::FONTAA, "FONTAA", I::FontAA, false, true},
+    {"CheckBox2", &S::BreakonSelect, "BreakonSelect", I::BreakonSelect},
+    {"CheckBox1", &S::Seen, "Seen", I::Seen},
+    {"TrackBar5", &S::TXBG_R, "TXBG_R", I::TextBackgroundR, true, true},
+    {"TrackBar6", &S::TXBG_G, "TXBG_G", I::TextBackgroundG, true, true},
+    {"TrackBar7", &S::TXBG_B, "TXBG_B", I::TextBackgroundB, true, true},
+    {"TrackBar8", &S::TXBG_A, "TXBG_A", I::TextBackgroundA, true, true},
+    {"CheckBox3", &S::OnMemoryMode, "OnMemoryMode", I::OnMemoryMode},
     // Script values the scripts themselves keep; nothing is stored.
     {"CheckBox4", &V::DramaMode, "", I::DramaMode},
     {"CheckBox6", &V::DateDisplay, "", I::DateDisplay},
@@ -212,7 +236,8 @@ bool OfferedFontName(std::string_view shiftJis) {
 
 }  // namespace
 
-ConfigurationDialog::ConfigurationDialog() : sample_(kSampleWidth, kSampleHeight) {
+ConfigurationDialog::ConfigurationDialog(Settings& settings)
+    : settings_(settings), sample_(kSampleWidth, kSampleHeight) {
   for (Layout& layout : FormLayout()) {
     Control control =
         MakeControl(layout.name, layout.kind, layout.in.x + layout.x, layout.in.y + layout.y,
@@ -235,9 +260,10 @@ std::string ConfigurationDialog::Caption() const {
 void ConfigurationDialog::FormShow(const ConfigurationValues& current,
                                    std::vector<std::string> fontNames) {
   values_ = current;
+  for (const auto& [pending, setting] : kPendingSettings) pending_.*pending = settings_.*setting;
   for (const Binding& binding : kBindings) {
     Entry& entry = *Find(binding.control);
-    const int value = values_.*binding.field;
+    const int value = NumberOf(binding.field, settings_, pending_, values_);
     entry.position = PositionFor(entry.control, binding.negated ? -value : value);
   }
   fontItems_.clear();
@@ -257,6 +283,10 @@ void ConfigurationDialog::FormShow(const ConfigurationValues& current,
   closed_ = false;
 }
 
+void ConfigurationDialog::ApplyPending() {
+  for (const auto& [pending, setting] : kPendingSettings) settings_.*setting = pending_.*pending;
+}
+
 ConfigurationDialog::Entry* ConfigurationDialog::Find(std::string_view name) {
   for (Entry& entry : entries_) {
     if (entry.control.name == name) return &entry;
@@ -264,21 +294,22 @@ ConfigurationDialog::Entry* ConfigurationDialog::Find(std::string_view name) {
   return nullptr;
 }
 
-void ConfigurationDialog::Changed(ConfigurationItem item) {
-  if (changed) changed(item);
+void ConfigurationDialog::Changed(ConfigurationItem item, int previous) {
+  if (changed) changed(item, previous);
 }
 
 void ConfigurationDialog::Move(Entry& entry, int position) {
   entry.position = position;
   const Binding& binding = *BindingOf(entry.control.name);
   const int value = binding.negated ? -position : position;
-  values_.*binding.field = value;
+  int& number = NumberOf(binding.field, settings_, pending_, values_);
+  const int previous = number;
+  number = value;
   if (!binding.setting.empty() && writeInteger) writeInteger(binding.setting, value);
   if (binding.textStyle) textStyleChanged_ = true;
-  if (binding.field == &V::TXBG_R || binding.field == &V::TXBG_G || binding.field == &V::TXBG_B) {
-    PaintSample();
-  }
-  Changed(binding.item);
+  const int S::*colour = binding.field.setting;
+  if (colour == &S::TXBG_R || colour == &S::TXBG_G || colour == &S::TXBG_B) PaintSample();
+  Changed(binding.item, previous);
 }
 
 void ConfigurationDialog::PaintSample() {
@@ -300,12 +331,12 @@ std::vector<Control> ConfigurationDialog::Controls() const {
     if (HasNumber(control.kind)) {
       control.value = std::to_string(entry.position);
     } else if (control.name == "ComboBox1") {
-      control.value = ShiftJisToUtf8Lossy(values_.FontName);
+      control.value = ShiftJisToUtf8Lossy(settings_.FontName);
     } else if (control.name == "DriveComboBox1") {
       // The drive list knows no CD-ROM drive roots on this system: only the stored one.
-      control.value = ShiftJisToUtf8Lossy(values_.CDDA_DRV);
-      if (!values_.CDDA_DRV.empty()) control.items = {control.value};
-      control.enabled = values_.BGM == 2;
+      control.value = ShiftJisToUtf8Lossy(settings_.CDDA_DRV);
+      if (!settings_.CDDA_DRV.empty()) control.items = {control.value};
+      control.enabled = settings_.BGM == 2;
     } else if (control.kind == K::Image) {
       control.picture = &sample_;
     }
@@ -326,12 +357,12 @@ ControlAction ConfigurationDialog::Set(std::string_view name, std::string_view v
   }
   if (name == "ComboBox1") {
     const std::optional<std::string> font = Utf8ToShiftJis(value);
-    if (font && *font != values_.FontName &&
+    if (font && *font != settings_.FontName &&
         std::find(fontItems_.begin(), fontItems_.end(), *font) != fontItems_.end()) {
-      values_.FontName = *font;
-      if (writeString) writeString("FontName", values_.FontName);
+      settings_.FontName = *font;
+      if (writeString) writeString("FontName", settings_.FontName);
       textStyleChanged_ = true;
-      Changed(I::FontName);
+      Changed(I::FontName, 0);
     }
     return ControlAction::Done;
   }
@@ -341,7 +372,7 @@ ControlAction ConfigurationDialog::Set(std::string_view name, std::string_view v
 
 ControlAction ConfigurationDialog::Press(std::string_view name) {
   if (name == "Button1") {
-    Changed(I::VoiceSample);
+    Changed(I::VoiceSample, 0);
   } else if (name == "Button2") {
     Button2Click();
   } else if (name == "Button3") {

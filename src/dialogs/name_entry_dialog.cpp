@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/engine_values.h"
 #include "base/input.h"
 #include "base/text_encoding.h"
 #include "text/cp932_table.h"
@@ -32,20 +33,20 @@ std::string NameEntryDialog::Row(int row) const {
 }
 
 void NameEntryDialog::FormShow() {
-  edit1_ = Row(0);
-  edit2_ = Row(1);
+  edit1_ = Row(sr::kFamilyName);
+  edit2_ = Row(sr::kGivenName);
   enterDown_ = false;
   closed_ = false;
 }
 
 void NameEntryDialog::Button1Click() {
   if (!ValidName(edit1_)) {
-    edit1_ = Row(0);
+    edit1_ = Row(sr::kFamilyName);
     return;
   }
   if (setFamilyName) setFamilyName(edit1_);
   if (!ValidName(edit2_)) {
-    edit2_ = Row(1);
+    edit2_ = Row(sr::kGivenName);
     return;
   }
   if (setGivenName) setGivenName(edit2_);

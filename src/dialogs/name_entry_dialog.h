@@ -1,10 +1,10 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/hook.h"
 #include "dialogs/dialog_model.h"
 
 namespace tolven {
@@ -26,14 +26,16 @@ class NameEntryDialog : public DialogModel {
   const std::string& Edit1Text() const { return edit1_; }
   const std::string& Edit2Text() const { return edit2_; }
 
+  // Calls into the engine around it, connected by the hub.
+  HookSet hooks;
   // String row 0 (family name) or 1 (given name).
-  std::function<std::string(int row)> stringRow;
+  Hook<std::string(int row)> stringRow{hooks, "stringRow"};
   // The current family name and string row 0.
-  std::function<void(std::string_view family)> setFamilyName;
+  Hook<void(std::string_view family)> setFamilyName{hooks, "setFamilyName"};
   // The current given name and string row 1.
-  std::function<void(std::string_view given)> setGivenName;
+  Hook<void(std::string_view given)> setGivenName{hooks, "setGivenName"};
   // PlayerName and PlayerName2 to the settings.
-  std::function<void(std::string_view family, std::string_view given)> storeNames;
+  Hook<void(std::string_view family, std::string_view given)> storeNames{hooks, "storeNames"};
 
   std::string_view Name() const override { return "TForm2"; }
   std::string Caption() const override;

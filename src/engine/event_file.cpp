@@ -112,10 +112,11 @@ class LineParser {
     }
     std::string error = Count(1, 2) + Word(1, command_.word) + Number(2, command_.amount, 0);
     if (!error.empty()) return error;
-    if (command_.word != "page" && command_.word != "choice" && command_.word != "input") {
-      return "until needs page, choice, input or dialog NAME";
+    static const char* const kStates[] = {"page", "choice", "input", "movie", "no-movie"};
+    for (const char* state : kStates) {
+      if (command_.word == state) return "";
     }
-    return "";
+    return "until needs page, choice, input, movie, no-movie or dialog NAME";
   }
   std::string Slot() {
     std::string error = Count(1, 1) + Number(1, command_.amount);

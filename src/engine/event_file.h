@@ -33,7 +33,7 @@ struct EventCommand {
   int y = 0;
   bool right = false;  // click with the right button
   int amount = 0;      // wait: milliseconds; wheel: delta; choose: entry; until: limit; slot number
-  std::string word;    // until: page|choice|input; key: name; answer: ok|cancel; control
+  std::string word;    // until: the state waited for; key: name; answer: ok|cancel; control
   std::string direction;  // key: down|up, empty for press and release
   std::string text;       // file names, set values
 };

@@ -142,6 +142,12 @@ bool EventPlayer::Until(const EventCommand& command, uint32_t now) {
   if (command.word == "dialog") {
     holds = form_->OpenDialog() != nullptr && form_->OpenDialog()->Name() == command.text;
   }
+  // A window shows black where PB was until the movie's first frame arrives; a shot taken
+  // then would show no movie, so the movie counts as shown only from that frame on.
+  if (command.word == "movie") {
+    holds = form_->MovieShowing() && (!movieFrameReady || movieFrameReady());
+  }
+  if (command.word == "no-movie") holds = !form_->MovieShowing();
   if (holds) {
     untilStarted_.reset();
     return true;

@@ -41,6 +41,9 @@ class EventPlayer {
   std::optional<MessageResult> TakeAnswer();
 
   std::function<bool(const EventCommand&)> windowCommand;
+  // With a window: whether the open movie has a frame to show yet. Headless runs show no
+  // movie, and the engine's own state is all `until movie` looks at there.
+  std::function<bool()> movieFrameReady;
 
  private:
   // False while an `until` is still waiting.

@@ -52,19 +52,18 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       stage_(host_, clock_, PB_, archives_, state_, flags_, random_, trace_),
       window_(host_, clock_, PB_, stage_, state_, flags_),
       output_(flags_, state_, *this),
+      glyphs_(settings_),
       interpreter_(archives_, state_, variables_, flags_, output_, definitions_, stage_, *this,
-                   trace_),
-      sound_(trace_, archives_, options.audioDevice ? *options.audioDevice : noAudio_),
-      music_(sound_, archives_),
+                   screens_, trace_),
+      sound_(trace_, settings_, archives_, options.audioDevice ? *options.audioDevice : noAudio_),
+      music_(sound_, archives_, settings_),
       backlog_(stage_, window_, output_, glyphs_, PB_, state_, flags_, archives_, trace_),
       choices_(interpreter_, variables_, stage_, glyphs_, output_, PB_, clock_, host_, state_,
                flags_, archives_, definitions_, trace_),
-      quickButtons_(window_, stage_.Buffers(), PB_, state_, flags_),
+      quickButtons_(window_, stage_.Buffers(), PB_, state_, flags_, settings_),
       prompt_(stage_.Buffers(), PB_, flags_, glyphs_),
-      itemShop_(trace_),
-      recollection_(trace_),
-      rolls_(trace_),
-      viewer_(trace_),
+      configurationDialog_(settings_),
+      screens_({interpreter_, *this, flags_, backlog_, trace_}),
       saveList_(saveFolder_) {
   variables_.onSaveAvailabilityChanged = [this] { UpdateMenuBar(); };
   ConnectTextLayers();
@@ -87,7 +86,7 @@ void TForm1::ConnectScreens() {
   quickButtons_.hideAutoSpeedSlider = [this] { menuBar_.TrackBar1Visible = false; };
   quickButtons_.openBacklog = [this] { backlog_.OpenLog(); };
   quickButtons_.currentTextRead = [this] { return flags_.ReadFlag; };
-  quickButtons_.sceneReplayRunning = [] { return false; };
+  quickButtons_.sceneReplayRunning = [this] { return screens_.ReplayRunning(); };
   quickButtons_.rebuildStage = [this] {
     stage_.BuildStage();
     PBPaint();
@@ -106,7 +105,7 @@ void TForm1::ConnectScreens() {
 
 // The yes of "タイトルへ戻りますか？": the story starts again from the script "main2".
 void TForm1::ReturnToTitle() {
-  state_.S(sv::kItemCounter) = 0;
+  state_.S(sv::kDateDisplay) = 0;
   music_.StopMusic();
   state_.S(sv::kAutoNavigation) = 0;
   menuBar_.N1.visible = false;
@@ -129,6 +128,9 @@ void TForm1::ConnectTextLayers() {
   stage_.onLayersChanged = [this] { window_.MarkStale(); };
   stage_.Effects().onTransitionEnd = [this] { output_.ApplyFontSizes(); };
   window_.clearPage = [this] { output_.ClearPage(); };
+  window_.resetPageState = [this] { output_.ResetPageState(); };
+  window_.markPageEmpty = [this] { output_.MarkPageEmpty(); };
+  window_.drawItemCounter = [this] { screens_.DrawItemCounter(); };
   window_.redrawPage = [this] {
     RedrawTextPage(glyphs_, output_, window_.FullScreenText(), stage_.Buffers().StageBuffer);
   };
@@ -164,7 +166,7 @@ void TForm1::InitEngine() {
   ReadSettings();
   archives_.LoadScriptIndexes();
   archives_.LoadMediaIndexes();
-  glyphs_.InitGlyphRenderer(archives_, FontSettings());
+  glyphs_.InitGlyphRenderer(archives_);
   window_.BuildTint({settings_.TXBG_R, settings_.TXBG_G, settings_.TXBG_B, settings_.TXBG_A});
   window_.LoadSystemPictures(archives_);
   quickButtons_.LoadSystemPictures(archives_);
@@ -181,11 +183,11 @@ void TForm1::InitEngine() {
   std::fill_n(state_.integers.begin() + kVBase, kVCount, 0);
   SetStartupSystemValues();
   // Rows 0-9 emptied directly: writing row 0 through the script path would store the name.
-  std::fill_n(state_.strings.begin(), 10 * kStringRowBytes, 0);
+  std::fill_n(state_.strings.begin(), sr::kScriptRows * kStringRowBytes, 0);
   std::copy_n(settings_.PlayerName.begin(), std::min<size_t>(settings_.PlayerName.size(), 31),
-              state_.strings.begin());
+              state_.strings.begin() + sr::kFamilyName * kStringRowBytes);
   std::copy_n(settings_.PlayerName2.begin(), std::min<size_t>(settings_.PlayerName2.size(), 31),
-              state_.strings.begin() + kStringRowBytes);
+              state_.strings.begin() + sr::kGivenName * kStringRowBytes);
   flags_.TitlePending = true;
 }
 
@@ -194,8 +196,6 @@ void TForm1::ReadSettings() {
   screenMode_ = options_.screenMode.value_or(settings_.SMode);
   stage_.Effects().SetFastPictures(settings_.GMode != 0);
   output_.SetCharacterByCharacter(settings_.Delay == 0);
-  quickButtons_.SetSettings({settings_.SkipMode, settings_.Seen, settings_.BreakonSelect});
-  ApplySoundSettings();
   // A screen too small for the framed window gets the borderless one, for this run only.
   if (screenMode_ == 0 && host_.ScreenWidth() <= kSmallScreenWidth) screenMode_ = 2;
   for (int i = 0; i < kGCount; ++i) state_.G(i) = settings_.GV[i];
@@ -227,7 +227,7 @@ void TForm1::StartTitle() {
   interpreter_.State().CurrentScript = "main";
   interpreter_.LoadScript("main", 1);
   sound_.InitSound();
-  ApplySoundSettings();
+  sound_.ApplyVolumes();
 }
 
 void TForm1::ResetWaits() {
@@ -244,18 +244,10 @@ void TForm1::AppIdle() {
   if (flags_.ClickGuard > 0) --flags_.ClickGuard;
   uint32_t stepMs = kIdleStepMs;
   if (!flags_.BacklogOpen && flags_.SystemMenuOpen == 0) {
-    switch (flags_.EngineState) {
-      case EngineScreen::Story:
-        stepMs = StoryIdleStep();
-        break;
-      case EngineScreen::Roll:
-        rolls_.RollStep();
-        break;
-      case EngineScreen::Viewer:
-        viewer_.ViewFrame();
-        break;
-      default:
-        break;
+    if (flags_.EngineState == EngineScreen::Story) {
+      stepMs = StoryIdleStep();
+    } else if (tolven::Screen* screen = CurrentScreen()) {
+      screen->FrameStep();
     }
   }
   const uint32_t elapsed = host_.Ticks() - start;
@@ -473,6 +465,10 @@ void TForm1::StoreFamilyName(std::string_view shiftJisName) {
 
 bool TForm1::WaitingForInput() const {
   if (flags_.TitlePending) return false;
+  if (flags_.EngineState != EngineScreen::Story) {
+    const tolven::Screen* screen = CurrentScreen();
+    return screen != nullptr && screen->WaitsForInput();
+  }
   return flags_.PageWait != PageWaitKind::None || flags_.ChoiceMode != ChoiceKind::None ||
          flags_.SleepCounter < 0 || !interpreter_.State().ScriptRunning || ScriptEnded();
 }
@@ -480,6 +476,25 @@ bool TForm1::WaitingForInput() const {
 bool TForm1::ScriptEnded() const {
   const InterpreterState& script = interpreter_.State();
   return script.calls.CallDepth == 0 && script.ReadPos >= interpreter_.ScriptSize();
+}
+
+std::vector<std::string> TForm1::UnsetHooks() const {
+  std::vector<std::string> unset;
+  const std::pair<const char*, const HookSet*> subsystems[] = {
+      {"Stage::", &stage_.hooks},
+      {"Transitions::", &stage_.Effects().hooks},
+      {"MessageWindow::", &window_.hooks},
+      {"Backlog::", &backlog_.hooks},
+      {"Variables::", &variables_.hooks},
+      {"Choices::", &choices_.hooks},
+      {"QuickButtons::", &quickButtons_.hooks},
+      {"ConfirmationPrompt::", &prompt_.hooks},
+      {"ConfigurationDialog::", &configurationDialog_.hooks},
+      {"NameEntryDialog::", &nameEntryDialog_.hooks},
+      {"SaveList::", &saveList_.hooks},
+  };
+  for (const auto& [name, hooks] : subsystems) hooks->AppendUnset(name, unset);
+  return unset;
 }
 
 }  // namespace tolven

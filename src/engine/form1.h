@@ -24,19 +24,16 @@
 #include "engine/timer_schedule.h"
 #include "graphics/frame_clock.h"
 #include "graphics/gallery_list.h"
-#include "graphics/rolls.h"
 #include "graphics/stage.h"
-#include "graphics/viewer.h"
 #include "modes/confirmation_prompt.h"
-#include "modes/item_shop.h"
 #include "modes/quick_buttons.h"
-#include "modes/recollection.h"
 #include "resources/archives.h"
 #include "resources/bitmap24.h"
 #include "resources/definition_text.h"
 #include "resources/paint_box.h"
 #include "save/global_progress.h"
 #include "save/save_list.h"
+#include "screens/screens.h"
 #include "script/choices.h"
 #include "script/interpreter.h"
 #include "script/interpreter_host.h"
@@ -167,8 +164,14 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void MarkAllGalleryPictures() override;
   void QuickButtonsChanged() override { RefreshQuickButtons(); }
 
-  // The story waits for the player: a page, a choice, a click-ended sleep, or nothing left to run.
+  // The story waits for the player: a page, a choice, a click-ended sleep, or nothing left to
+  // run; or the screen that owns input waits for the player.
   bool WaitingForInput() const;
+  // The hooks of the subsystems that nobody connected, by subsystem and name: none in an
+  // engine that is whole.
+  std::vector<std::string> UnsetHooks() const;
+  // The full-screen mode that owns the engine state, if any: none in the story.
+  tolven::Screen* CurrentScreen() const { return screens_.Registry().Find(flags_.EngineState); }
   // The script ran off its end with nothing to return to.
   bool ScriptEnded() const;
 
@@ -188,13 +191,11 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void AutoAdvanceTick();
   void ConnectTextLayers();
   void ConnectScreens();
-  void ApplySoundSettings();
   // The configuration dialog: the values it opens with, each change as it happens, and what
   // is applied once it closes.
   ConfigurationValues CurrentConfiguration() const;
-  void ConfigurationChanged(ConfigurationItem item);
+  void ConfigurationChanged(ConfigurationItem item, int previous);
   void ApplySettings();
-  GlyphFontSettings FontSettings() const;
   void ConnectDialogs();
   void LoadEmptySlotPicture();
   // The save list in its mode, over the held game.
@@ -246,8 +247,6 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   // The CVABORT setting: a click stops the playing voice.
   bool ClickStopsVoice() const { return settings_.CVABORT != 0; }
   bool StoryMouseDown(MouseButton button, int x, int y);
-  void RouteModeClick(MouseButton button, int x, int y);
-  void RouteModeHover(int x, int y);
   void RouteStoryHover(int x, int y);
   void OpenLogFromStory();
   void ShiftDown();
@@ -257,6 +256,7 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   Trace& trace_;
   EngineOptions options_;
   SettingsStore settingsStore_;
+  // The one settings record; the subsystems that follow a setting are given it and read it.
   Settings settings_;
   std::filesystem::path saveFolder_;
   GlobalProgress progress_;
@@ -291,10 +291,8 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   // TForm3, TForm2: the configuration and name entry dialogs.
   ConfigurationDialog configurationDialog_;
   NameEntryDialog nameEntryDialog_;
-  ItemShop itemShop_;
-  Recollection recollection_;
-  Rolls rolls_;
-  Viewer viewer_;
+  // The full-screen modes; the frame loop and input reach the one of the engine state here.
+  Screens screens_;
   SaveList saveList_;  // TForm9: the save and load list
 
   int screenMode_ = 0;

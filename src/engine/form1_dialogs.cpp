@@ -9,7 +9,6 @@ namespace tolven {
 namespace {
 
 constexpr const char* kVoiceSample = "AL0001";
-constexpr int kDateDisplayValue = 4;  // S004: the date is shown
 constexpr uint32_t kScreenModeSettleMs = 100;
 
 }  // namespace
@@ -34,7 +33,9 @@ void TForm1::ConnectDialogs() {
   configurationDialog_.writeString = [this](std::string_view name, std::string_view value) {
     settingsStore_.WriteString(name, value);
   };
-  configurationDialog_.changed = [this](ConfigurationItem item) { ConfigurationChanged(item); };
+  configurationDialog_.changed = [this](ConfigurationItem item, int previous) {
+    ConfigurationChanged(item, previous);
+  };
   saveList_.saveSlot = [this](int slot) { SaveSlot(slot); };
   saveList_.loadSlot = [this](int slot) { LoadSlot(slot); };
   nameEntryDialog_.stringRow = [this](int row) { return variables_.StringRow(row); };
@@ -44,7 +45,7 @@ void TForm1::ConnectDialogs() {
   };
   nameEntryDialog_.setGivenName = [this](std::string_view given) {
     settings_.PlayerName2 = given;
-    variables_.SetStringRow(1, given);
+    variables_.SetStringRow(sr::kGivenName, given);
   };
   nameEntryDialog_.storeNames = [this](std::string_view family, std::string_view given) {
     settingsStore_.WriteString("PlayerName", family);
@@ -64,67 +65,21 @@ void TForm1::ShowSlotDialog(SaveList::Mode mode) {
   ShowModal(saveList_);
 }
 
-GlyphFontSettings TForm1::FontSettings() const {
-  return {settings_.FontName, settings_.FONTSIZE, settings_.FONTBOLD, settings_.FONTAA};
-}
-
 ConfigurationValues TForm1::CurrentConfiguration() const {
-  ConfigurationValues v;
-  v.SMode = settings_.SMode;
-  v.GMode = settings_.GMode;
-  v.Delay = settings_.Delay;
-  v.AnimQuality = settings_.AnimQuality;
-  v.Wave = settings_.Wave;
-  v.BGM = settings_.BGM;
-  v.CVABORT = settings_.CVABORT;
-  v.MasterVolume = sound_.MasterVolume();
-  v.Vol1 = settings_.Vol1;
-  v.Vol2 = settings_.Vol2;
-  v.Vol3 = settings_.Vol3;
-  v.Vol4 = settings_.Vol4;
-  v.CDDA_DRV = settings_.CDDA_DRV;
-  v.FontName = settings_.FontName;
-  v.FONTBOLD = settings_.FONTBOLD;
-  v.FONTSIZE = settings_.FONTSIZE;
-  v.FONTAA = settings_.FONTAA;
-  v.BreakonSelect = settings_.BreakonSelect;
-  v.Seen = settings_.Seen;
-  v.TXBG_R = settings_.TXBG_R;
-  v.TXBG_G = settings_.TXBG_G;
-  v.TXBG_B = settings_.TXBG_B;
-  v.TXBG_A = settings_.TXBG_A;
-  v.OnMemoryMode = settings_.OnMemoryMode;
-  v.DramaMode = state_.S(sv::kDramaMode);
-  v.DateDisplay = state_.S(kDateDisplayValue);
-  return v;
+  return {.MasterVolume = sound_.MasterVolume(),
+          .DramaMode = state_.S(sv::kDramaMode),
+          .DateDisplay = state_.S(sv::kDateDisplay)};
 }
 
-// What takes effect while the dialog is still open; the rest waits for ApplySettings.
-void TForm1::ConfigurationChanged(ConfigurationItem item) {
+// The dialog has already put the new value into the settings, which the subsystems read; here
+// is what must also happen while the dialog is still open. The pending settings and the window
+// picture wait for ApplySettings.
+void TForm1::ConfigurationChanged(ConfigurationItem item, int previous) {
   const ConfigurationValues& v = configurationDialog_.Values();
   using Item = ConfigurationItem;
   switch (item) {
     case Item::BGM:
-      settings_.BGM = v.BGM;
-      music_.SetMusicEnabled(v.BGM, state_);
-      break;
-    case Item::AnimQuality:
-      settings_.AnimQuality = v.AnimQuality;
-      break;
-    case Item::Drive:
-      settings_.CDDA_DRV = v.CDDA_DRV;
-      break;
-    case Item::Seen:
-    case Item::BreakonSelect:
-      settings_.Seen = v.Seen;
-      settings_.BreakonSelect = v.BreakonSelect;
-      quickButtons_.SetSettings({settings_.SkipMode, settings_.Seen, settings_.BreakonSelect});
-      break;
-    case Item::OnMemoryMode:
-      settings_.OnMemoryMode = v.OnMemoryMode;
-      break;
-    case Item::CVABORT:
-      settings_.CVABORT = v.CVABORT;
+      music_.MusicSwitched(previous, state_);
       break;
     case Item::MasterVolume:
       sound_.SetMasterVolume(v.MasterVolume);
@@ -134,40 +89,36 @@ void TForm1::ConfigurationChanged(ConfigurationItem item) {
     case Item::Vol2:
     case Item::Vol3:
     case Item::Vol4:
-      settings_.Vol1 = v.Vol1;
-      settings_.Vol2 = v.Vol2;
-      settings_.Vol3 = v.Vol3;
-      settings_.Vol4 = v.Vol4;
-      ApplySoundSettings();
+      sound_.ApplyVolumes();
       break;
     case Item::FontBold:
     case Item::FontName:
     case Item::FontSize:
     case Item::FontAA:
-      settings_.FontName = v.FontName;
-      settings_.FONTBOLD = v.FONTBOLD;
-      settings_.FONTSIZE = v.FONTSIZE;
-      settings_.FONTAA = v.FONTAA;
-      glyphs_.RebuildGlyphCache(FontSettings());
-      break;
-    case Item::TextBackgroundR:
-    case Item::TextBackgroundG:
-    case Item::TextBackgroundB:
-    case Item::TextBackgroundA:
-      settings_.TXBG_R = v.TXBG_R;
-      settings_.TXBG_G = v.TXBG_G;
-      settings_.TXBG_B = v.TXBG_B;
-      settings_.TXBG_A = v.TXBG_A;
+      glyphs_.RebuildGlyphCache();
       break;
     case Item::DramaMode:
       state_.S(sv::kDramaMode) = v.DramaMode;
       break;
     case Item::DateDisplay:
-      state_.S(kDateDisplayValue) = v.DateDisplay;
+      state_.S(sv::kDateDisplay) = v.DateDisplay;
       break;
     case Item::VoiceSample:
       sound_.PlaySoundByName(kVoiceSample);
       break;
+    // Whatever follows these reads the settings when it needs them; the window picture is
+    // built again once the dialog has closed.
+    case Item::AnimQuality:
+    case Item::Drive:
+    case Item::Seen:
+    case Item::BreakonSelect:
+    case Item::OnMemoryMode:
+    case Item::CVABORT:
+    case Item::TextBackgroundR:
+    case Item::TextBackgroundG:
+    case Item::TextBackgroundB:
+    case Item::TextBackgroundA:
+    // Pending until the dialog closes.
     case Item::Wave:
     case Item::Delay:
     case Item::GMode:
@@ -179,7 +130,6 @@ void TForm1::ConfigurationChanged(ConfigurationItem item) {
 // After the dialog: the window picture again when the text style changed, the values that
 // need their subsystem restarted, and the screen mode.
 void TForm1::ApplySettings() {
-  const ConfigurationValues& v = configurationDialog_.Values();
   if (configurationDialog_.TextStyleChanged()) {
     window_.BuildTint({settings_.TXBG_R, settings_.TXBG_G, settings_.TXBG_B, settings_.TXBG_A});
     window_.MarkStale();
@@ -190,11 +140,8 @@ void TForm1::ApplySettings() {
       PBPaint();
     }
   }
-  settings_.Wave = v.Wave;
-  settings_.Delay = v.Delay;
-  settings_.GMode = v.GMode;
-  settings_.SMode = v.SMode;
-  ApplySoundSettings();
+  configurationDialog_.ApplyPending();
+  sound_.ApplyVolumes();
   output_.SetCharacterByCharacter(settings_.Delay == 0);
   stage_.Effects().SetFastPictures(settings_.GMode != 0);
   if (static_cast<int>(fullScreenActive_) == settings_.SMode) return;
@@ -220,7 +167,7 @@ void TForm1::SetName() {
   StopSkipAndAuto(false);
   nameEntryDialog_.FormShow();
   ShowModal(nameEntryDialog_);
-  variables_.RestoreFamilyName(variables_.StringRow(0));
+  variables_.RestoreFamilyName(variables_.StringRow(sr::kFamilyName));
   flags_.Busy = false;
 }
 

@@ -44,47 +44,10 @@ void TForm1::PBMouseDown(MouseButton button, int x, int y) {
     return;
   }
   if (flags_.EngineState != EngineScreen::Story) {
-    RouteModeClick(button, x, y);
+    if (tolven::Screen* screen = CurrentScreen()) screen->Press(button, x, y);
     return;
   }
   StoryMouseDown(button, x, y);
-}
-
-void TForm1::RouteModeClick(MouseButton button, int x, int y) {
-  switch (flags_.EngineState) {
-    case EngineScreen::WindowHidden:
-      backlog_.RestorePicture();
-      break;
-    case EngineScreen::Roll:
-      rolls_.RollClick();
-      break;
-    case EngineScreen::Shop:
-      itemShop_.ShopClick(button, x, y);
-      break;
-    case EngineScreen::ScrollingText:
-      rolls_.ScrollingTextClick();
-      break;
-    case EngineScreen::Viewer:
-      viewer_.ViewClick(button, x, y);
-      break;
-    case EngineScreen::Recollection:
-      recollection_.RecollectionClick(button, x, y);
-      break;
-    case EngineScreen::PageLookBack:
-      // The left button steps toward newer pages and leaves after the newest.
-      if (button == MouseButton::Left) {
-        backlog_.StepHistory(-1);
-      } else {
-        backlog_.CloseHistory();
-      }
-      break;
-    case EngineScreen::ItemScreen:
-      itemShop_.CloseInventory();
-      break;
-    case EngineScreen::Story:
-    case EngineScreen::Scroll:  // takes no clicks
-      break;
-  }
 }
 
 // The story state; returns whether the click was used up before the page and choice step.
@@ -141,27 +104,8 @@ void TForm1::PBMouseMove(int x, int y) {
   if (flags_.Busy || flags_.EffectRunning) return;
   if (flags_.SystemMenuOpen != 0) return prompt_.PromptHover(x, y);
   if (flags_.BacklogOpen) return backlog_.LogMouseMove(x, y);
-  RouteModeHover(x, y);
-}
-
-void TForm1::RouteModeHover(int x, int y) {
-  switch (flags_.EngineState) {
-    case EngineScreen::Story:
-      RouteStoryHover(x, y);
-      break;
-    case EngineScreen::Shop:
-    case EngineScreen::ItemScreen:
-      itemShop_.ItemHover(x, y);
-      break;
-    case EngineScreen::Viewer:
-      viewer_.ViewHover(x, y);
-      break;
-    case EngineScreen::Recollection:
-      recollection_.RecollectionHover(x, y);
-      break;
-    default:
-      break;
-  }
+  if (flags_.EngineState == EngineScreen::Story) return RouteStoryHover(x, y);
+  if (tolven::Screen* screen = CurrentScreen()) screen->PointerMove(x, y);
 }
 
 void TForm1::RouteStoryHover(int x, int y) {
@@ -213,8 +157,8 @@ void TForm1::FormKeyDown(int key) {
   if (flags_.ChoiceMode == ChoiceKind::Select && (key == kKeyUp || key == kKeyDown)) {
     choices_.MovePointerOverAnswers(key == kKeyUp ? -1 : 1);
   }
-  if (flags_.EngineState == EngineScreen::PageLookBack && (key == kKeyLeft || key == kKeyRight)) {
-    backlog_.StepHistory(key == kKeyLeft ? 1 : -1);
+  if (flags_.EngineState != EngineScreen::Story) {
+    if (tolven::Screen* screen = CurrentScreen()) screen->KeyDown(key);
   }
   // Skipping, auto-advance and the look-back keys work in the story with at most a window-mode
   // select open.

@@ -117,7 +117,7 @@ void TForm1::SetAutoCaption(bool on) {
 
 void TForm1::SpeedButton8Click() {
   if (flags_.PageWait != PageWaitKind::None || flags_.ChoiceMode != ChoiceKind::None) {
-    itemShop_.ShowInventory(0);
+    screens_.ShowInventory(0);
   }
 }
 
@@ -141,13 +141,13 @@ void TForm1::N7Click() {
 void TForm1::N1Click() {
   menuBar_.PopupMenu1Open = false;
   sound_.StopVoice();
-  recollection_.SkipScene();
+  screens_.SkipScene();
 }
 
 void TForm1::N2Click() {
   menuBar_.PopupMenu1Open = false;
   sound_.StopVoice();
-  viewer_.ReturnFromReplay();
+  screens_.ReturnFromReplay();
 }
 
 void TForm1::EnterFullScreen() {

@@ -10,10 +10,7 @@ namespace {
 
 constexpr int kLastSoundedSlot = 20;  // loading slots 1-20 plays the load sound
 constexpr const char* kLoadSound = "SSE06";
-constexpr int kChapterTitleRow = 9;
 constexpr int kLoadTransition = 7;
-constexpr int kChoiceSavesOff = 28;  // S028 non-zero: no automatic save at choices
-constexpr int kTextReadMark = 25;    // S025: the read mark of the text on screen
 
 }  // namespace
 
@@ -25,7 +22,7 @@ void TForm1::SaveSlot(int slot) {
   if (slot < kFirstSlot || slot > kLastSlot) return;
   flags_.Busy = true;
   auto record = std::make_unique<SlotRecord>();
-  record->description = SlotDescription(host_.LocalTime(), variables_.StringRow(kChapterTitleRow),
+  record->description = SlotDescription(host_.LocalTime(), variables_.StringRow(sr::kChapterTitle),
                                         flags_.EngineState == EngineScreen::Shop);
   CaptureSlot(SlotParts(), *record);
   ScaleThumbnail(stage_.Buffers().SceneBuffer, record->thumbnail);
@@ -34,7 +31,7 @@ void TForm1::SaveSlot(int slot) {
 }
 
 void TForm1::AutoChoiceSave() {
-  if (state_.S(kChoiceSavesOff) != 0) return;
+  if (state_.S(sv::kChoiceSavesOff) != 0) return;
   RotateChoiceSaves(saveFolder_);
   SaveSlot(kFirstChoiceSlot);
 }
@@ -79,9 +76,9 @@ void TForm1::LoadSlot(int slot) {
 
 // The slot's track starts again; a slot saved without music leaves it stopped.
 void TForm1::RestoreMusic() {
-  const int track = state_.S(kPlayingTrackValue);
+  const int track = state_.S(sv::kPlayingTrack);
   if (track == 0) return;
-  state_.S(kPlayingTrackValue) = 0;
+  state_.S(sv::kPlayingTrack) = 0;
   music_.SetMusic(track, state_);
 }
 
@@ -103,7 +100,7 @@ void TForm1::ResumeScript(const SlotRecord& record) {
     script.ScriptRunning = record.state.ScriptRunning != 0;
     script.ReadPos = static_cast<uint32_t>(record.state.resumePos);
   }
-  flags_.ReadFlag = interpreter_.Marks().Test(state_.S(kTextReadMark));
+  flags_.ReadFlag = interpreter_.Marks().Test(state_.S(sv::kTextReadMark));
   if (!flags_.ReadFlag) flags_.SkipState = 0;
   if (!record.names.loopingEffect.empty()) sound_.RequestEffect(record.names.loopingEffect);
 }

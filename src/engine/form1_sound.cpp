@@ -12,21 +12,6 @@ constexpr int kMovieCheckTicks = 11;
 
 }  // namespace
 
-void TForm1::ApplySoundSettings() {
-  SoundSettings& sound = sound_.Settings();
-  sound.Wave = settings_.Wave;
-  sound.BGM = settings_.BGM;
-  for (int i = 0; i < 5; ++i) {
-    sound.SE[i] = settings_.SE[i];
-    sound.SE_LVL[i] = settings_.SE_LVL[i];
-  }
-  sound.Vol1 = settings_.Vol1;
-  sound.Vol2 = settings_.Vol2;
-  sound.Vol3 = settings_.Vol3;
-  sound.Vol4 = settings_.Vol4;
-  sound_.ApplyVolumes();
-}
-
 // The voice goes into the backlog text with the story's words, so the log can replay it.
 void TForm1::Voice(std::string_view name) {
   output_.RecordVoice(name);

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <unordered_map>
 

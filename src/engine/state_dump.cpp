@@ -47,7 +47,7 @@ ordered_json Waits(const TForm1& form) {
 
 ordered_json Strings(const ScriptState& state) {
   ordered_json rows = ordered_json::array();
-  for (int row = 0; row < 10; ++row) {
+  for (int row = 0; row < sr::kScriptRows; ++row) {
     const char* start = reinterpret_cast<const char*>(state.strings.data()) + row * kStringRowBytes;
     const size_t room = state.strings.size() - static_cast<size_t>(row) * kStringRowBytes;
     rows.push_back(Utf8(std::string_view(start, strnlen(start, room))));
@@ -118,8 +118,8 @@ ordered_json SoundObject(const TForm1& form) {
           {"slots", slots},
           {"looping_effect", Utf8(sound.LoopingEffectName())},
           {"music",
-           {{"requested", form.State().S(kRequestedTrackValue)},
-            {"playing", form.State().S(kPlayingTrackValue)},
+           {{"requested", form.State().S(sv::kRequestedTrack)},
+            {"playing", form.State().S(sv::kPlayingTrack)},
             {"streaming", music.CurrentMode() != MusicStream::Mode::Idle},
             {"fading", music.Fading()},
             {"volume", music.CurrentVolume()}}},
@@ -181,6 +181,15 @@ ordered_json DialogObject(const TForm1& form) {
           {"controls", controls}};
 }
 
+// The full-screen mode that owns input, with what it shows of itself; null in the story.
+ordered_json ScreenObject(const TForm1& form) {
+  const Screen* screen = form.CurrentScreen();
+  if (screen == nullptr) return nullptr;
+  ordered_json object = {{"waits_for_input", screen->WaitsForInput()}};
+  screen->AddToDump(object);
+  return object;
+}
+
 }  // namespace
 
 std::string StateDumpJson(const TForm1& form) {
@@ -212,6 +221,7 @@ std::string StateDumpJson(const TForm1& form) {
   dump["save_dir"] = form.SaveFolder().string();
   dump["slots"] = SlotListing(form);
   dump["dialog"] = DialogObject(form);
+  dump["screen"] = ScreenObject(form);
   return dump.dump(2) + "\n";
 }
 

@@ -2,11 +2,11 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
 #include "base/engine_flags.h"
+#include "base/hook.h"
 #include "base/host.h"
 #include "base/random_generator.h"
 #include "base/script_state.h"
@@ -41,6 +41,7 @@ class Stage {
   ScreenBuffers& Buffers() { return buffers_; }
   const ScreenBuffers& Buffers() const { return buffers_; }
   Transitions& Effects() { return transitions_; }
+  const Transitions& Effects() const { return transitions_; }
 
   // The present step: composes scene and stage and moves them onto PB with the transition.
   void RefreshStage(int transition);
@@ -88,14 +89,16 @@ class Stage {
   void RebuildFromSpecs(int transition);
   const std::array<CharacterSlot, kCharacterSlots>& Slots() const { return slots_; }
 
+  // Calls into the engine around it, connected by the hub.
+  HookSet hooks;
   // A background picture is about to be shown, by its upper-cased name: the gallery marks the
   // pictures it lists as seen.
-  std::function<void(const std::string& upperName)> onBackgroundShown;
+  Hook<void(const std::string& upperName)> onBackgroundShown{hooks, "onBackgroundShown"};
   // The message window's steps of the composition, and the news that the layers under it
   // changed (its cached picture is then stale). The stage cannot see the text layer above it.
-  std::function<void()> buildWindowPicture;
-  std::function<void()> overlayWindow;
-  std::function<void()> onLayersChanged;
+  Hook<void()> buildWindowPicture{hooks, "buildWindowPicture"};
+  Hook<void()> overlayWindow{hooks, "overlayWindow"};
+  Hook<void()> onLayersChanged{hooks, "onLayersChanged"};
 
  private:
   void RemoveCharacters();

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 #include "base/engine_flags.h"
+#include "base/hook.h"
 #include "base/host.h"
 #include "base/random_generator.h"
 #include "base/script_state.h"
@@ -44,8 +44,10 @@ class Transitions {
   // PB.
   void Mosaic(const Bitmap24& source, int blockSize);
 
+  // Calls into the engine around it, connected by the hub.
+  HookSet hooks;
   // Message output sets its text font again when a transition ends.
-  std::function<void()> onTransitionEnd;
+  Hook<void()> onTransitionEnd{hooks, "onTransitionEnd"};
 
  private:
   // How a transition ended: run through, or cut short by an interrupt request (the caller then

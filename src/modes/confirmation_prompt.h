@@ -1,9 +1,9 @@
 #pragma once
 
-#include <functional>
 #include <string_view>
 
 #include "base/engine_flags.h"
+#include "base/hook.h"
 #include "base/input.h"
 #include "graphics/screen_buffers.h"
 #include "resources/bitmap24.h"
@@ -33,9 +33,11 @@ class ConfirmationPrompt {
   // 1 while the pointer is on "はい", else 0.
   int Answer() const { return answer_; }
 
-  std::function<void()> updateMenuBar;
+  // Calls into the engine around it, connected by the hub.
+  HookSet hooks;
+  Hook<void()> updateMenuBar{hooks, "updateMenuBar"};
   // The action of a prompt id answered yes (id 3: return to the title).
-  std::function<void(int id)> runAction;
+  Hook<void(int id)> runAction{hooks, "runAction"};
 
  private:
   void DarkenBand();

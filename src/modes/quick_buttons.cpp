@@ -51,8 +51,13 @@ const uint8_t* SheetPixel(const Bitmap24& sheet, int x, int y) {
 }  // namespace
 
 QuickButtons::QuickButtons(MessageWindow& window, ScreenBuffers& buffers, PaintBox& pb,
-                           ScriptState& state, EngineFlags& flags)
-    : window_(window), buffers_(buffers), pb_(pb), state_(state), flags_(flags) {}
+                           ScriptState& state, EngineFlags& flags, const Settings& settings)
+    : window_(window),
+      buffers_(buffers),
+      pb_(pb),
+      state_(state),
+      flags_(flags),
+      settings_(settings) {}
 
 void QuickButtons::LoadSystemPictures(const Archives& archives) {
   Bitmap24 picture;

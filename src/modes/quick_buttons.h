@@ -1,10 +1,11 @@
 #pragma once
 
 #include <array>
-#include <functional>
 
 #include "base/engine_flags.h"
+#include "base/hook.h"
 #include "base/script_state.h"
+#include "base/settings.h"
 #include "graphics/screen_buffers.h"
 #include "resources/archives.h"
 #include "resources/bitmap24.h"
@@ -12,13 +13,6 @@
 #include "text/message_window.h"
 
 namespace tolven {
-
-// The settings the strip reads, spelled as the settings store spells them.
-struct QuickButtonSettings {
-  int SkipMode = 0;       // skipping from the strip runs at skip state SkipMode + 1
-  int Seen = 0;           // non-zero: the skip button does not react to text never read
-  int BreakonSelect = 0;  // non-zero: choices and screens stop skipping and auto-advance
-};
 
 // An entry's area relative to the strip's top-left corner, half-open; x1 below 0: no area.
 struct QuickButtonArea {
@@ -57,15 +51,16 @@ inline constexpr int kButtonUnderPointer = 2;
 // The strip of quick buttons at the right edge of the message window (skip, auto-advance, the
 // log), the auto-advance gauge it turns into, and the switches and stop rule of skipping and
 // auto-advance. Button states live in the S values, so saving and the state dump see them.
+// Three settings steer it: skipping from the strip runs at skip state SkipMode + 1; with Seen
+// the skip button does not react to text never read; with BreakonSelect choices and screens
+// stop skipping and auto-advance.
 class QuickButtons {
  public:
   QuickButtons(MessageWindow& window, ScreenBuffers& buffers, PaintBox& pb, ScriptState& state,
-               EngineFlags& flags);
+               EngineFlags& flags, const Settings& settings);
 
   // Loads "sys_qbtn"; when it is missing or too small for the columns the strip is never drawn.
   void LoadSystemPictures(const Archives& archives);
-  // After start-up and whenever the configuration dialog changed a setting.
-  void SetSettings(const QuickButtonSettings& settings) { settings_ = settings; }
 
   // Target 0 the stage, 1 the stage and the screen, 2 the message-window pictures.
   void DrawQuickButtons(int target);
@@ -85,15 +80,19 @@ class QuickButtons {
   // The strip as last composed, before it was put anywhere.
   const Bitmap24& Strip() const { return strip_; }
 
+  // Calls into the engine around it, connected by the hub.
+  HookSet hooks;
   // What the engine supplies; an unset hook is skipped, and an unset currentTextRead counts the
   // text as read.
-  std::function<void(bool blue)> setAutoCaption;  // the menu bar's "自動送り" caption
-  std::function<void()> hideAutoSpeedSlider;      // TrackBar1
-  std::function<void()> openBacklog;
-  std::function<bool()> currentTextRead;     // the text now shown was read before
-  std::function<bool()> sceneReplayRunning;  // a scene replay runs
-  std::function<void()> rebuildStage;        // BuildStage and show it, after skip state 3
-  std::function<bool()> presentationHeld;    // message output keeps the screen to itself
+  Hook<void(bool blue)> setAutoCaption{hooks,
+                                       "setAutoCaption"};  // the menu bar's "自動送り" caption
+  Hook<void()> hideAutoSpeedSlider{hooks, "hideAutoSpeedSlider"};  // TrackBar1
+  Hook<void()> openBacklog{hooks, "openBacklog"};
+  Hook<bool()> currentTextRead{hooks, "currentTextRead"};  // the text now shown was read before
+  Hook<bool()> sceneReplayRunning{hooks, "sceneReplayRunning"};  // a scene replay runs
+  Hook<void()> rebuildStage{hooks, "rebuildStage"};  // BuildStage and show it, after skip state 3
+  Hook<bool()> presentationHeld{hooks,
+                                "presentationHeld"};  // message output keeps the screen to itself
 
  private:
   int EntryAt(int x, int y) const;
@@ -118,7 +117,7 @@ class QuickButtons {
   PaintBox& pb_;
   ScriptState& state_;
   EngineFlags& flags_;
-  QuickButtonSettings settings_;
+  const Settings& settings_;
 
   Bitmap24 sheet_;  // sys_qbtn
   Bitmap24 buttons_{kQuickButtonWidth, kQuickButtonHeight};

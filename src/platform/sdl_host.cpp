@@ -26,6 +26,7 @@ SdlHost::SdlHost(int scale, EventPlayer* events, bool movieSound)
     events_->windowCommand = [this](const EventCommand& command) {
       return ShotWindow(command.text);
     };
+    events_->movieFrameReady = [this] { return movies_.FrameNumber() > 0; };
   }
 }
 

@@ -26,24 +26,33 @@ std::string DefinitionText::ReadDefLine(uint32_t& position) const {
   return std::string(reinterpret_cast<const char*>(start), length);
 }
 
-std::vector<DefinitionEntry> DefinitionText::FindSection(std::string_view name) const {
+std::optional<uint32_t> DefinitionText::FindSectionStart(std::string_view name) const {
   // Built by appending: GCC 12 warns falsely (-Wrestrict) on "literal" + string at -O2 and up.
   std::string target = ":";
   target += UpperCaseName(name);
   uint32_t position = 0;
-  bool found = false;
   while (position < DefinitionSize()) {
-    if (UpperCaseName(ReadDefLine(position)) == target) {
-      found = true;
-      break;
-    }
+    if (UpperCaseName(ReadDefLine(position)) == target) return position;
   }
-  std::vector<DefinitionEntry> body;
-  if (!found) return body;
-  while (position < DefinitionSize()) {
-    const std::string line = ReadDefLine(position);
+  return std::nullopt;
+}
+
+std::vector<std::string> DefinitionText::SectionLines(std::string_view name) const {
+  std::vector<std::string> lines;
+  std::optional<uint32_t> position = FindSectionStart(name);
+  if (!position) return lines;
+  while (*position < DefinitionSize()) {
+    std::string line = ReadDefLine(*position);
     if (line.empty() || line == "{") continue;
     if (line == "}") break;
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+std::vector<DefinitionEntry> DefinitionText::FindSection(std::string_view name) const {
+  std::vector<DefinitionEntry> body;
+  for (const std::string& line : SectionLines(name)) {
     const size_t colon = line.find(':');
     if (colon == std::string::npos) {
       body.push_back({"", line});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,6 +33,12 @@ class DefinitionText {
   // moves past the zero byte. At or beyond the end it returns an empty line and stays there.
   std::string ReadDefLine(uint32_t& position) const;
 
+  // The position just past the line ":NAME", looked for from the start of the text with both
+  // sides in upper case; none when no line names the section.
+  std::optional<uint32_t> FindSectionStart(std::string_view name) const;
+  // The section's lines as written, from its header up to its "}" line or the end of the text,
+  // without empty lines and "{" lines: what each screen reads in its own layout.
+  std::vector<std::string> SectionLines(std::string_view name) const;
   // The body of the section ":NAME" (names and keys compared in upper case); empty when the
   // section is absent.
   std::vector<DefinitionEntry> FindSection(std::string_view name) const;

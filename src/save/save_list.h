@@ -2,11 +2,11 @@
 
 #include <array>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/hook.h"
 #include "dialogs/dialog_model.h"
 #include "resources/bitmap24.h"
 
@@ -39,9 +39,11 @@ class SaveList : public DialogModel {
   // SVEMPTY, which an empty slot shows; a game without it shows nothing there.
   void SetEmptyPicture(Bitmap24 picture);
 
+  // Calls into the engine around it, connected by the hub.
+  HookSet hooks;
   // The engine's SaveSlot and LoadSlot. The comment after a save is written here.
-  std::function<void(int slot)> saveSlot;
-  std::function<void(int slot)> loadSlot;
+  Hook<void(int slot)> saveSlot{hooks, "saveSlot"};
+  Hook<void(int slot)> loadSlot{hooks, "loadSlot"};
 
   // FormShow: the mode, the 99 rows read afresh from the slot files, the remembered slot
   // selected and previewed. The list starts in slot order, unsorted.

@@ -16,8 +16,6 @@ constexpr int kLabelHeight = 24;
 constexpr int kLabelPadding = 32;
 constexpr int kLabelEdge = 16;
 constexpr size_t kMapNameBytes = 64;
-constexpr int kHoverSoundRow = 7;
-
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   return EqualIgnoringCase(text.substr(0, prefix.size()), prefix);
@@ -164,7 +162,7 @@ void Choices::ClearMapEntry(int index) {
 
 void Choices::ShowMapEntry(int index) {
   const ChoiceEntry& e = entries_[static_cast<size_t>(index - 1)];
-  const std::string sound = variables_.StringRow(kHoverSoundRow);
+  const std::string sound = variables_.StringRow(sr::kHoverSound);
   if (!sound.empty() && playSound) playSound(sound);
   if (e.text.starts_with('@')) return;
   if (e.text.starts_with('*')) {

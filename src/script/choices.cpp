@@ -22,7 +22,6 @@ constexpr size_t kRowTextBytes = 63;
 constexpr int kBlinkInterval = 100;
 constexpr int kBlinks = 4;
 constexpr int kReplayBlinks = 14;
-constexpr int kPickSoundRow = 8;
 constexpr const char* kPickSound = "SSE01";
 constexpr const char* kOpenSound = "SSE02";
 // Full-screen answers: rows of the text page.
@@ -78,7 +77,7 @@ void Choices::LoadChoicePictures() {
 }
 
 void Choices::PlayPickSound() {
-  const std::string row = variables_.StringRow(kPickSoundRow);
+  const std::string row = variables_.StringRow(sr::kPickSound);
   if (playSound) playSound(row.empty() ? std::string_view(kPickSound) : std::string_view(row));
 }
 

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "base/engine_flags.h"
+#include "base/hook.h"
 #include "base/host.h"
 #include "base/input.h"
 #include "base/script_state.h"
@@ -98,10 +98,12 @@ class Choices {
   int WindowWidth() const { return width_; }
   const std::array<std::vector<SeltreeItem>, kSeltreeCount>& Trees() const { return trees_; }
 
+  // Calls into the engine around it, connected by the hub.
+  HookSet hooks;
   // The sounds: the pick, the opening of a select, the pointer entering a map place.
-  std::function<void(std::string_view)> playSound;
+  Hook<void(std::string_view)> playSound{hooks, "playSound"};
   // The auto-navigation replay has reached its last recorded answer.
-  std::function<void()> onAutoNavigationEnd;
+  Hook<void()> onAutoNavigationEnd{hooks, "onAutoNavigationEnd"};
 
  private:
   // select

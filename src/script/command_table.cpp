@@ -11,6 +11,7 @@
 #include "resources/archive_index.h"
 #include "script/interpreter.h"
 #include "script/interpreter_host.h"
+#include "script/screen_commands.h"
 #include "script/variables.h"
 
 namespace tolven {
@@ -20,7 +21,6 @@ constexpr size_t kIfScanLimit = 200;    // `if` looks no further for its action
 constexpr size_t kIfActionLimit = 200;  // longest action moved to the line start, NUL included
 constexpr int32_t kIdleStepMs = 30;     // sleep counts idle steps of at least 30 ms
 constexpr int32_t kSleepUntilClick = -1;
-constexpr int kTitleRow = 9;
 constexpr int kGameClearedFlag = 999;  // E999: the game was completed at least once
 
 bool IsDigit(char c) {
@@ -104,7 +104,7 @@ CommandOutcome Movie(CommandContext& c, std::string& line) {
 CommandOutcome String(CommandContext& c, std::string& line) {
   const int32_t row = NumberAt(line, 8);
   if (!c.variables.SetStringRow(row, TextAt(line, 10))) return kTableResult;
-  if (row == 0) c.host.StoreFamilyName(c.variables.StringRow(0));
+  if (row == sr::kFamilyName) c.host.StoreFamilyName(c.variables.StringRow(sr::kFamilyName));
   return kTableResult;
 }
 
@@ -216,7 +216,7 @@ CommandOutcome Break(CommandContext& c, std::string&) {
 }
 
 CommandOutcome Title(CommandContext& c, std::string& line) {
-  c.variables.SetStringRow(kTitleRow, TextAt(line, 7));
+  c.variables.SetStringRow(sr::kChapterTitle, TextAt(line, 7));
   return kTableResult;
 }
 
@@ -423,8 +423,76 @@ CommandOutcome Exit(CommandContext& c, std::string&) {
   return kTableResult;
 }
 
-// Rows without a handler belong to screens and effects not built yet; their argument offsets
-// are noted beside them.
+// ---- Screens: each hands its argument on as the table reads it -------------------------------
+
+CommandOutcome Special(CommandContext& c, std::string& line) {
+  c.screens.Special(TextAt(line, 9));
+  return kTableResult;
+}
+
+CommandOutcome Shop(CommandContext& c, std::string& line) {
+  c.screens.Shop(TextAt(line, 6));
+  return kTableResult;
+}
+
+CommandOutcome Roll(CommandContext& c, std::string& line) {
+  c.screens.Roll(TextAt(line, 6));
+  return kTableResult;
+}
+
+// `animq` plays doubled; byte 5 tells the two forms apart.
+CommandOutcome Anim(CommandContext& c, std::string& line) {
+  const bool doubled = line.size() > 5 && LowerCase(line[5]) == 'q';
+  c.screens.Anim(TextAt(line, doubled ? 7 : 6), doubled);
+  return kTableResult;
+}
+
+CommandOutcome Subtitle(CommandContext& c, std::string& line) {
+  c.screens.Subtitle(TextAt(line, 10));
+  return kTableResult;
+}
+
+CommandOutcome Viewer(CommandContext& c, std::string& line) {
+  c.screens.Viewer(TextAt(line, 8));
+  return kTableResult;
+}
+
+CommandOutcome Rec(CommandContext& c, std::string&) {
+  c.screens.Rec();
+  return kTableResult;
+}
+
+CommandOutcome Obj(CommandContext& c, std::string& line) {
+  c.screens.Obj(TextAt(line, 5));
+  return kTableResult;
+}
+
+CommandOutcome Sroll(CommandContext& c, std::string&) {
+  c.screens.Sroll();
+  return kTableResult;
+}
+
+CommandOutcome Scroll(CommandContext& c, std::string& line) {
+  c.screens.Scroll(TextAt(line, 8));
+  return kTableResult;
+}
+
+CommandOutcome Kaisou(CommandContext& c, std::string&) {
+  c.screens.Kaisou();
+  return kTableResult;
+}
+
+CommandOutcome Effect(CommandContext& c, std::string& line) {
+  c.screens.Effect(TextAt(line, 8));
+  return kTableResult;
+}
+
+CommandOutcome Item(CommandContext& c, std::string& line) {
+  c.screens.Item(NumberAt(line, 6));
+  return kTableResult;
+}
+
+// The table in the order the keywords are tried.
 constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"gra ", Gra, kReadOn},
     {"music ", Music, kReadOn},  // number at 7
@@ -447,7 +515,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"gameinit", Gameinit, kReadOn},
     {"grb ", Grb, kReadOn},
     {"win_close", WinClose, kReadOn},
-    {"special ", nullptr, kYield},  // text at 9
+    {"special ", Special, kYield},
     {"gameclr", Gameclr, kReadOn},
     {"partsload ", Partsload, kReadOn},
     {"movie ", Movie, kYield},  // text at 7
@@ -463,37 +531,40 @@ constexpr std::array<CommandRow, kCommandCount> kCommandTable = {{
     {"win_open", WinOpen, kReadOn},
     {"title ", Title, kReadOn},
     {"backto", Backto, kReadOn},
-    {"shop ", nullptr, kYield},  // text at 6
+    {"shop ", Shop, kYield},
     {"return ", NoEffect, kReadOn},
-    {"roll ", nullptr, kYield},  // text at 6
-    {"anim", nullptr, kYield},   // text at 7 for "animq", else at 6
+    {"roll ", Roll, kYield},
+    {"anim", Anim, kYield},
     {"shake", Shake, kYield},
     {"cjmp", Cjmp, kReadOn},
     {"setname", Setname, kYield},
-    {"subtitle", nullptr, kYield},  // text at 10 up to a comma, then the rest
-    {"viewer", nullptr, kYield},    // text at 8
-    {"se ", Se, kReadOn},           // text at 4
-    {"seloop ", Seloop, kReadOn},   // text at 8
+    {"subtitle", Subtitle, kYield},
+    {"viewer", Viewer, kYield},
+    {"se ", Se, kReadOn},          // text at 4
+    {"seloop ", Seloop, kReadOn},  // text at 8
     {"seoff", Seoff, kReadOn},
     {"exitgame", Exitgame, kYield},
-    {"rec", nullptr, kReadOn},
+    {"rec", Rec, kReadOn},
     {"tw_set ", TwSet, kReadOn},
     {"exit", Exit, kYield},
-    {"obj_", nullptr, kReadOn},  // text at 5
-    {"sroll", nullptr, kYield},
-    {"scroll ", nullptr, kYield},  // text at 8
-    {"kaisou", nullptr, kYield},
+    {"obj_", Obj, kReadOn},
+    {"sroll", Sroll, kYield},
+    {"scroll ", Scroll, kYield},
+    {"kaisou", Kaisou, kYield},
     {"chgprm", NoEffect, kYield},
     {"cgfull", Cgfull, kYield},
-    {"effect", nullptr, kYield},  // text at 8
-    {"item ", nullptr, kYield},   // number at 6
+    {"effect", Effect, kYield},
+    {"item ", Item, kYield},
 }};
 
-void ReportNotImplemented(Trace& trace, std::string_view keyword) {
-  if (!trace.Enabled()) return;
-  if (keyword.ends_with(' ')) keyword.remove_suffix(1);
-  trace.Write("not implemented: " + std::string(keyword));
+// Every keyword has its handler; a row without one would be a line silently dropped.
+constexpr bool EveryRowHasAHandler() {
+  for (const CommandRow& row : kCommandTable) {
+    if (row.handler == nullptr) return false;
+  }
+  return true;
 }
+static_assert(EveryRowHasAHandler());
 
 }  // namespace
 
@@ -531,10 +602,6 @@ int MatchCommand(std::string_view line) {
 int DispatchCommand(CommandContext& context, size_t index, std::string& line) {
   if (index >= kCommandTable.size()) return kReadOn;
   const CommandRow& row = kCommandTable[index];
-  if (!row.Implemented()) {
-    ReportNotImplemented(context.trace, row.keyword);
-    return row.result;
-  }
   return row.handler(context, line).value_or(row.result);
 }
 

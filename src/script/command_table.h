@@ -12,6 +12,7 @@ namespace tolven {
 
 class Interpreter;
 class InterpreterHost;
+class ScreenCommands;
 class Stage;
 class Trace;
 class Variables;
@@ -30,6 +31,7 @@ struct CommandContext {
   ScriptState& banks;
   EngineFlags& flags;
   InterpreterHost& host;
+  ScreenCommands& screens;  // the commands that hand the screen to a full-screen mode
   Stage& stage;
   Trace& trace;
 };
@@ -42,10 +44,8 @@ using CommandHandler = CommandOutcome (*)(CommandContext& context, std::string& 
 
 struct CommandRow {
   std::string_view keyword;  // as stored: a trailing blank must be present in the line
-  CommandHandler handler;    // none yet: the command is accepted and reported to the trace
+  CommandHandler handler;
   int result;
-
-  bool Implemented() const { return handler != nullptr; }
 };
 
 inline constexpr size_t kCommandCount = 61;

@@ -13,6 +13,7 @@
 #include "resources/definition_text.h"
 #include "resources/script_source.h"
 #include "script/interpreter_host.h"
+#include "script/screen_commands.h"
 #include "script/variables.h"
 #include "text/message_output.h"
 
@@ -64,7 +65,7 @@ void ReadMarks::Set(int n) {
 
 Interpreter::Interpreter(const Archives& archives, ScriptState& banks, Variables& variables,
                          EngineFlags& flags, MessageOutput& output, DefinitionText& definitions,
-                         Stage& stage, InterpreterHost& host, Trace& trace)
+                         Stage& stage, InterpreterHost& host, ScreenCommands& screens, Trace& trace)
     : archives_(archives),
       banks_(banks),
       variables_(variables),
@@ -72,8 +73,9 @@ Interpreter::Interpreter(const Archives& archives, ScriptState& banks, Variables
       output_(output),
       definitions_(definitions),
       host_(host),
+      screens_(screens),
       trace_(trace),
-      commands_{*this, variables, banks, flags, host, stage, trace} {}
+      commands_{*this, variables, banks, flags, host, screens, stage, trace} {}
 
 // ---- Loading ----------------------------------------------------------------------------------
 
@@ -90,7 +92,7 @@ bool Interpreter::LoadScript(std::string_view name, int mode) {
   } else {
     return false;
   }
-  if (onScriptLoaded) onScriptLoaded(upperName);
+  screens_.ScriptLoaded(upperName);
   return true;
 }
 
@@ -307,7 +309,7 @@ bool Interpreter::ReturnFromCall() {
 }
 
 void Interpreter::ReturnFromReplay() {
-  if (flags_.ReplayActive && onReturnFromReplay) onReturnFromReplay();
+  if (flags_.ReplayActive) screens_.ReturnFromReplay();
 }
 
 // Each case starts after a one-character '{' line; one '}' line closes the construct. The

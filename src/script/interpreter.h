@@ -4,7 +4,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +18,7 @@ namespace tolven {
 class Archives;
 class DefinitionText;
 class InterpreterHost;
+class ScreenCommands;
 class MessageOutput;
 class Stage;
 class Trace;
@@ -92,7 +92,7 @@ class Interpreter {
  public:
   Interpreter(const Archives& archives, ScriptState& banks, Variables& variables,
               EngineFlags& flags, MessageOutput& output, DefinitionText& definitions, Stage& stage,
-              InterpreterHost& host, Trace& trace);
+              InterpreterHost& host, ScreenCommands& screens, Trace& trace);
   Interpreter(const Interpreter&) = delete;
   Interpreter& operator=(const Interpreter&) = delete;
 
@@ -140,11 +140,6 @@ class Interpreter {
   // A loaded game's line, printed on from LinePos.
   void RestoreLineBuffer(std::string line) { lineBuffer_ = std::move(line); }
 
-  // A script or definition text was loaded; receives its upper-case name (scene-seen marks).
-  std::function<void(const std::string&)> onScriptLoaded;
-  // Ends a running scene replay and goes back to the viewer.
-  std::function<void()> onReturnFromReplay;
-
  private:
   void ReadLine();
   // Acts on the line buffer, again while a command rewrites it; true when the next line is to
@@ -162,6 +157,7 @@ class Interpreter {
   MessageOutput& output_;
   DefinitionText& definitions_;
   InterpreterHost& host_;
+  ScreenCommands& screens_;
   Trace& trace_;
   CommandContext commands_;
 

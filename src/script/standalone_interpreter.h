@@ -14,6 +14,7 @@
 #include "resources/paint_box.h"
 #include "script/interpreter.h"
 #include "script/interpreter_host.h"
+#include "script/screen_commands.h"
 #include "script/variables.h"
 #include "text/message_output.h"
 
@@ -115,8 +116,9 @@ struct StandaloneInterpreter {
   MessageOutput output{flags, banks, outputHost};
   QuietInterpreterHost host;
   InterpreterHost& commandHost;
-  Interpreter interpreter{archives,    banks, variables,   flags, output,
-                          definitions, stage, commandHost, trace};
+  NoScreenCommands screens;
+  Interpreter interpreter{archives,    banks, variables,   flags,   output,
+                          definitions, stage, commandHost, screens, trace};
 };
 
 }  // namespace tolven

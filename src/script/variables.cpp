@@ -13,7 +13,6 @@ constexpr std::string_view kInvalidExpressionMessage = "無効数式";
 constexpr std::string_view kAssignmentErrorMessage = "代入エラー";
 constexpr std::string_view kDefaultFamilyName = "\x8E\x52\x93\x63";  // 山田
 constexpr size_t kStringCopyLimit = 63;
-constexpr int kScriptStringRows = 10;
 constexpr size_t kConditionBufferSize = 100;
 constexpr size_t kRandomMaxDigits = 7;
 constexpr int kGameinitClearedV = 800;  // V800-V999 carry over into a new game
@@ -419,16 +418,15 @@ void Variables::Gameinit() {
 }
 
 bool Variables::SetStringRow(int row, std::string_view text) {
-  if (row < 0 || row >= kScriptStringRows) return false;
+  if (row < 0 || row >= sr::kScriptRows) return false;
   const size_t start = static_cast<size_t>(row) * kStringRowBytes;
   text = CText(text).substr(0, kStringCopyLimit);
   // Rows 0-9 always leave room for 63 bytes and the NUL; the cut only guards the bank's end.
   text = text.substr(0, std::min(text.size(), state_.strings.size() - start - 1));
   std::copy(text.begin(), text.end(), state_.strings.begin() + start);
   state_.strings[start + text.size()] = 0;
-  if (row == 0) {
+  if (row == sr::kFamilyName) {
     state_.S(sv::kNameChanged) = text == kDefaultFamilyName ? 0 : 1;
-    if (onFamilyNameChanged) onFamilyNameChanged(std::string(text));
   }
   return true;
 }
@@ -451,7 +449,7 @@ std::string Variables::ExpressionTag(std::string_view inner) {
 }
 
 std::string Variables::StringTag(int n) const {
-  return n >= 0 && n < kScriptStringRows ? StringRow(n) : std::string();
+  return n >= 0 && n < sr::kScriptRows ? StringRow(n) : std::string();
 }
 
 }  // namespace tolven

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "base/hook.h"
 #include "base/random_generator.h"
 #include "base/script_state.h"
 #include "base/trace.h"
@@ -56,10 +56,10 @@ class Variables {
   std::string ExpressionTag(std::string_view inner);
   std::string StringTag(int n) const;
 
+  // Calls into the engine around it, connected by the hub.
+  HookSet hooks;
   // Any script store into S000 must re-apply the save availability at once.
-  std::function<void()> onSaveAvailabilityChanged;
-  // Row 0 was written: the new family name, for the settings and the name dialog.
-  std::function<void(const std::string&)> onFamilyNameChanged;
+  Hook<void()> onSaveAvailabilityChanged{hooks, "onSaveAvailabilityChanged"};
 
  private:
   int32_t ReadVariable(char bank, int index) const;

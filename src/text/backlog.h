@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
 #include "base/engine_flags.h"
+#include "base/hook.h"
 #include "base/input.h"
 #include "base/script_state.h"
 #include "base/trace.h"
@@ -47,11 +47,13 @@ class Backlog {
   Backlog(Stage& stage, MessageWindow& window, MessageOutput& output, Glyphs& glyphs, PaintBox& pb,
           ScriptState& state, EngineFlags& flags, const Archives& archives, Trace& trace);
 
+  // Calls into the engine around it, connected by the hub.
+  HookSet hooks;
   // Set by the engine; an unset hook is skipped.
-  std::function<void(std::string_view name)> playSound;  // a system sound
-  std::function<void(std::string_view name)> playVoice;
-  std::function<void()> updateMenuBar;
-  std::function<void()> drawQuickButtons;  // after the log closes
+  Hook<void(std::string_view name)> playSound{hooks, "playSound"};  // a system sound
+  Hook<void(std::string_view name)> playVoice{hooks, "playVoice"};
+  Hook<void()> updateMenuBar{hooks, "updateMenuBar"};
+  Hook<void()> drawQuickButtons{hooks, "drawQuickButtons"};  // after the log closes
 
   // The page that just ended with a wait for a new page goes into the look-back ring.
   void RecordPage();

@@ -30,21 +30,6 @@ constexpr int kGaijiOffset = 2;  // the symbol's place in its cell, in both dire
 // Single-byte characters are drawn 12 pixels apart by DrawString.
 constexpr int kStringPitch = 12;
 
-// Calls visit with the code of each character of a Shift-JIS text.
-template <typename Visit>
-void ForEachCode(std::string_view text, Visit visit) {
-  for (size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<uint8_t>(text[i]);
-    if (IsLeadByte(lead) && i + 1 < text.size()) {
-      visit(uint32_t{lead} << 8 | static_cast<uint8_t>(text[i + 1]));
-      i += 2;
-    } else {
-      visit(uint32_t{lead});
-      ++i;
-    }
-  }
-}
-
 void FillCell(Bitmap24& bitmap, TextRgb colour) {
   uint8_t* p = bitmap.Data();
   for (size_t i = 0; i < bitmap.SizeBytes(); i += 3) {
@@ -102,27 +87,27 @@ const std::vector<uint32_t>& Glyphs::PreRenderList() {
   return codes;
 }
 
-Glyphs::Glyphs() {
+Glyphs::Glyphs(const Settings& settings) : settings_(settings) {
   SetTextColour(0);
 }
 
 Glyphs::~Glyphs() = default;
 
-void Glyphs::InitGlyphRenderer(const Archives& archives, const GlyphFontSettings& font) {
+void Glyphs::InitGlyphRenderer(const Archives& archives) {
   cacheCodes_.reserve(kCacheCapacity);
   cacheCells_.reserve(kCacheCapacity);
   PictureLoader(archives).LoadPicture("sys_gaiji", gaijiPicture_);
-  RebuildGlyphCache(font);
+  RebuildGlyphCache();
   SetTextColour(1);
   SetTextColour(0);
 }
 
-void Glyphs::OpenFont(const GlyphFontSettings& font) {
-  pixelEm_ = PointsToPixelEm(font.FONTSIZE);
-  const std::string name = ShiftJisToUtf8(font.FontName).value_or(font.FontName);
+void Glyphs::OpenFont() {
+  pixelEm_ = PointsToPixelEm(settings_.FONTSIZE);
+  const std::string name = ShiftJisToUtf8(settings_.FontName).value_or(settings_.FontName);
   fontFile_ = FindFontFace(name);
   if (!fontFile_) fontFile_ = FindFontFace(kFallbackFace);
-  bold_ = font.FONTBOLD != 0;
+  bold_ = settings_.FONTBOLD != 0;
   plainFaces_.clear();
   if (!fontFile_ || !face_.Open(*fontFile_, pixelEm_, bold_)) {
     fontFile_.reset();
@@ -166,9 +151,8 @@ void Glyphs::DrawText(std::string_view text, Bitmap24& target, int x, int y, int
   });
 }
 
-void Glyphs::RebuildGlyphCache(const GlyphFontSettings& font) {
-  OpenFont(font);
-  FONTAA = font.FONTAA;
+void Glyphs::RebuildGlyphCache() {
+  OpenFont();
   cacheCodes_.clear();
   cacheCells_.clear();
   StoreGaijiCells();
@@ -206,7 +190,7 @@ void Glyphs::PrepareCharacter(std::string_view bytes) {
   const uint32_t code =
       length == 2 ? uint32_t{lead} << 8 | static_cast<uint8_t>(bytes[1]) : uint32_t{lead};
   gaiji_ = code == kFilledDiamond || code == kHollowDiamond;
-  if (FONTAA == 0 || gaiji_) {
+  if (settings_.FONTAA == 0 || gaiji_) {
     RenderGlyph(code);
     return;
   }
@@ -264,7 +248,7 @@ void Glyphs::SetMasks(const CachedGlyph& glyph) {
 }
 
 void Glyphs::DrawGlyph(Bitmap24& target, int x, int y) {
-  if (FONTAA != 0 && !gaiji_) {
+  if (settings_.FONTAA != 0 && !gaiji_) {
     DrawPlain(target, x, y);
     return;
   }
@@ -291,15 +275,20 @@ void Glyphs::DrawPlain(Bitmap24& target, int x, int y) {
 }
 
 void Glyphs::DrawMono(const GlyphFace& face, Bitmap24& target, int x, int y, TextRgb colour) {
+  DrawMonoOutline(outline_, face.Ascent(), target, x, y, colour);
+}
+
+void DrawMonoOutline(const GlyphBitmap& outline, int ascent, Bitmap24& target, int x, int y,
+                     TextRgb colour) {
   // Text output puts the top of the line at y, so the baseline is the ascent below it.
-  const int top = y + face.Ascent() - outline_.top;
-  for (int r = 0; r < outline_.rows; ++r) {
+  const int top = y + ascent - outline.top;
+  for (int r = 0; r < outline.rows; ++r) {
     const int row = top + r;
     if (row < 0 || row >= target.Height()) continue;
-    for (int c = 0; c < outline_.width; ++c) {
-      const int column = x + outline_.left + c;
+    for (int c = 0; c < outline.width; ++c) {
+      const int column = x + outline.left + c;
       if (column < 0 || column >= target.Width()) continue;
-      if (outline_.pixels[static_cast<size_t>(r) * outline_.width + c] == 0) continue;
+      if (outline.pixels[static_cast<size_t>(r) * outline.width + c] == 0) continue;
       uint8_t* p = target.Row(row) + 3 * static_cast<size_t>(column);
       p[0] = colour.blue;
       p[1] = colour.green;

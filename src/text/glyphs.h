@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/settings.h"
 #include "resources/archives.h"
 #include "resources/bitmap24.h"
 #include "resources/paint_box.h"
@@ -16,14 +17,6 @@
 #include "text/glyph_face.h"
 
 namespace tolven {
-
-// The settings that choose the text font, spelled as the settings store spells them.
-struct GlyphFontSettings {
-  std::string FontName;  // Shift-JIS face name, Windows names included
-  int FONTSIZE = 21;     // points at 96 DPI
-  int FONTBOLD = 0;      // non-zero: bold
-  int FONTAA = 0;        // 0 soft glyphs with a shadow, 1 plain text output
-};
 
 struct TextRgb {
   uint8_t red = 0;
@@ -35,10 +28,16 @@ struct TextRgb {
 // The nine text colours, chosen by index modulo 9.
 TextRgb TextColourOf(int index);
 
+// A character rendered without anti-aliasing, put as text output puts it with the line's top
+// at y; whatever falls outside the target is left out.
+void DrawMonoOutline(const GlyphBitmap& outline, int ascent, Bitmap24& target, int x, int y,
+                     TextRgb colour);
+
 // The glyph renderer: turns Shift-JIS characters into coverage cells, keeps them in a cache that
 // is filled in advance with the kana, digits and common punctuation, and paints them onto 24-bit
 // pictures as a soft black shadow plus the glyph in the text colour; or, with FONTAA = 1, as
-// plain text with a hard black copy two pixels down and right.
+// plain text with a hard black copy two pixels down and right. The text font is the one the
+// settings name (FontName, FONTSIZE, FONTBOLD, FONTAA).
 class Glyphs {
  public:
   static constexpr int kCacheCapacity = 1000;
@@ -46,19 +45,19 @@ class Glyphs {
   static constexpr uint32_t kHollowDiamond = 0x819E;  // ◇
 
   // No font and an empty cache until InitGlyphRenderer: every character draws as nothing.
-  Glyphs();
-  Glyphs(const Archives& archives, const GlyphFontSettings& font) {
-    InitGlyphRenderer(archives, font);
+  explicit Glyphs(const Settings& settings);
+  Glyphs(const Archives& archives, const Settings& settings) : settings_(settings) {
+    InitGlyphRenderer(archives);
   }
   ~Glyphs();
 
   // Loads "sys_gaiji" through the archives (a missing picture leaves both symbols empty), opens
   // the font, pre-renders the cache and sets the colour to white.
-  void InitGlyphRenderer(const Archives& archives, const GlyphFontSettings& font);
+  void InitGlyphRenderer(const Archives& archives);
 
   // After any change of font name, size, bold setting or drawing method: empties the cache and
   // pre-renders it again.
-  void RebuildGlyphCache(const GlyphFontSettings& font);
+  void RebuildGlyphCache();
 
   void SetTextColour(int index);
 
@@ -114,7 +113,7 @@ class Glyphs {
   static const std::vector<uint32_t>& PreRenderList();
 
  private:
-  void OpenFont(const GlyphFontSettings& font);
+  void OpenFont();
   void StoreGaijiCells();
   bool RenderIntoCell(uint32_t code, GlyphCell& cell);
   // A cell and its shadow: the shadow depends on the coverage only, so it is cached with it.
@@ -127,6 +126,7 @@ class Glyphs {
   // The character last rendered by face, as text output puts it with the line's top at y.
   void DrawMono(const GlyphFace& face, Bitmap24& target, int x, int y, TextRgb colour);
 
+  const Settings& settings_;
   static constexpr int kRubyPixelEm = 10;
   // The text font's face at a size of plain text output, opened on first use.
   GlyphFace& PlainFace(int pixelEm);
@@ -139,7 +139,6 @@ class Glyphs {
   int canvasPoints_ = 22;  // the text font's size when the canvases are made
   Bitmap24 gaijiPicture_;
   int pixelEm_ = 0;
-  int FONTAA = 0;
 
   std::vector<uint32_t> cacheCodes_;
   std::vector<CachedGlyph> cacheCells_;

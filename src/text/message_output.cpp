@@ -176,7 +176,8 @@ void MessageOutput::PrintLine(std::string_view line, size_t& position, bool& nee
         const uint16_t digit = Code(line.substr(next, 2));
         if (digit >= kFullWidthZero && digit <= kFullWidthZero + 9) {
           const int row = digit - kFullWidthZero;
-          insertText_ = row < 2 && host_.NicknameOn() ? nickname_ : host_.StringRow(row);
+          const bool name = row == sr::kFamilyName || row == sr::kGivenName;
+          insertText_ = name && host_.NicknameOn() ? nickname_ : host_.StringRow(row);
         }
       }
       position = next < line.size() ? next + CharacterLength(line, next) : line.size();
@@ -398,14 +399,24 @@ void MessageOutput::PutChar(std::string_view bytes, bool nameLine) {
 }
 
 void MessageOutput::ClearPage() {
+  ResetPageState();
+  MarkPageEmpty();
+}
+
+void MessageOutput::ResetPageState() {
   column_ = 0;
   row_ = 0;
-  pageBytes_.fill(0);
-  pageColours_.fill(0);
-  pageEmpty_ = true;
   size_ = 0;
   colour_ = 0;
   charCount_ = 0;
+}
+
+// The bytes go with the mark: a page marked empty whose old text stayed would bring that text
+// back with the first redraw after the next character.
+void MessageOutput::MarkPageEmpty() {
+  pageBytes_.fill(0);
+  pageColours_.fill(0);
+  pageEmpty_ = true;
 }
 
 void MessageOutput::NewPage() {

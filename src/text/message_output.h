@@ -115,7 +115,11 @@ class MessageOutput {
   // Places one character of one or two bytes.
   void PutChar(std::string_view bytes, bool nameLine);
   void NewPage();
+  // Both of these: the counters and the page.
   void ClearPage();
+  // Text colour, size and the line counters back to 0 (a closed window's page starts over).
+  void ResetPageState();
+  void MarkPageEmpty();
   void EndBacklogLine();
   void ComputeAutoWait();
   // A voice the page plays: its name joins the page's voice list and the backlog gets a line

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 #include "base/engine_flags.h"
+#include "base/hook.h"
 #include "base/host.h"
 #include "base/script_state.h"
 #include "graphics/frame_clock.h"
@@ -110,14 +110,16 @@ class MessageWindow {
   const Bitmap24& ClickWaitPicture() const { return clickWaitPicture_; }
   const Bitmap24& IconFrames() const { return iconFrames_; }
 
+  // Calls into the engine around it, connected by the hub.
+  HookSet hooks;
   // Other subsystems' steps; an unset hook is skipped.
-  std::function<void(int target)> drawQuickButtons;
-  std::function<void()> redrawPage;      // the text page onto StageBuffer
-  std::function<void()> clearPage;       // `mode` starts from an empty page
-  std::function<void()> resetPageState;  // colour 0, size flag and line counters 0
-  std::function<void()> markPageEmpty;
-  std::function<bool()> presentationHeld;  // message output keeps PB to itself
-  std::function<void()> drawItemCounter;
+  Hook<void(int target)> drawQuickButtons{hooks, "drawQuickButtons"};
+  Hook<void()> redrawPage{hooks, "redrawPage"};          // the text page onto StageBuffer
+  Hook<void()> clearPage{hooks, "clearPage"};            // `mode` starts from an empty page
+  Hook<void()> resetPageState{hooks, "resetPageState"};  // colour 0, size flag and line counters 0
+  Hook<void()> markPageEmpty{hooks, "markPageEmpty"};
+  Hook<bool()> presentationHeld{hooks, "presentationHeld"};  // message output keeps PB to itself
+  Hook<void()> drawItemCounter{hooks, "drawItemCounter"};
 
  private:
   void DrawQuickButtons(int target);

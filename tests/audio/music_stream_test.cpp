@@ -6,6 +6,7 @@
 
 #include "audio/music_stream.h"
 #include "audio_fixtures.h"
+#include "base/engine_values.h"
 #include "test_support.h"
 #include "tools/wady_encoder.h"
 
@@ -65,7 +66,7 @@ class MusicTest : public ::testing::Test {
         dir_ / "qe_bgm.tvk",
         {{"M03", shortTrack_}, {"M05", longTrack_}, {"M06", wide}, {"M07", lateLoop}});
     archives_.LoadMediaIndexes();
-    sound_.Settings().Vol3 = 0;
+    settings_.Vol3 = 0;
   }
 
   // Runs the timer and the device for so many ticks; returns the mix.
@@ -84,8 +85,9 @@ class MusicTest : public ::testing::Test {
   Archives archives_{dir_.Path()};
   Trace trace_;
   testing::ManualAudioDevice device_;
-  Sound sound_{trace_, archives_, device_};
-  MusicStream music_{sound_, archives_};
+  Settings settings_ = testing::StartupSettings();
+  Sound sound_{trace_, settings_, archives_, device_};
+  MusicStream music_{sound_, archives_, settings_};
   ScriptState state_;
   std::vector<uint8_t> shortTrack_;
   std::vector<uint8_t> longTrack_;
@@ -117,13 +119,13 @@ TEST_F(MusicTest, TheTrackValuesFollowTheCommandWhetherOrNotMusicPlays) {
   };
   for (const Case& c : cases) {
     music_.StopMusic();
-    sound_.Settings().BGM = 0;
-    state_.S(kPlayingTrackValue) = 0;
+    settings_.BGM = 0;
+    state_.S(sv::kPlayingTrack) = 0;
     if (c.playingBefore) music_.SetMusic(c.playingBefore, state_);
-    sound_.Settings().BGM = c.bgm;
+    settings_.BGM = c.bgm;
     music_.SetMusic(c.n, state_);
-    EXPECT_EQ(state_.S(kRequestedTrackValue), c.requested) << c.what;
-    EXPECT_EQ(state_.S(kPlayingTrackValue), c.playing) << c.what;
+    EXPECT_EQ(state_.S(sv::kRequestedTrack), c.requested) << c.what;
+    EXPECT_EQ(state_.S(sv::kPlayingTrack), c.playing) << c.what;
     EXPECT_EQ(music_.CurrentMode() == MusicStream::Mode::File, c.streaming) << c.what;
   }
 }
@@ -136,23 +138,25 @@ TEST_F(MusicTest, TheSameTrackIsNotRestartedAndSwitchingMusicOnStartsTheRequeste
   music_.SetMusic(5, state_);
   EXPECT_EQ(sound_.Slots().PlayFrame(kMusicSlot), position);
 
-  music_.SetMusicEnabled(1, state_);  // off: the music stops, the request stays
+  // Switched off: what plays stops as the old switch stops it, the request stays.
+  settings_.BGM = 1;
+  music_.MusicSwitched(0, state_);
   EXPECT_EQ(music_.CurrentMode(), MusicStream::Mode::Idle);
-  EXPECT_EQ(state_.S(kPlayingTrackValue), 0);
-  EXPECT_EQ(state_.S(kRequestedTrackValue), 5);
+  EXPECT_EQ(state_.S(sv::kPlayingTrack), 0);
+  EXPECT_EQ(state_.S(sv::kRequestedTrack), 5);
   music_.SetMusic(3, state_);
-  EXPECT_EQ(state_.S(kPlayingTrackValue), 0);
-  EXPECT_EQ(state_.S(kRequestedTrackValue), 3);
-  music_.SetMusicEnabled(0, state_);  // on: the requested track starts
+  EXPECT_EQ(state_.S(sv::kPlayingTrack), 0);
+  EXPECT_EQ(state_.S(sv::kRequestedTrack), 3);
+  settings_.BGM = 0;
+  music_.MusicSwitched(1, state_);  // on: the requested track starts
   EXPECT_EQ(music_.CurrentMode(), MusicStream::Mode::File);
-  EXPECT_EQ(state_.S(kPlayingTrackValue), 3);
-  EXPECT_EQ(state_.S(kRequestedTrackValue), 3);
-  EXPECT_EQ(sound_.Settings().BGM, 0);
+  EXPECT_EQ(state_.S(sv::kPlayingTrack), 3);
+  EXPECT_EQ(state_.S(sv::kRequestedTrack), 3);
 }
 
 TEST_F(MusicTest, WithoutSoundOnlyTheTrackValuesChange) {
   music_.SetMusic(5, state_);
-  EXPECT_EQ(state_.S(kPlayingTrackValue), 5);
+  EXPECT_EQ(state_.S(sv::kPlayingTrack), 5);
   EXPECT_EQ(music_.CurrentMode(), MusicStream::Mode::Idle);
   music_.UpdateMusicStream();
   EXPECT_FALSE(sound_.Slots().Holds(kMusicSlot));
@@ -195,8 +199,8 @@ TEST_F(MusicTest, FadesLowerTheVolumeEachTickAndStopBelowMinus3000) {
     int ticks;
   };
   for (const Case& c : {Case{0, 30, 101}, Case{-1200, 20, 91}, Case{-2990, 100, 1}}) {
-    sound_.Settings().Vol3 = c.volume;
-    state_.S(kPlayingTrackValue) = 0;
+    settings_.Vol3 = c.volume;
+    state_.S(sv::kPlayingTrack) = 0;
     music_.SetMusic(5, state_);
     music_.SetMusic(-c.step, state_);
     int ticks = 0;
@@ -218,11 +222,11 @@ TEST_F(MusicTest, AnimationsStreamFromTheirOwnSource) {
   music_.SetMusic(5, state_);
   std::vector<uint8_t> animation = shortTrack_;
   animation.insert(animation.begin(), 100, 0xAA);  // other frames of the animation
-  sound_.Settings().Vol3 = -500;
+  settings_.Vol3 = -500;
   music_.StartEmbeddedMusic(std::make_shared<CodedBytes>(animation), 100);
   EXPECT_EQ(music_.CurrentMode(), MusicStream::Mode::Embedded);
   EXPECT_EQ(sound_.Slots().Volume(kMusicSlot), -500);
-  EXPECT_EQ(state_.S(kPlayingTrackValue), 5);
+  EXPECT_EQ(state_.S(sv::kPlayingTrack), 5);
   sound_.Slots().SetVolume(kMusicSlot, 0);
   const std::vector<int16_t> left = testing::LeftChannel(Play(100));
   EXPECT_EQ(left, Looped(shortTrack_, kOutputRate, left.size()));

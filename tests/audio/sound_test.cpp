@@ -1,6 +1,9 @@
 // Named sounds from real archives into their slots, with the settings' gates and volumes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "audio/ogg_sound.h"
 #include "audio/sound.h"
 #include "audio/wady.h"
@@ -39,6 +42,13 @@ class SoundTest : public ::testing::Test {
     archives_.LoadMediaIndexes();
   }
 
+  void SetVolumes(int voices, int effects, int music, int spare) {
+    settings_.Vol1 = voices;
+    settings_.Vol2 = effects;
+    settings_.Vol3 = music;
+    settings_.Vol4 = spare;
+  }
+
   // Which entry a slot holds, by the frame count that tells the fixtures apart.
   size_t Frames(int slot) const { return sound_.Slots().Info(slot).frames; }
 
@@ -46,13 +56,14 @@ class SoundTest : public ::testing::Test {
   Archives archives_{dir_.Path()};
   Trace trace_;
   testing::ManualAudioDevice device_;
-  Sound sound_{trace_, archives_, device_};
+  Settings settings_ = testing::StartupSettings();
+  Sound sound_{trace_, settings_, archives_, device_};
 };
 
 TEST_F(SoundTest, WithoutADeviceEveryOperationIsQuiet) {
   NullAudioDevice none;
-  Sound silent(trace_, archives_, none);
-  Sound bare(trace_);
+  Sound silent(trace_, settings_, archives_, none);
+  Sound bare(trace_, settings_);
   for (Sound* sound : {&silent, &bare}) {
     EXPECT_FALSE(sound->SoundDevicePresent());
     EXPECT_FALSE(sound->InitSound());
@@ -118,7 +129,7 @@ TEST_F(SoundTest, WhatCannotPlayLeavesTheSlotAsItWas) {
 
 TEST_F(SoundTest, AVoiceSoundsAsItsEntryDecodes) {
   ASSERT_TRUE(sound_.InitSound());
-  sound_.Settings().Vol1 = 0;
+  settings_.Vol1 = 0;
   sound_.PlayVoice("VOICE2", false);
   std::vector<int16_t> out(2 * 5000);
   sound_.Slots().Mix(out);
@@ -138,7 +149,7 @@ TEST_F(SoundTest, VoicesNeedADeviceVoicesOnAndNoSkipping) {
   };
   for (const Case& c : {Case{0, false, true}, Case{1, false, false}, Case{0, true, false}}) {
     sound_.StopVoice();
-    sound_.Settings().Wave = c.wave;
+    settings_.Wave = c.wave;
     sound_.PlayVoice("VOICE2", c.skipping);
     EXPECT_EQ(sound_.IsVoicePlaying(), c.plays) << "Wave " << c.wave << " skip " << c.skipping;
   }
@@ -164,9 +175,10 @@ TEST_F(SoundTest, EffectGroupsAndLevelsChooseWhatPlays) {
   };
   for (const Case& c : cases) {
     sound_.Slots().Empty(kEffectSlot);
-    sound_.Settings().SE = {1, 1, c.groupSwitch, 1, c.groupSwitch};
-    sound_.Settings().SE_LVL = {9, 9, c.level, 9, 9};
-    sound_.Settings().Wave = 1;
+    settings_.SE[2] = settings_.SE[4] = c.groupSwitch;
+    std::fill(std::begin(settings_.SE_LVL), std::end(settings_.SE_LVL), 9);
+    settings_.SE_LVL[2] = c.level;
+    settings_.Wave = 1;
     sound_.RequestEffect(c.request);
     EXPECT_EQ(Frames(kEffectSlot), c.frames) << c.what;
   }
@@ -174,7 +186,7 @@ TEST_F(SoundTest, EffectGroupsAndLevelsChooseWhatPlays) {
 
 TEST_F(SoundTest, VolumesFollowTheSettingsExceptTheAnimationSlot) {
   ASSERT_TRUE(sound_.InitSound());
-  sound_.Settings() = {.Vol1 = -100, .Vol2 = -200, .Vol3 = -300, .Vol4 = -400};
+  SetVolumes(-100, -200, -300, -400);
   sound_.PlaySoundByName("VOICE2");
   sound_.PlaySoundByName("BANG");
   sound_.PlaySoundByName("RAIN");
@@ -182,7 +194,7 @@ TEST_F(SoundTest, VolumesFollowTheSettingsExceptTheAnimationSlot) {
       tools::EncodeWady(Sine(11025, 1, 50, 100, 10), {.coding = WadyCoding::Byte});
   sound_.PlayEmbeddedSound(embedded);
   sound_.Slots().Play(6, Pcm{11025, 1, {1}}, 0, false);
-  sound_.Settings() = {.Vol1 = -1, .Vol2 = -2, .Vol3 = -3, .Vol4 = -4};
+  SetVolumes(-1, -2, -3, -4);
   sound_.ApplyVolumes();
   const int expected[kSoundSlots] = {-1, -2, -2, 0, 0, -200, -4, 0};
   for (int slot = 0; slot < kSoundSlots; ++slot) {

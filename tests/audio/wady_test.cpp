@@ -1,6 +1,7 @@
 // The WADY decoders on hand-worked bytes, and whole entries, damaged ones included.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -175,8 +176,8 @@ std::vector<uint8_t> Entry(uint16_t channels, uint32_t decodedSize, uint32_t fra
   header.format = {1, channels, 22050, 22050u * channels * 2, static_cast<uint16_t>(channels * 2),
                    16};
   const auto head = WadyHeaderBytes(header);
-  std::vector<uint8_t> entry(head.begin(), head.end());
-  entry.insert(entry.end(), coded.begin(), coded.end());
+  std::vector<uint8_t> entry(head.size() + coded.size());
+  std::copy(coded.begin(), coded.end(), std::copy(head.begin(), head.end(), entry.begin()));
   return entry;
 }
 

@@ -10,14 +10,33 @@
 
 #include "base/input.h"
 #include "base/text_encoding.h"
+#include "test_support.h"
 
 namespace tolven {
 namespace {
 
 using I = ConfigurationItem;
+using S = Settings;
 using V = ConfigurationValues;
 
 const std::vector<std::string> kFonts = {"IPAGothic", "IPAゴシック", "ＭＳ 明朝"};
+
+// Where a control's number shows: in the settings record at once, in the settings record only
+// once the dialog applies what is pending, or among the dialog's own values.
+struct Field {
+  int S::*setting = nullptr;
+  int V::*own = nullptr;
+  bool pending = false;
+};
+Field AtOnce(int S::*setting) {
+  return {setting};
+}
+Field OnApplying(int S::*setting) {
+  return {setting, nullptr, true};
+}
+Field Own(int V::*own) {
+  return {nullptr, own};
+}
 
 class ConfigurationDialogTest : public ::testing::Test {
  protected:
@@ -28,14 +47,19 @@ class ConfigurationDialogTest : public ::testing::Test {
     dialog.writeString = [this](std::string_view name, std::string_view value) {
       writes.push_back(std::string(name) + "=" + ShiftJisToUtf8Lossy(value));
     };
-    dialog.changed = [this](ConfigurationItem item) { items.push_back(item); };
-    Show(ConfigurationValues{});
+    dialog.changed = [this](ConfigurationItem item, int previous) {
+      items.push_back(item);
+      previousNumbers.push_back(previous);
+    };
+    Show();
   }
 
-  void Show(const ConfigurationValues& values) {
+  // Opens the dialog over the settings as they are now.
+  void Show(const ConfigurationValues& values = {}) {
     dialog.FormShow(values, kFonts);
     writes.clear();
     items.clear();
+    previousNumbers.clear();
   }
 
   std::optional<Control> Find(std::string_view name) const {
@@ -50,58 +74,71 @@ class ConfigurationDialogTest : public ::testing::Test {
     return control ? control->value : "";
   }
 
-  ConfigurationDialog dialog;
+  // As a missing settings file gives them: CVABORT, BreakonSelect, Seen and OnMemoryMode on,
+  // Vol2 -800, Vol3 -1200, Vol4 -800, FONTSIZE 21, TXBG_A 90, the font "ＭＳ 明朝".
+  const Settings startup = testing::StartupSettings();
+  Settings settings = startup;
+  ConfigurationDialog dialog{settings};
   std::vector<std::string> writes;
   std::vector<ConfigurationItem> items;
+  std::vector<int> previousNumbers;
 };
 
 TEST_F(ConfigurationDialogTest, EachControlWritesItsSettingAndNamesWhatChanged) {
-  // The defaults: CVABORT, BreakonSelect, Seen and OnMemoryMode on, TXBG_A 90.
   const struct {
     const char* control;
     const char* value;
     const char* write;  // nullptr: nothing stored
     ConfigurationItem item;
-    int V::*field;
+    Field field;
     int fieldValue;
     bool textStyle;
   } cases[] = {
-      // Written only: the engine applies the screen mode after the dialog.
-      {"RadioGroup6", "1", "SMode=1", I::SMode, &V::SMode, 1, false},
-      {"RadioGroup4", "1", "GMode=1", I::GMode, &V::GMode, 1, false},
-      {"RadioGroup5", "1", "Delay=1", I::Delay, &V::Delay, 1, false},
-      {"RadioGroup3", "1", "AnimQuality=1", I::AnimQuality, &V::AnimQuality, 1, false},
-      {"RadioGroup2", "1", "Wave=1", I::Wave, &V::Wave, 1, false},
-      {"RadioGroup1", "1", "BGM=1", I::BGM, &V::BGM, 1, false},
-      {"CheckBox7", "0", "CVABORT=0", I::CVABORT, &V::CVABORT, 0, false},
-      {"TrackBar1", "-1500", nullptr, I::MasterVolume, &V::MasterVolume, -1500, false},
-      {"TrackBar2", "-3000", "Vol1=-3000", I::Vol1, &V::Vol1, -3000, false},
-      {"TrackBar3", "0", "Vol2=0", I::Vol2, &V::Vol2, 0, false},
-      {"TrackBar4", "-1", "Vol3=-1", I::Vol3, &V::Vol3, -1, false},
-      {"TrackBar9", "-20", "Vol4=-20", I::Vol4, &V::Vol4, -20, false},
-      {"CheckBox5", "1", "FONTBold=1", I::FontBold, &V::FONTBOLD, 1, true},
-      {"CSpinEdit1", "10", "FONTSIZE=10", I::FontSize, &V::FONTSIZE, 10, true},
-      {"CSpinEdit1", "22", "FONTSIZE=22", I::FontSize, &V::FONTSIZE, 22, true},
-      {"RadioGroup8", "1", "FONTAA=1", I::FontAA, &V::FONTAA, 1, true},
-      {"CheckBox2", "0", "BreakonSelect=0", I::BreakonSelect, &V::BreakonSelect, 0, false},
-      {"CheckBox1", "0", "Seen=0", I::Seen, &V::Seen, 0, false},
-      {"TrackBar5", "-10", "TXBG_R=10", I::TextBackgroundR, &V::TXBG_R, 10, true},
-      {"TrackBar6", "-128", "TXBG_G=128", I::TextBackgroundG, &V::TXBG_G, 128, true},
-      {"TrackBar7", "-255", "TXBG_B=255", I::TextBackgroundB, &V::TXBG_B, 255, true},
+      // Stored at once, but the engine takes them only after the dialog.
+      {"RadioGroup6", "1", "SMode=1", I::SMode, OnApplying(&S::SMode), 1, false},
+      {"RadioGroup4", "1", "GMode=1", I::GMode, OnApplying(&S::GMode), 1, false},
+      {"RadioGroup5", "1", "Delay=1", I::Delay, OnApplying(&S::Delay), 1, false},
+      {"RadioGroup2", "1", "Wave=1", I::Wave, OnApplying(&S::Wave), 1, false},
+      {"RadioGroup3", "1", "AnimQuality=1", I::AnimQuality, AtOnce(&S::AnimQuality), 1, false},
+      {"RadioGroup1", "1", "BGM=1", I::BGM, AtOnce(&S::BGM), 1, false},
+      {"CheckBox7", "0", "CVABORT=0", I::CVABORT, AtOnce(&S::CVABORT), 0, false},
+      {"TrackBar1", "-1500", nullptr, I::MasterVolume, Own(&V::MasterVolume), -1500, false},
+      {"TrackBar2", "-3000", "Vol1=-3000", I::Vol1, AtOnce(&S::Vol1), -3000, false},
+      {"TrackBar3", "0", "Vol2=0", I::Vol2, AtOnce(&S::Vol2), 0, false},
+      {"TrackBar4", "-1", "Vol3=-1", I::Vol3, AtOnce(&S::Vol3), -1, false},
+      {"TrackBar9", "-20", "Vol4=-20", I::Vol4, AtOnce(&S::Vol4), -20, false},
+      {"CheckBox5", "1", "FONTBold=1", I::FontBold, AtOnce(&S::FONTBOLD), 1, true},
+      {"CSpinEdit1", "10", "FONTSIZE=10", I::FontSize, AtOnce(&S::FONTSIZE), 10, true},
+      {"CSpinEdit1", "22", "FONTSIZE=22", I::FontSize, AtOnce(&S::FONTSIZE), 22, true},
+      {"RadioGroup8", "1", "FONTAA=1", I::FontAA, AtOnce(&S::FONTAA), 1, true},
+      {"CheckBox2", "0", "BreakonSelect=0", I::BreakonSelect, AtOnce(&S::BreakonSelect), 0, false},
+      {"CheckBox1", "0", "Seen=0", I::Seen, AtOnce(&S::Seen), 0, false},
+      {"TrackBar5", "-10", "TXBG_R=10", I::TextBackgroundR, AtOnce(&S::TXBG_R), 10, true},
+      {"TrackBar6", "-128", "TXBG_G=128", I::TextBackgroundG, AtOnce(&S::TXBG_G), 128, true},
+      {"TrackBar7", "-255", "TXBG_B=255", I::TextBackgroundB, AtOnce(&S::TXBG_B), 255, true},
       // The vertical bars have their minimum on top: the top is fully opaque.
-      {"TrackBar8", "-255", "TXBG_A=255", I::TextBackgroundA, &V::TXBG_A, 255, true},
-      {"TrackBar8", "0", "TXBG_A=0", I::TextBackgroundA, &V::TXBG_A, 0, true},
-      {"CheckBox3", "0", "OnMemoryMode=0", I::OnMemoryMode, &V::OnMemoryMode, 0, false},
-      {"CheckBox4", "1", nullptr, I::DramaMode, &V::DramaMode, 1, false},
-      {"CheckBox6", "1", nullptr, I::DateDisplay, &V::DateDisplay, 1, false},
+      {"TrackBar8", "-255", "TXBG_A=255", I::TextBackgroundA, AtOnce(&S::TXBG_A), 255, true},
+      {"TrackBar8", "0", "TXBG_A=0", I::TextBackgroundA, AtOnce(&S::TXBG_A), 0, true},
+      {"CheckBox3", "0", "OnMemoryMode=0", I::OnMemoryMode, AtOnce(&S::OnMemoryMode), 0, false},
+      {"CheckBox4", "1", nullptr, I::DramaMode, Own(&V::DramaMode), 1, false},
+      {"CheckBox6", "1", nullptr, I::DateDisplay, Own(&V::DateDisplay), 1, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.control) + " " + c.value);
-    Show(ConfigurationValues{});
+    settings = startup;
+    Show();
+    const int before = c.field.setting ? startup.*c.field.setting : V{}.*c.field.own;
     ASSERT_EQ(dialog.Set(c.control, c.value), ControlAction::Done);
     EXPECT_EQ(writes, c.write ? std::vector<std::string>{c.write} : std::vector<std::string>{});
     EXPECT_EQ(items, std::vector<ConfigurationItem>{c.item});
-    EXPECT_EQ(dialog.Values().*c.field, c.fieldValue);
+    EXPECT_EQ(previousNumbers, std::vector<int>{before});
+    if (c.field.own) {
+      EXPECT_EQ(dialog.Values().*c.field.own, c.fieldValue);
+    } else {
+      EXPECT_EQ(settings.*c.field.setting, c.field.pending ? before : c.fieldValue);
+      dialog.ApplyPending();
+      EXPECT_EQ(settings.*c.field.setting, c.fieldValue);
+    }
     EXPECT_EQ(Value(c.control), c.value);
     EXPECT_EQ(dialog.TextStyleChanged(), c.textStyle);
     EXPECT_FALSE(dialog.Closed());
@@ -112,7 +149,7 @@ TEST_F(ConfigurationDialogTest, ChoosingAListedFontWritesItsShiftJisName) {
   ASSERT_EQ(dialog.Set("ComboBox1", "IPAゴシック"), ControlAction::Done);
   EXPECT_EQ(writes, std::vector<std::string>{"FontName=IPAゴシック"});
   EXPECT_EQ(items, std::vector<ConfigurationItem>{I::FontName});
-  EXPECT_EQ(dialog.Values().FontName, Utf8ToShiftJis("IPAゴシック").value());
+  EXPECT_EQ(settings.FontName, Utf8ToShiftJis("IPAゴシック").value());
   EXPECT_EQ(Value("ComboBox1"), "IPAゴシック");
   EXPECT_TRUE(dialog.TextStyleChanged());
 }
@@ -175,20 +212,19 @@ TEST_F(ConfigurationDialogTest, DefaultMovesOnlyTheBackgroundBarsNotAlreadyThere
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.r << " " << c.g << " " << c.b << " " << c.a);
-    ConfigurationValues values;
-    values.TXBG_R = c.r;
-    values.TXBG_G = c.g;
-    values.TXBG_B = c.b;
-    values.TXBG_A = c.a;
-    Show(values);
+    settings.TXBG_R = c.r;
+    settings.TXBG_G = c.g;
+    settings.TXBG_B = c.b;
+    settings.TXBG_A = c.a;
+    Show();
     ASSERT_EQ(dialog.Press("Button3"), ControlAction::Done);
     EXPECT_EQ(writes, c.writes);
     EXPECT_EQ(items, c.items);
     EXPECT_EQ(dialog.TextStyleChanged(), !c.writes.empty());
-    EXPECT_EQ(dialog.Values().TXBG_R, 66);
-    EXPECT_EQ(dialog.Values().TXBG_G, 62);
-    EXPECT_EQ(dialog.Values().TXBG_B, 249);
-    EXPECT_EQ(dialog.Values().TXBG_A, 170);
+    EXPECT_EQ(settings.TXBG_R, 66);
+    EXPECT_EQ(settings.TXBG_G, 62);
+    EXPECT_EQ(settings.TXBG_B, 249);
+    EXPECT_EQ(settings.TXBG_A, 170);
     EXPECT_EQ(Value("TrackBar7"), "-249");
   }
 }
@@ -201,18 +237,16 @@ TEST_F(ConfigurationDialogTest, ShowingFillsTheControlsWithoutWritingAnything) {
   writes.clear();
   items.clear();
 
-  ConfigurationValues values;
-  values.SMode = 2;  // borderless window: neither item
-  values.Wave = 1;
-  values.BGM = 2;
-  values.MasterVolume = -700;
-  values.Vol1 = -5000;
-  values.FontName = Utf8ToShiftJis("IPAゴシック").value();
-  values.FONTSIZE = 40;
-  values.Seen = 5;
-  values.TXBG_R = 10;
-  values.TXBG_A = -4;
-  dialog.FormShow(values, kFonts);
+  settings.SMode = 2;  // borderless window: neither item
+  settings.Wave = 1;
+  settings.BGM = 2;
+  settings.Vol1 = -5000;
+  settings.FontName = Utf8ToShiftJis("IPAゴシック").value();
+  settings.FONTSIZE = 40;
+  settings.Seen = 5;
+  settings.TXBG_R = 10;
+  settings.TXBG_A = -4;
+  dialog.FormShow({.MasterVolume = -700}, kFonts);
   EXPECT_TRUE(writes.empty());
   EXPECT_TRUE(items.empty());
   EXPECT_FALSE(dialog.TextStyleChanged());
@@ -227,7 +261,11 @@ TEST_F(ConfigurationDialogTest, ShowingFillsTheControlsWithoutWritingAnything) {
       {"TrackBar5", "-10"},  {"TrackBar8", "0"},     {"TrackBar4", "-1200"},
   };
   for (const auto& c : cases) EXPECT_EQ(Value(c.control), c.value) << c.control;
-  EXPECT_EQ(dialog.Values().Vol1, -5000);  // kept as stored until the bar moves
+  EXPECT_EQ(settings.Vol1, -5000);  // kept as stored until the bar moves
+  // A pending value no item stands for is kept as it is, too.
+  dialog.ApplyPending();
+  EXPECT_EQ(settings.SMode, 2);
+  EXPECT_EQ(settings.Wave, 1);
 }
 
 TEST_F(ConfigurationDialogTest, FontListOffersOnlyNamesWithJapaneseCharacters) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dialogs/configuration_dialog.h"
+#include "test_support.h"
 #include "text/font_lookup.h"
 
 namespace tolven {
@@ -29,7 +30,8 @@ TEST(FontListTest, ListsEachFamilyUnderEveryNameWithTheWindowsFaces) {
 }
 
 TEST(FontListTest, TheDialogOffersOnlyJapaneseNamesAndEachOneResolves) {
-  ConfigurationDialog dialog;
+  Settings settings = testing::StartupSettings();
+  ConfigurationDialog dialog(settings);
   dialog.FormShow({}, ListFontFamilies());
   std::vector<std::string> offered;
   for (const Control& control : dialog.Controls()) {

@@ -67,7 +67,8 @@ class ConfirmationPromptTest : public ::testing::Test {
 
   testing::TempDir dir_;
   Archives archives_{dir_.Path()};
-  Glyphs glyphs_{archives_, GlyphFontSettings{kMincho, 21, 0, 0}};
+  const Settings settings_ = testing::FontSettings(kMincho);
+  Glyphs glyphs_{archives_, settings_};
   ScreenBuffers buffers_;
   PaintBox pb_{kScreenWidth, kScreenHeight};
   EngineFlags flags_;

@@ -111,7 +111,15 @@ class QuickButtonsTest : public ::testing::Test, protected testing::WindowRig {
     return states;
   }
 
-  QuickButtons buttons_{window_, stage_.Buffers(), pb_, state_, flags_};
+  // The three settings the strip reads, each test row choosing all three.
+  void UseSettings(int skipMode, int seen, int breakOnSelect) {
+    settings_.SkipMode = skipMode;
+    settings_.Seen = seen;
+    settings_.BreakonSelect = breakOnSelect;
+  }
+
+  Settings settings_;
+  QuickButtons buttons_{window_, stage_.Buffers(), pb_, state_, flags_, settings_};
 
   std::vector<bool> captions_;
   int sliderHidden_ = 0;
@@ -234,7 +242,7 @@ TEST_F(QuickButtonsTest, NothingIsDrawnOutsideTheStoryDuringEffectsOrWithoutAUsa
                               {{"SYS_QBTN", tools::EncodePackedPicture(Sheet(kSheetWidth - 1))}}));
     }
     archives.LoadMediaIndexes();
-    QuickButtons other(window_, stage_.Buffers(), pb_, state_, flags_);
+    QuickButtons other(window_, stage_.Buffers(), pb_, state_, flags_, settings_);
     other.LoadSystemPictures(archives);
     EXPECT_FALSE(other.HasPicture()) << present;
     other.DrawQuickButtons(kQuickButtonsOnStage);
@@ -294,7 +302,7 @@ TEST_F(QuickButtonsTest, UnreadTextWithSeenOnLeavesTheSkipButtonDead) {
   for (const auto& c : cases) {
     state_ = ScriptState{};
     flags_.SkipState = 0;
-    buttons_.SetSettings({0, c.seen, 0});
+    UseSettings(0, c.seen, 0);
     textRead_ = c.read;
     buttons_.HoverQuickButtons(400, 300);
     buttons_.HoverQuickButtons(770, 550);
@@ -372,7 +380,7 @@ TEST_F(QuickButtonsTest, SkipButtonSwitchesSkippingAndClearsTheAutoButtonOnly) {
     state_.S(sv::kAutoButton) = kButtonOn;
     state_.S(sv::kAutoSpeed) = 4;
     flags_.SkipState = c.skipBefore;
-    buttons_.SetSettings({c.skipMode, 0, 0});
+    UseSettings(c.skipMode, 0, 0);
     buttons_.HoverQuickButtons(770, 550);
     EXPECT_TRUE(buttons_.ClickQuickButton());
     const std::string name = std::to_string(c.skipMode) + "/" + std::to_string(c.skipBefore);
@@ -515,7 +523,7 @@ TEST_F(QuickButtonsTest, StopSkipAndAutoFollowsForceAndBreakonSelect) {
     captions_.clear();
     sliderHidden_ = 0;
     rebuilds_ = 0;
-    buttons_.SetSettings({0, 0, c.breakOnSelect});
+    UseSettings(0, 0, c.breakOnSelect);
     flags_.SkipState = c.skipState;
     state_.S(sv::kSkipButton) = kButtonOn;
     state_.S(sv::kAutoButton) = kButtonOn;

@@ -58,6 +58,23 @@ TEST(DefinitionTextTest, SectionsIgnoreLetterCaseAndSplitAtTheFirstColon) {
   EXPECT_TRUE(text.FindSection("missing").empty());
 }
 
+// Screens with layouts of their own read the section's lines as written, or walk on from its
+// header themselves.
+TEST(DefinitionTextTest, SectionLinesRunFromTheHeaderToTheClosingLine) {
+  DefinitionText text;
+  text.Assign(Lines({":flash", "F,10", "", "{", "n,20", "}", "F,30", ":Shake", "S,2,0,16"}));
+  EXPECT_EQ(text.SectionLines("FLASH"), (std::vector<std::string>{"F,10", "n,20"}));
+  // Without a closing line the section runs to the end of the text.
+  EXPECT_EQ(text.SectionLines("shake"), std::vector<std::string>{"S,2,0,16"});
+  EXPECT_TRUE(text.SectionLines("none").empty());
+  const std::optional<uint32_t> start = text.FindSectionStart("SHAKE");
+  ASSERT_TRUE(start.has_value());
+  uint32_t position = *start;
+  EXPECT_EQ(text.ReadDefLine(position), "S,2,0,16");
+  EXPECT_FALSE(text.FindSectionStart("F,10").has_value())
+      << "only lines starting with ':' name sections";
+}
+
 TEST(DefinitionTextTest, LoadReadsNegatedEntriesAndKeepsTheOldTextWhenMissing) {
   testing::TempDir dir;
   testing::WriteFileBytes(

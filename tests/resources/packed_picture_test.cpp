@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -42,14 +43,14 @@ void PutU16(Bytes& bytes, size_t pos, uint32_t value) {
 }
 
 Bytes Entry(uint8_t flags, int width, int height, const Bytes& compressed, uint32_t lzSize = 0) {
-  Bytes entry(kPackedHeaderSize, 0);
+  Bytes entry(kPackedHeaderSize + compressed.size(), 0);
   entry[2] = flags;
   entry[3] = 3;
   PutU32(entry, 4, static_cast<uint32_t>(compressed.size()));
   PutU32(entry, 8, lzSize);
   PutU16(entry, 12, static_cast<uint32_t>(width));
   PutU16(entry, 14, static_cast<uint32_t>(height));
-  entry.insert(entry.end(), compressed.begin(), compressed.end());
+  std::copy(compressed.begin(), compressed.end(), entry.begin() + kPackedHeaderSize);
   return entry;
 }
 

@@ -103,10 +103,11 @@ class ChoicesTest : public ::testing::Test {
         : StandaloneInterpreter(folder, choiceHost) {
       archives.LoadScriptIndexes();
       archives.LoadMediaIndexes();
-      glyphs.InitGlyphRenderer(archives, GlyphFontSettings{kMincho, 21, 0, 0});
+      glyphs.InitGlyphRenderer(archives);
     }
     ChoiceHost choiceHost;
-    Glyphs glyphs;
+    const Settings settings = testing::FontSettings(kMincho);
+    Glyphs glyphs{settings};
     Choices choices{interpreter, variables, stage, glyphs,   output,      pb,   clock,
                     windowHost,  banks,     flags, archives, definitions, trace};
   };

@@ -101,19 +101,5 @@ TEST(CommandTableTest, KeywordsCompareWithoutLetterCase) {
                         "B"));
 }
 
-// The commands still waiting for the screens and effects that run them. The list may only
-// shrink: a keyword leaves it when its command lands.
-TEST(CommandTableTest, ListsExactlyTheCommandsNotImplementedYet) {
-  std::vector<std::string_view> missing;
-  for (const CommandRow& row : CommandTable()) {
-    if (!row.Implemented()) missing.push_back(row.keyword);
-  }
-  const std::vector<std::string_view> expected = {
-      "special ", "shop ", "roll ",   "anim",   "subtitle", "viewer", "rec",
-      "obj_",     "sroll", "scroll ", "kaisou", "effect",   "item ",
-  };
-  EXPECT_EQ(missing, expected);
-}
-
 }  // namespace
 }  // namespace tolven

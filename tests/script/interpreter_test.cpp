@@ -77,6 +77,35 @@ class RecordingHost final : public InterpreterHost {
   std::vector<std::string> familyNames;
 };
 
+// The screen commands as they arrive, each with its argument.
+class RecordingScreens final : public ScreenCommands {
+ public:
+  void Shop(std::string_view name) override { Add("shop", name); }
+  void Item(int number) override { Add("item", std::to_string(number)); }
+  void Kaisou() override { Add("kaisou", ""); }
+  void Viewer(std::string_view name) override { Add("viewer", name); }
+  void Roll(std::string_view name) override { Add("roll", name); }
+  void Sroll() override { Add("sroll", ""); }
+  void Scroll(std::string_view argument) override { Add("scroll", argument); }
+  void Special(std::string_view argument) override { Add("special", argument); }
+  void Anim(std::string_view name, bool doubled) override { Add(doubled ? "animq" : "anim", name); }
+  void Obj(std::string_view argument) override { Add("obj", argument); }
+  void Effect(std::string_view name) override { Add("effect", name); }
+  void Subtitle(std::string_view text) override { Add("subtitle", text); }
+  void Rec() override { Add("rec", ""); }
+  void ReturnFromReplay() override { ++replayReturns; }
+  void ScriptLoaded(const std::string& upperName) override { loaded.push_back(upperName); }
+
+  std::vector<std::string> commands;
+  std::vector<std::string> loaded;
+  int replayReturns = 0;
+
+ private:
+  void Add(std::string_view name, std::string_view argument) {
+    commands.push_back(std::string(name) + "(" + std::string(argument) + ")");
+  }
+};
+
 // Lines print whole, one a step, as with the fast text setting.
 MessageOutput WholeLines(EngineFlags& flags, ScriptState& banks, MessageOutputHost& host) {
   MessageOutput output(flags, banks, host);
@@ -132,16 +161,16 @@ class InterpreterTest : public ::testing::Test {
   QuietOutputHost outputHost{stage, variables};
   MessageOutput output = WholeLines(flags, banks, outputHost);
   RecordingHost host;
-  Interpreter interpreter{archives,    banks, variables, flags, output,
-                          definitions, stage, host,      trace};
+  RecordingScreens screens;
+  Interpreter interpreter{archives,    banks, variables, flags,   output,
+                          definitions, stage, host,      screens, trace};
 };
 
 // ---- Loading ----------------------------------------------------------------------------------
 
 TEST_F(InterpreterTest, LoadsScriptsAndDefinitionTextsByNameInAnyCase) {
   InstallScripts({{"MAIN", Lines({"!V001=1"})}, {"VIEW_1", Lines({":A", "B"})}});
-  std::vector<std::string> loaded;
-  interpreter.onScriptLoaded = [&](const std::string& name) { loaded.push_back(name); };
+  const std::vector<std::string>& loaded = screens.loaded;
   banks.S(10) = 77;
 
   EXPECT_FALSE(interpreter.LoadScript("absent", kScriptMode));
@@ -496,14 +525,47 @@ TEST_F(InterpreterTest, ChainReplacesTheScriptEmptiesTheStackAndJumpsToTheLabel)
 }
 
 TEST_F(InterpreterTest, EndAndExitReturnFromAReplayOnlyWhileOneRuns) {
-  int replayReturns = 0;
-  interpreter.onReturnFromReplay = [&] { ++replayReturns; };
   for (const bool replay : {false, true}) {
     flags.ReplayActive = replay;
     Run({"*end", "*exit"});
     Steps(2);
   }
-  EXPECT_EQ(replayReturns, 2);
+  EXPECT_EQ(screens.replayReturns, 2);
+}
+
+// Each screen command hands on its argument from the byte the table gives it, and yields or
+// reads on as its row says.
+TEST_F(InterpreterTest, ScreenCommandsReachTheScreensWithTheirArguments) {
+  const struct {
+    const char* line;
+    const char* reached;
+    bool readsOn;
+  } cases[] = {
+      {"*special 5", "special(5)", false},
+      {"*shop S1", "shop(S1)", false},
+      {"*roll ROLL_A", "roll(ROLL_A)", false},
+      {"*anim X_AN1", "anim(X_AN1)", false},
+      {"*animq X_AN1", "animq(X_AN1)", false},
+      {"@ANIMQ X_AN1", "animq(X_AN1)", false},
+      {"*subtitle 第一章,春", "subtitle(第一章,春)", false},
+      {"*viewer VIEW_2", "viewer(VIEW_2)", false},
+      {"*rec", "rec()", true},
+      {"*obj_set 1", "obj(set 1)", true},
+      {"*sroll", "sroll()", false},
+      {"*scroll A_SKY,2", "scroll(A_SKY,2)", false},
+      {"*kaisou", "kaisou()", false},
+      {"*effect FLASH", "effect(FLASH)", false},
+      {"*item 12", "item(12)", false},
+      {"*item x", "item(0)", false},
+  };
+  for (const auto& c : cases) {
+    screens.commands.clear();
+    Run({c.line, "!V001=1"});
+    banks.V(1) = 0;
+    Steps(1);
+    EXPECT_EQ(screens.commands, std::vector<std::string>{c.reached}) << c.line;
+    EXPECT_EQ(banks.V(1), c.readsOn ? 1 : 0) << c.line;
+  }
 }
 
 // ---- Commands with effects of their own -------------------------------------------------------
@@ -609,7 +671,6 @@ TEST_F(InterpreterTest, TraceShowsEveryLineRunInTheScriptsOwnSyntax) {
             "!V001=1\n"
             "; note\n"
             "*obj_ 3\n"
-            "not implemented: obj_\n"
             "*if (V001=1) @calc V002=2\n"
             "@calc V002=2\n"
             "Hello\n");

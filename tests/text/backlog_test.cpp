@@ -116,7 +116,7 @@ class BacklogTest : public ::testing::Test, protected testing::WindowRig {
   BacklogTest() {
     testing::WriteFileBytes(dir_ / "qe_gra.tvk", tools::BuildArchive(ArchiveLayout::B, Pictures()));
     archives_.LoadMediaIndexes();
-    glyphs_.InitGlyphRenderer(archives_, GlyphFontSettings{kMincho, 21, 0, 0});
+    glyphs_.InitGlyphRenderer(archives_);
     flags_.CharDelay = 0;
     window_.BuildTint(WindowTint{});
     state_.S(sv::kStandingCentres) = 400;  // one character stands in the middle
@@ -156,7 +156,8 @@ class BacklogTest : public ::testing::Test, protected testing::WindowRig {
 
   int ThumbTop() const { return FirstRowWith(pb_.Picture(), 697, kThumbColour); }
 
-  Glyphs glyphs_;
+  const Settings settings_ = testing::FontSettings(kMincho);
+  Glyphs glyphs_{settings_};
   NullMessageOutputHost outputHost_;
   MessageOutput output_{flags_, state_, outputHost_};
   Backlog backlog_{stage_, window_, output_, glyphs_, pb_, state_, flags_, archives_, trace_};

@@ -9,6 +9,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <cmath>
+#include <deque>
 #include <memory>
 #include <set>
 #include <utility>
@@ -84,9 +85,12 @@ class GlyphsTest : public ::testing::Test {
 
   std::unique_ptr<Glyphs> Make(int fontAa = 0, int size = 21, int bold = 0,
                                const std::string& face = kMincho) {
-    return std::make_unique<Glyphs>(archives_, GlyphFontSettings{face, size, bold, fontAa});
+    const Settings& settings =
+        settings_.emplace_back(testing::FontSettings(face, size, bold, fontAa));
+    return std::make_unique<Glyphs>(archives_, settings);
   }
 
+  std::deque<Settings> settings_;  // one record for each renderer made, kept while it lives
   testing::TempDir dir_;
   Archives archives_{dir_.Path()};
   testing::TempDir emptyDir_;
@@ -356,7 +360,8 @@ TEST_F(GlyphsTest, SymbolsComeFromTheSystemPictureOnBothPaths) {
 }
 
 TEST_F(GlyphsTest, WithoutTheSystemPictureTheSymbolsDrawNothing) {
-  Glyphs glyphs(noPictures_, GlyphFontSettings{kMincho, 21, 0, 1});
+  const Settings settings = testing::FontSettings(kMincho, 21, 0, 1);
+  Glyphs glyphs(noPictures_, settings);
   const uint64_t renders = glyphs.RenderCount();
   Bitmap24 target = Filled(40, 40, 100);
   const Bitmap24 before = target;

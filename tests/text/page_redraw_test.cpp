@@ -30,7 +30,8 @@ class DrawingHost : public NullMessageOutputHost {
 TEST(PageRedrawTest, RedrawsTheCharactersInTheirColoursOverAFreshStage) {
   testing::TempDir dir;
   Archives archives(dir.Path());
-  Glyphs glyphs(archives, GlyphFontSettings{kMincho, 21, 0, 0});
+  const Settings settings = testing::FontSettings(kMincho);
+  Glyphs glyphs(archives, settings);
   ASSERT_TRUE(glyphs.HasFont());
   for (bool fullScreen : {false, true}) {
     Bitmap24 stage(kScreenWidth, kScreenHeight);

@@ -1,0 +1,28 @@
+#include "screens/screens.h"
+
+namespace tolven {
+
+Screens::Screens(const ScreenParts& parts)
+    : replay_(parts.interpreter, parts.flags, parts.host),
+      hiddenWindow_(parts.backlog),
+      pageLookBack_(parts.backlog),
+      rolls_(parts.trace),
+      scrollingText_(parts.trace),
+      itemShop_(parts.trace),
+      inventory_(parts.trace),
+      viewer_(parts.trace),
+      recollection_(parts.trace),
+      animations_(parts.trace),
+      subtitles_(parts.trace),
+      objects_(parts.trace) {
+  registry_.Register(EngineScreen::WindowHidden, hiddenWindow_);
+  registry_.Register(EngineScreen::Roll, rolls_);
+  registry_.Register(EngineScreen::Shop, itemShop_);
+  registry_.Register(EngineScreen::ScrollingText, scrollingText_);
+  registry_.Register(EngineScreen::Viewer, viewer_);
+  registry_.Register(EngineScreen::Recollection, recollection_);
+  registry_.Register(EngineScreen::PageLookBack, pageLookBack_);
+  registry_.Register(EngineScreen::ItemScreen, inventory_);
+}
+
+}  // namespace tolven

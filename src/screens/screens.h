@@ -1,0 +1,88 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "base/engine_flags.h"
+#include "base/trace.h"
+#include "graphics/objects_and_effects.h"
+#include "screens/animation_player.h"
+#include "screens/backlog_screens.h"
+#include "screens/item_shop.h"
+#include "screens/recollection.h"
+#include "screens/replay_return.h"
+#include "screens/rolls.h"
+#include "screens/screen_registry.h"
+#include "screens/scrolling_text.h"
+#include "screens/subtitles.h"
+#include "screens/viewer.h"
+#include "script/interpreter.h"
+#include "script/interpreter_host.h"
+#include "script/screen_commands.h"
+#include "text/backlog.h"
+
+namespace tolven {
+
+// What the screens are made with: the parts of the engine below them that they act on.
+struct ScreenParts {
+  Interpreter& interpreter;
+  InterpreterHost& host;
+  EngineFlags& flags;
+  Backlog& backlog;
+  Trace& trace;
+};
+
+// The full-screen modes and blocking sequences: owns each of them, registers each for the
+// engine state it runs in, and takes the script commands that start them.
+class Screens final : public ScreenCommands {
+ public:
+  explicit Screens(const ScreenParts& parts);
+  Screens(const Screens&) = delete;
+  Screens& operator=(const Screens&) = delete;
+
+  const ScreenRegistry& Registry() const { return registry_; }
+
+  void Shop(std::string_view name) override { itemShop_.Shop(name); }
+  void Item(int number) override { inventory_.ShowInventory(number); }
+  void Kaisou() override { recollection_.Kaisou(); }
+  void Viewer(std::string_view name) override { viewer_.OpenView(name); }
+  void Roll(std::string_view name) override { rolls_.Roll(name); }
+  void Sroll() override { scrollingText_.Sroll(); }
+  void Scroll(std::string_view argument) override { rolls_.Scroll(argument); }
+  void Special(std::string_view argument) override { rolls_.Special(argument); }
+  void Anim(std::string_view name, bool doubled) override {
+    animations_.PlayAnimation(name, doubled);
+  }
+  void Obj(std::string_view argument) override { objects_.Obj(argument); }
+  void Effect(std::string_view name) override { objects_.Effect(name); }
+  void Subtitle(std::string_view text) override { subtitles_.Subtitle(text); }
+  void Rec() override { recollection_.Rec(); }
+  void ReturnFromReplay() override { viewer_.ReturnFromReplay(); }
+  void ScriptLoaded(const std::string& upperName) override {
+    recollection_.MarkSceneSeen(upperName);
+  }
+
+  // The pop-up menu's entries during a replay, and the menu bar's item button.
+  void SkipScene() { recollection_.SkipScene(); }
+  void ShowInventory(int number) { inventory_.ShowInventory(number); }
+  // The item counter over the story, drawn as the stage is composed.
+  void DrawItemCounter() { inventory_.DrawItemCounter(); }
+  bool ReplayRunning() const { return replay_.Running(); }
+
+ private:
+  ScreenRegistry registry_;
+  ReplayReturn replay_;
+  HiddenWindowScreen hiddenWindow_;
+  PageLookBackScreen pageLookBack_;
+  Rolls rolls_;
+  ScrollingText scrollingText_;
+  ItemShop itemShop_;
+  Inventory inventory_;
+  tolven::Viewer viewer_;
+  Recollection recollection_;
+  AnimationPlayer animations_;
+  Subtitles subtitles_;
+  ObjectsAndEffects objects_;
+};
+
+}  // namespace tolven
