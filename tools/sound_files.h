@@ -11,9 +11,9 @@
 
 namespace tolven::tools {
 
-// WADY to a wave file. Without a coding, byte coding is assumed when the coded data holds
-// exactly one byte per sample, as byte coding always does, and block coding otherwise.
-// Throws ToolError, writing nothing, for anything but a whole, undamaged WADY sound.
+// WADY to a wave file, as the engine decodes it. Without a coding, byte coding is assumed when
+// the coded data holds exactly one byte per sample, as byte coding always does, and block
+// coding otherwise. Throws ToolError, writing nothing, for a sound the engine would not play.
 void DecodeSoundFile(const std::filesystem::path& in, const std::filesystem::path& outWav,
                      std::optional<WadyCoding> coding);
 

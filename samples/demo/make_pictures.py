@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the sample game's backgrounds, characters and system pictures (plain Python, no libraries).
+"""Draws the sample game's backgrounds, characters and system pictures, the title screen with the
+game's title in brush strokes and the ending card (plain Python, no libraries).
 
 The pictures are committed; run this again only to change them:
     python3 samples/demo/make_pictures.py
@@ -95,14 +96,17 @@ def classroom(x, y):
     return wall
 
 
-def station(x, y):
-    # the platform clock, hanging from the roof; its hands stand at five to ten
+def station(x, y, hands=(-62, -30), sky_top=(15, 20, 50), sky_low=(60, 50, 90), hills=(30, 30, 45),
+            lamp=True):
+    # the platform clock, hanging from the roof; its hands stand at five to ten (the hour
+    # hand's and the minute hand's angles, in degrees from twelve)
     cx, cy, r = 500, 175, 42
     d = math.hypot(x - cx, y - cy)
     if d < r + 5:
         if d >= r:
             return (40, 40, 45)
-        for angle, length, width in ((math.radians(-62), 24, 3.5), (math.radians(-30), 36, 2.0)):
+        for angle, length, width in ((math.radians(hands[0]), 24, 3.5),
+                                     (math.radians(hands[1]), 36, 2.0)):
             ux, uy = math.sin(angle), -math.cos(angle)
             along = (x - cx) * ux + (y - cy) * uy
             across = abs((x - cx) * uy - (y - cy) * ux)
@@ -130,13 +134,20 @@ def station(x, y):
         return (225, 228, 232)
     if 345 <= y < 395 and (abs(x - 640) < 3 or abs(x - 760) < 3):
         return (90, 90, 95)
-    sky = mix((15, 20, 50), (60, 50, 90), y / 395)
+    sky = mix(sky_top, sky_low, y / 395)
     if y > 360 + 12 * math.sin(x / 50.0):  # far hills
-        sky = (30, 30, 45)
+        sky = hills
     glow = math.hypot(x - 210, y - 75)
-    if glow < 90:  # the lamp under the roof
+    if lamp and glow < 90:  # the lamp under the roof
         return mix((255, 240, 190), sky, glow / 90)
     return sky
+
+
+def station_at_dawn(x, y):
+    """The ending card: the same platform the next morning, its lamp out and its clock stopped
+    at ten, when the last train left."""
+    return station(x, y, hands=(-60, 0), sky_top=(70, 92, 150), sky_low=(236, 178, 150),
+                   hills=(92, 84, 110), lamp=False)
 
 
 def riverbank(x, y):
@@ -633,6 +644,141 @@ def empty_slot(x, y):
     return mix(colour, (110, 114, 136), cover(corner))
 
 
+# The game's title, 五分間 ("five minutes"), as brush strokes on a 100-unit square for each
+# character: a stroke is a line through its points whose width runs from the first number to
+# the second, so falling strokes can thin out toward their ends.
+TITLE_STROKES = [
+    [  # 五
+        ([(18, 15), (82, 15)], 6, 6),
+        ([(47, 15), (41, 53)], 9, 8),
+        ([(24, 53), (73, 53), (69, 87)], 6, 8),
+        ([(7, 88), (93, 88)], 7, 7),
+    ],
+    [  # 分
+        ([(42, 7), (33, 25), (11, 44)], 9, 3),
+        ([(58, 7), (70, 26), (93, 42)], 5, 9),
+        ([(27, 53), (74, 53), (72, 84), (66, 93), (55, 89)], 6, 8),
+        ([(50, 53), (46, 73), (21, 95)], 9, 3),
+    ],
+    [  # 間
+        ([(13, 7), (13, 96)], 9, 9),
+        ([(13, 9), (41, 9), (41, 38)], 6, 8),
+        ([(13, 23), (41, 23)], 5, 5),
+        ([(13, 37), (41, 37)], 6, 6),
+        ([(59, 9), (59, 38)], 8, 8),
+        ([(59, 9), (87, 9), (87, 90), (79, 97)], 6, 9),
+        ([(59, 23), (87, 23)], 5, 5),
+        ([(59, 37), (87, 37)], 6, 6),
+        ([(36, 52), (36, 85)], 8, 8),
+        ([(36, 52), (64, 52), (64, 85)], 6, 8),
+        ([(36, 68), (64, 68)], 5, 5),
+        ([(36, 84), (64, 84)], 6, 6),
+    ],
+]
+TITLE_ADVANCE = 1.16  # from one character's square to the next, in squares
+
+
+def brush(px, py, points, start_width, end_width):
+    """Distance to a stroke through the points whose width changes evenly along it."""
+    pairs = list(zip(points, points[1:]))
+    lengths = [math.hypot(bx - ax, by - ay) for (ax, ay), (bx, by) in pairs]
+    total = sum(lengths)
+    best = float("inf")
+    walked = 0.0
+    for ((ax, ay), (bx, by)), length in zip(pairs, lengths):
+        ex, ey = bx - ax, by - ay
+        t = clamp01(((px - ax) * ex + (py - ay) * ey) / (length * length))
+        width = start_width + (end_width - start_width) * (walked + t * length) / total
+        best = min(best, math.hypot(px - ax - ex * t, py - ay - ey * t) - width / 2)
+        walked += length
+    return best
+
+
+def title_mark(px, py, left, top, size):
+    """Distance in pixels to the title written from (left, top), each character size pixels."""
+    scale = size / 100.0
+    best = float("inf")
+    for i, strokes in enumerate(TITLE_STROKES):
+        ux = (px - left) / scale - 100 * TITLE_ADVANCE * i
+        uy = (py - top) / scale
+        if -20 < ux < 120 and -20 < uy < 120:
+            for points, start_width, end_width in strokes:
+                best = min(best, brush(ux, uy, points, start_width, end_width) * scale)
+    return best
+
+
+# The title screen. The answers of the title's choice are drawn by the engine across the
+# middle (x 200-600, y 90-290 for four of them), so the picture keeps that part quiet: the
+# clock hangs to the left of them, the moon to the right, the title sits below.
+TITLE_SIZE = 100
+TITLE_LEFT = 400 - TITLE_SIZE * (1 + 2 * TITLE_ADVANCE) / 2
+TITLE_TOP = 458
+
+
+def title_screen(x, y):
+    colour = title_night(x, y)
+    if TITLE_TOP - 30 <= y < TITLE_TOP + TITLE_SIZE + 30 and \
+            TITLE_LEFT - 30 <= x < 800 - TITLE_LEFT + 30:
+        d = title_mark(x + 0.5, y + 0.5, TITLE_LEFT, TITLE_TOP, TITLE_SIZE)
+        glow = 0.4 * math.exp(-max(d, 0.0) / 7.0)  # lamplight around the letters
+        colour = mix(colour, (255, 196, 120), glow)
+        colour = mix(colour, (252, 242, 218), cover(d))
+    return colour
+
+
+def title_night(x, y):
+    """The river at night seen from the bank: stars, the moon, the last train on the far
+    bridge, and the station's clock hanging at the left, at five to ten."""
+    # the clock, on a rod from the top of the picture
+    cx, cy, r = 110, 150, 44
+    d = math.hypot(x - cx, y - cy)
+    if d < r + 5:
+        if d >= r:
+            return (40, 40, 48)
+        for angle, length, width in ((math.radians(-62), 25, 3.5), (math.radians(-30), 37, 2.0)):
+            ux, uy = math.sin(angle), -math.cos(angle)
+            along = (x - cx) * ux + (y - cy) * uy
+            across = abs((x - cx) * uy - (y - cy) * ux)
+            if -4 < along < length and across < width:
+                return (30, 30, 35)
+        return mix((245, 240, 222), (205, 200, 186), d / r)
+    if abs(x - cx) < 2 and y < cy - r:
+        return (52, 52, 62)
+    hill = 392 + 10 * math.sin(x / 70.0) + 6 * math.sin(x / 23.0)
+    bridge = 372
+    if y < hill:
+        sky = mix((8, 12, 36), (58, 48, 96), y / 400)
+        moon = math.hypot(x - 690, y - 92)
+        if moon < 30:
+            return (250, 245, 215)
+        if moon < 84:
+            sky = mix((92, 96, 134), sky, (moon - 30) / 54)
+        elif y < 340 and hash01(x, y) > 0.9982:
+            sky = mix((235, 235, 255), sky, y / 400)
+        # the bridge far off, and the last train's lit windows running along it
+        if bridge <= y < bridge + 5 or (bridge + 5 <= y and x % 120 < 8):
+            return (24, 24, 36)
+        if 40 <= x < 328 and bridge - 14 <= y < bridge:
+            if bridge - 11 <= y < bridge - 4 and 4 <= (x - 40) % 18 < 14:
+                return (252, 222, 146)
+            return (30, 30, 44)
+        return sky
+    if y < 404:  # the far bank and its houses
+        if (x // 26) % 5 == 2 and y > 396 and x % 26 < 7:
+            return (240, 200, 120)
+        return (20, 22, 32)
+    if y < 440:  # the river, with the moon and the train broken up in its ripples
+        t = (y - 404) / 36
+        water = mix((22, 28, 60), (10, 14, 34), t)
+        ripple = math.sin(y * 1.3 + math.sin(x / 37.0) * 3)
+        if abs(x - 690) < 14 + 30 * t and ripple > 0.5:
+            return mix(water, (232, 226, 190), 0.6 - 0.3 * t)
+        if 40 <= x < 330 and 4 <= (x - 40) % 18 < 14 and ripple > 0.9:
+            return mix(water, (252, 222, 146), 0.3 - 0.2 * t)
+        return water
+    return mix((20, 22, 32), (8, 9, 15), (y - 440) / 160)  # the dark bank, where the title is
+
+
 def system_pictures():
     write_png("SVEMPTY", 160, 120, empty_slot)
     answer_button(400).save("sys_sw")
@@ -645,6 +791,8 @@ def system_pictures():
     click_wait().save("sys_clickw")
     write_png("A_TOWN", 800, 600, town)
     write_png("P_TOWN", 800, 600, lit_town)
+    write_png("A_TITLE", 800, 600, title_screen)
+    write_png("A_END", 800, 600, station_at_dawn)
 
 
 def main():

@@ -92,8 +92,7 @@ size_t DecodeWadyBytes(std::span<const uint8_t> coded, std::span<int16_t> output
 // that its coded bytes could never fill (a damaged header must not make us allocate
 // gigabytes). Data that ends early leaves the rest of the sound silent; data that would
 // produce more than the decoded size is cut there. *produced, when given, receives the number
-// of samples the codes yielded within that size, which tools compare with the size to call an
-// entry damaged.
+// of samples the codes yielded within that size: whether an encoder filled it exactly.
 std::optional<Pcm> DecodeWadySound(std::span<const uint8_t> entry, WadyCoding coding,
                                    size_t* produced = nullptr);
 

@@ -99,6 +99,12 @@ class DialogModel {
   // Keys pressed and released while the dialog has the focus (codes of base/input.h).
   virtual void KeyDown(int /*key*/) {}
   virtual void KeyUp(int /*key*/) {}
+  // The field that has the keyboard when the form shows (the framework's ActiveControl); none
+  // leaves it with the form itself.
+  virtual std::string_view ActiveControl() const { return {}; }
+  // Whether KeyDown and KeyUp see the keys typed into a field too, before the field does (the
+  // framework's KeyPreview); otherwise a field keeps them, Escape aside.
+  virtual bool KeyPreview() const { return false; }
 };
 
 }  // namespace tolven

@@ -49,6 +49,9 @@ class NameEntryDialog : public DialogModel {
   // release of the Enter that paged on to the dialog must not send the names unseen.
   void KeyDown(int key) override;
   void KeyUp(int key) override;
+  // The player types the family name at once, and Enter typed in either field sends the names.
+  std::string_view ActiveControl() const override { return "Edit1"; }
+  bool KeyPreview() const override { return true; }
 
  private:
   std::string Row(int row) const;

@@ -67,6 +67,12 @@ std::optional<MessageResult> EventPlayer::TakeAnswer() {
   return answer;
 }
 
+void EventPlayer::CloseAtEnd() {
+  if (form_ == nullptr || failed_ || form_->Closed()) return;
+  answer_ = MessageResult::Ok;
+  form_->Close();
+}
+
 bool EventPlayer::Execute(const EventCommand& command, uint32_t now) {
   TForm1& form = *form_;
   using Kind = EventCommand::Kind;
@@ -168,7 +174,8 @@ bool EventPlayer::Choose(const EventCommand& command) {
   const std::optional<std::pair<int, int>> point = form.ChoiceScreen().EntryPoint(command.amount);
   if (form.Flags().ChoiceMode == ChoiceKind::None || !point) {
     Fail(RunResult::BadEvent, command,
-         "no choice entry " + std::to_string(command.amount) + " is shown");
+         "no choice entry " + std::to_string(command.amount) +
+             " is shown where a click can pick it");
     return true;
   }
   form.PBMouseMove(point->first, point->second);
@@ -206,27 +213,34 @@ void EventPlayer::ActOnControl(const EventCommand& command) {
   }
 }
 
-// As a click on the button: one that is hidden or disabled, or a bar that is, takes nothing.
+// The menu bar's buttons and the entries of the pop-up menu under its quit button, by name.
 bool EventPlayer::PressMenuButton(const std::string& name) {
   TForm1& form = *form_;
-  struct Entry {
-    const MenuButton MenuBar::*button;
-    void (TForm1::*click)();
-  };
-  static const std::map<std::string, Entry> buttons = {
-      {"SpeedButton1", {&MenuBar::SpeedButton1, &TForm1::SpeedButton1Click}},
-      {"SpeedButton2", {&MenuBar::SpeedButton2, &TForm1::SpeedButton2Click}},
-      {"SpeedButton3", {&MenuBar::SpeedButton3, &TForm1::SpeedButton3Click}},
-      {"SpeedButton4", {&MenuBar::SpeedButton4, &TForm1::SpeedButton4Click}},
-      {"SpeedButton5", {&MenuBar::SpeedButton5, &TForm1::SpeedButton5Click}},
-      {"SpeedButton6", {&MenuBar::SpeedButton6, &TForm1::SpeedButton6Click}},
-      {"SpeedButton7", {&MenuBar::SpeedButton7, &TForm1::SpeedButton7Click}},
-      {"SpeedButton8", {&MenuBar::SpeedButton8, &TForm1::SpeedButton8Click}}};
-  const auto found = buttons.find(name);
-  if (found == buttons.end()) return false;
   const MenuBar& menu = form.Menu();
-  const MenuButton& button = menu.*(found->second.button);
-  if (menu.Panel1Enabled && button.visible && button.enabled) (form.*(found->second.click))();
+  // A button takes the click while it shows, is enabled and the bar is; a pop-up entry only
+  // while the menu is open and the entry shows.
+  auto button = [&](const MenuButton MenuBar::*b) {
+    return menu.Panel1Enabled && (menu.*b).visible && (menu.*b).enabled;
+  };
+  auto entry = [&](const MenuItem MenuBar::*e) { return menu.PopupMenu1Open && (menu.*e).visible; };
+  using Click = void (TForm1::*)();
+  const std::map<std::string, std::pair<bool, Click>> controls = {
+      {"SpeedButton1", {button(&MenuBar::SpeedButton1), &TForm1::SpeedButton1Click}},
+      {"SpeedButton2", {button(&MenuBar::SpeedButton2), &TForm1::SpeedButton2Click}},
+      {"SpeedButton3", {button(&MenuBar::SpeedButton3), &TForm1::SpeedButton3Click}},
+      {"SpeedButton4", {button(&MenuBar::SpeedButton4), &TForm1::SpeedButton4Click}},
+      {"SpeedButton5", {button(&MenuBar::SpeedButton5), &TForm1::SpeedButton5Click}},
+      {"SpeedButton6", {button(&MenuBar::SpeedButton6), &TForm1::SpeedButton6Click}},
+      {"SpeedButton7", {button(&MenuBar::SpeedButton7), &TForm1::SpeedButton7Click}},
+      {"SpeedButton8", {button(&MenuBar::SpeedButton8), &TForm1::SpeedButton8Click}},
+      {"N6", {entry(&MenuBar::N6), &TForm1::N6Click}},
+      {"N7", {entry(&MenuBar::N7), &TForm1::N7Click}},
+      {"N1", {entry(&MenuBar::N1), &TForm1::N1Click}},
+      {"N2", {entry(&MenuBar::N2), &TForm1::N2Click}}};
+  const auto found = controls.find(name);
+  if (found == controls.end()) return false;
+  const auto [clickable, click] = found->second;
+  if (clickable) (form.*click)();
   return true;
 }
 

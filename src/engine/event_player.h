@@ -39,6 +39,9 @@ class EventPlayer {
   }
   // The answer for the next message box, once.
   std::optional<MessageResult> TakeAnswer();
+  // A file that ran to its end without failing closes the window as `quit` does, the question
+  // answered yes, so the run keeps what a player who quits keeps (read marks, the gallery).
+  void CloseAtEnd();
 
   std::function<bool(const EventCommand&)> windowCommand;
   // With a window: whether the open movie has a frame to show yet. Headless runs show no

@@ -106,7 +106,9 @@ void TForm1::ConnectScreens() {
 // The yes of "タイトルへ戻りますか？": the story starts again from the script "main2".
 void TForm1::ReturnToTitle() {
   state_.S(sv::kDateDisplay) = 0;
-  music_.StopMusic();
+  // Stopped through the music command's own path, so the track counts as stopped: a title that
+  // asks for the tune that was playing starts it again instead of staying silent.
+  music_.SetMusic(0, state_);
   state_.S(sv::kAutoNavigation) = 0;
   menuBar_.N1.visible = false;
   menuBar_.N2.visible = false;
@@ -134,6 +136,8 @@ void TForm1::ConnectTextLayers() {
   window_.redrawPage = [this] {
     RedrawTextPage(glyphs_, output_, window_.FullScreenText(), stage_.Buffers().StageBuffer);
   };
+  stage_.clearPage = [this] { output_.ClearPage(); };
+  stage_.redrawPage = [this] { window_.redrawPage(); };
 }
 
 MessageResult TForm1::Ask(std::string_view text, std::string_view caption, MessageButtons buttons,

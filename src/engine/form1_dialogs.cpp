@@ -133,12 +133,14 @@ void TForm1::ApplySettings() {
   if (configurationDialog_.TextStyleChanged()) {
     window_.BuildTint({settings_.TXBG_R, settings_.TXBG_G, settings_.TXBG_B, settings_.TXBG_A});
     window_.MarkStale();
-    window_.BuildClickWaitFrames();
     output_.ApplyFontSizes();
     if (flags_.EngineState == EngineScreen::Story && flags_.ChoiceMode == ChoiceKind::None) {
       stage_.BuildStage();
       PBPaint();
     }
+    // The icon frames are blended over the stage under them: built before the stage, they
+    // would carry the old window's colour into the new one.
+    window_.BuildClickWaitFrames();
   }
   configurationDialog_.ApplyPending();
   sound_.ApplyVolumes();

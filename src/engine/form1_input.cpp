@@ -111,7 +111,9 @@ void TForm1::PBMouseMove(int x, int y) {
 void TForm1::RouteStoryHover(int x, int y) {
   switch (flags_.ChoiceMode) {
     case ChoiceKind::None:
-      if (flags_.SkipState == 0 && !AutoAdvanceOn() && flags_.WindowShown) {
+      // Full-screen text shows the strip without the window.
+      if (flags_.SkipState == 0 && !AutoAdvanceOn() &&
+          (flags_.WindowShown || state_.S(sv::kTextMode) != 0)) {
         quickButtons_.HoverQuickButtons(x, y);
       }
       break;

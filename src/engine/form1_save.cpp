@@ -1,5 +1,7 @@
 // Saved games: slots written from the running engine and the engine rebuilt from a slot.
 #include <memory>
+#include <string>
+#include <system_error>
 
 #include "engine/form1.h"
 #include "save/choice_saves.h"
@@ -36,12 +38,18 @@ void TForm1::AutoChoiceSave() {
   SaveSlot(kFirstChoiceSlot);
 }
 
-// The steps run in the order that keeps every merge additive: the player's progress is flushed
-// before the slot's older copy replaces it, and merged back once the slot is in.
+// The slot is read before anything of the running game is let go: a slot that is missing,
+// unreadable or cut short leaves the game on screen as it was. The other steps run in the
+// order that keeps every merge additive: the player's progress is flushed before the slot's
+// older copy replaces it, and merged back once the slot is in.
 void TForm1::LoadSlot(int slot) {
-  std::error_code error;
-  if (slot < kFirstSlot || slot > kLastSlot ||
-      !std::filesystem::exists(SlotPath(saveFolder_, slot), error)) {
+  const std::unique_ptr<SlotRecord> record = tolven::LoadSlot(saveFolder_, slot);
+  if (!record) {
+    std::error_code error;
+    if (slot >= kFirstSlot && slot <= kLastSlot &&
+        std::filesystem::exists(SlotPath(saveFolder_, slot), error)) {
+      trace_.Write("load: slot " + std::to_string(slot) + " is damaged or unreadable");
+    }
     return;
   }
   flags_.WindowShown = false;
@@ -51,11 +59,6 @@ void TForm1::LoadSlot(int slot) {
   flags_.Busy = true;
   interpreter_.State().ScriptRunning = false;
   FlushGlobalProgress();
-  const std::unique_ptr<SlotRecord> record = tolven::LoadSlot(saveFolder_, slot);
-  if (!record) {
-    flags_.Busy = false;
-    return;
-  }
   music_.SetMusic(0, state_);
   if (slot <= kLastSoundedSlot) PlayVoice(kLoadSound);
   SlotSubsystems parts = SlotParts();
@@ -102,7 +105,8 @@ void TForm1::ResumeScript(const SlotRecord& record) {
   }
   flags_.ReadFlag = interpreter_.Marks().Test(state_.S(sv::kTextReadMark));
   if (!flags_.ReadFlag) flags_.SkipState = 0;
-  if (!record.names.loopingEffect.empty()) sound_.RequestEffect(record.names.loopingEffect);
+  // The slot keeps the entry that was playing, its level already applied: it plays as it is.
+  if (!record.names.loopingEffect.empty()) sound_.PlaySoundByName(record.names.loopingEffect);
 }
 
 // The save and load commands.

@@ -20,6 +20,7 @@ RunResult HeadlessHost::Run() {
     if (form_->Closed() || player_.Failed() || player_.Finished(now_)) break;
     form_->AppIdle();
   }
+  player_.CloseAtEnd();
   return player_.Failed().value_or(RunResult::Finished);
 }
 

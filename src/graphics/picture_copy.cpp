@@ -55,4 +55,14 @@ void CopyPicture(const Bitmap24& source, Bitmap24& destination) {
   std::memcpy(destination.Data(), source.Data(), source.SizeBytes());
 }
 
+void CopyTopLeftArea(const Bitmap24& source, Bitmap24& destination) {
+  if (&source == &destination) return;
+  if (source.Width() == destination.Width() && source.Height() == destination.Height()) {
+    std::memcpy(destination.Data(), source.Data(), source.SizeBytes());
+    return;
+  }
+  std::memset(destination.Data(), 0, destination.SizeBytes());
+  CopyRect(source, 0, 0, destination.Width(), destination.Height(), destination, 0, 0);
+}
+
 }  // namespace tolven

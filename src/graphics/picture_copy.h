@@ -20,5 +20,8 @@ void CopyRectKeyed(const Bitmap24& source, int fromX, int fromY, int width, int 
                    Bitmap24& destination, int toX, int toY, const uint8_t key[3]);
 // The whole picture, the destination taking its size.
 void CopyPicture(const Bitmap24& source, Bitmap24& destination);
+// The top-left area of source, as large as the destination, which keeps its size; what the
+// source does not reach turns black.
+void CopyTopLeftArea(const Bitmap24& source, Bitmap24& destination);
 
 }  // namespace tolven

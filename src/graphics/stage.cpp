@@ -118,8 +118,10 @@ void Stage::RefreshStage(int transition) {
   transitions_.RunTransition(transition);
 }
 
+// The scene keeps the screen's size: a background larger than the screen shows its top-left
+// area, so the screen, the shots and the thumbnails stay 800x600.
 void Stage::BuildScene() {
-  CopyPicture(buffers_.BackgroundBuffer, buffers_.SceneBuffer);
+  CopyTopLeftArea(buffers_.BackgroundBuffer, buffers_.SceneBuffer);
   const bool reversed = state_.S(sv::kCharacterOrder) != 0;
   auto centre = [this](int i) { return state_.S(sv::kStandingCentres + i); };
   switch (shownCount_) {
@@ -183,11 +185,15 @@ void Stage::ApplySceneFilter() {
 
 void Stage::BuildStage() {
   if (state_.S(sv::kTextMode) != 0) {
+    // S009: 0 starts the text over on the new scene, 1 keeps it (a loaded game's page comes
+    // back this way), any other value leaves the stage as the script drew it.
     const int rule = state_.S(sv::kFullScreenBackground);
-    // Rule 0 also clears the text page and rule 1 redraws it, once message output exists.
+    if (rule == 0) clearPage();
     if (rule == 0 || rule == 1) {
-      Darken(buffers_.SceneBuffer, buffers_.StageBuffer, DarknessFactor(state_.S(sv::kWindowDarkness)));
+      Darken(buffers_.SceneBuffer, buffers_.StageBuffer,
+             DarknessFactor(state_.S(sv::kWindowDarkness)));
     }
+    if (rule == 1) redrawPage();
   } else {
     CopyPicture(buffers_.SceneBuffer, buffers_.StageBuffer);
   }
@@ -206,7 +212,13 @@ void Stage::OverlayWindow() {
 int Stage::ShowCharacters(std::string_view specification) {
   const std::string upper = UpperCaseName(specification);
   size_t start = 0;
-  for (int i = 0; i < kCharacterPositions && start <= upper.size(); ++i) {
+  // Positions past the last field are emptied: a shorter specification leaves no earlier name
+  // behind to be counted as a character or read as its transition number.
+  for (int i = 0; i < kCharacterPositions; ++i) {
+    if (start > upper.size()) {
+      positions_[i].clear();
+      continue;
+    }
     const size_t comma = std::min(upper.find(',', start), upper.size());
     const std::string_view field = std::string_view(upper).substr(start, comma - start);
     if (field != "-") positions_[i] = std::string(field);
@@ -380,7 +392,10 @@ void Stage::Partsload(std::string_view text) {
     return;
   }
   LoadPicture(text.substr(0, comma), buffers_.PartsSheet);
-  LoadPicture(text.substr(comma + 1), buffers_.WorkBuffer);
+  // The second picture lies over the screen, where the clickmap takes its places from; the
+  // work buffer keeps the screen's size, as the transitions that share it expect.
+  Bitmap24 second;
+  if (LoadPicture(text.substr(comma + 1), second)) CopyTopLeftArea(second, buffers_.WorkBuffer);
   state_.S(sv::kClickmapPressed) = 1;
 }
 

@@ -99,6 +99,10 @@ class Stage {
   Hook<void()> buildWindowPicture{hooks, "buildWindowPicture"};
   Hook<void()> overlayWindow{hooks, "overlayWindow"};
   Hook<void()> onLayersChanged{hooks, "onLayersChanged"};
+  // The text page under full-screen text: emptied when the stage starts it over, drawn again
+  // onto StageBuffer when the stage keeps it.
+  Hook<void()> clearPage{hooks, "clearPage"};
+  Hook<void()> redrawPage{hooks, "redrawPage"};
 
  private:
   void RemoveCharacters();

@@ -81,12 +81,13 @@ void QuickButtons::DrawQuickButtons(int target) {
   PutStrip(target);
 }
 
-// Each speed owns the 11 rows a gauge click there gives it; from the current speed's first row
-// down the gauge shows the other column.
+// Rows past 11 * (speed - 1) show the column below the speed and the rows up to it the column
+// above, so the top row of the current step still belongs to the part above: at speed 1 that
+// is row 0 alone.
 void QuickButtons::ComposeGauge(int speed) {
-  const int firstRowOfSpeed = kGaugeStep * (speed - 1);
+  const int lastRowAbove = kGaugeStep * (speed - 1);
   for (int r = 0; r < kQuickButtonHeight; ++r) {
-    const int column = r >= firstRowOfSpeed ? kGaugeFromSpeedColumn : kGaugeAboveColumn;
+    const int column = r > lastRowAbove ? kGaugeFromSpeedColumn : kGaugeAboveColumn;
     MaskedBlend(strip_.Row(r), SheetPixel(sheet_, column, r),
                 SheetPixel(sheet_, kGaugeMaskColumn, r), strip_.Row(r), 3 * kGaugeWidth);
   }

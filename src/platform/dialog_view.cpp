@@ -17,11 +17,11 @@
 namespace tolven {
 namespace {
 
-constexpr float kFontPixels = 12.0f;  // the dialogs' "ＭＳ Ｐゴシック" at 12 pixels
+constexpr float kFontPixels = 12.0f;      // the dialogs' "ＭＳ Ｐゴシック" at 12 pixels
+constexpr float kMemoFontPixels = 11.0f;  // and at 11 in memos
 constexpr const char* kDialogFace = "ＭＳ Ｐゴシック";
-constexpr float kTitlePadding = 4.0f;  // above and below the caption in the title bar
-constexpr float kBoxSquare = 13.0f;    // check boxes and radio buttons, as the window framework
-constexpr float kFrameInset = 8.0f;    // a group's caption and items from its left edge
+constexpr float kBoxSquare = 13.0f;  // check boxes and radio buttons, as the window framework
+constexpr float kFrameInset = 8.0f;  // a group's caption and items from its left edge
 constexpr float kSpinArrowWidth = 15.0f;
 constexpr size_t kEditBytes = 1024;  // far more than any field of the forms holds
 
@@ -129,8 +129,9 @@ int NumberIn(const std::string& text, int fallback) {
   return number;
 }
 
-// Pushes the look of the dialogs' controls; returns how many colours it pushed.
-int PushDialogStyle(float scale) {
+}  // namespace
+
+DialogLook::DialogLook(float scale) {
   ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, 1.0f);
   ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(4.0f * scale, 2.0f * scale));
   ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(4.0f * scale, 0.0f));
@@ -164,20 +165,30 @@ int PushDialogStyle(float scale) {
       {ImGuiCol_TitleBgCollapsed, kTitle},
   };
   for (const auto& [slot, colour] : colours) ImGui::PushStyleColor(slot, colour);
-  return static_cast<int>(std::size(colours));
+  colours_ = static_cast<int>(std::size(colours));
 }
 
-constexpr int kDialogStyleVars = 7;  // the variables PushDialogStyle pushes
+DialogLook::~DialogLook() {
+  ImGui::PopStyleColor(colours_);
+  ImGui::PopStyleVar(kVariables);
+}
 
-}  // namespace
-
-ImFont* AddDialogFont() {
+DialogFonts AddDialogFonts() {
   std::optional<FontFile> face = FindFontFace(kDialogFace);
-  if (!face) return nullptr;
+  if (!face) return {};
   ImFontConfig config;
   config.FontNo = face->index;
-  return ImGui::GetIO().Fonts->AddFontFromFileTTF(face->path.c_str(), kFontPixels, &config,
-                                                  CodePageRanges().data());
+  // Glyphs drawn three times as wide (ImGui's default, for text placed between pixels) take
+  // three times the room in an atlas of some nine thousand characters, and look no different
+  // here: the renderers sample the atlas at whole pixels.
+  config.OversampleH = 1;
+  ImFontAtlas& atlas = *ImGui::GetIO().Fonts;
+  DialogFonts fonts;
+  fonts.text =
+      atlas.AddFontFromFileTTF(face->path.c_str(), kFontPixels, &config, CodePageRanges().data());
+  fonts.memo = atlas.AddFontFromFileTTF(face->path.c_str(), kMemoFontPixels, &config,
+                                        CodePageRanges().data());
+  return fonts;
 }
 
 uint64_t LookOf(const DialogModel& model) {
@@ -223,10 +234,10 @@ DialogPlacement PlaceDialog(int clientWidth, int clientHeight, float titleHeight
   return place;
 }
 
-DialogView::DialogView(DialogModel& model, SDL_Renderer* renderer, ImFont* font)
+DialogView::DialogView(DialogModel& model, SDL_Renderer* renderer, DialogFonts fonts)
     : model_(model),
       renderer_(renderer),
-      font_(font),
+      fonts_(fonts),
       // The same ImGui window for every showing of one form, whatever its caption says.
       title_(model.Caption() + "###" + std::string(model.Name())) {}
 
@@ -242,7 +253,7 @@ void DialogView::Key(int virtualKey, bool down) {
   // A key the field took is the field's until it is released, though Enter ends the typing.
   if (!down) {
     if (withheld_.erase(virtualKey) > 0) return;
-  } else if (Composing() || (textField_ && virtualKey != kKeyEscape)) {
+  } else if (Composing() || (textField_ && virtualKey != kKeyEscape && !model_.KeyPreview())) {
     withheld_.insert(virtualKey);
     return;
   }
@@ -280,7 +291,7 @@ Point DialogView::ClientToPicture(int x, int y) const {
 }
 
 void DialogView::Draw(int pictureWidth, int pictureHeight, int pbTop) {
-  ImFont* font = font_ != nullptr ? font_ : ImGui::GetIO().Fonts->Fonts[0];
+  ImFont* font = fonts_.text != nullptr ? fonts_.text : ImGui::GetIO().Fonts->Fonts[0];
   titleHeight_ = font->FontSize + 2 * kTitlePadding;
   placement_ = PlaceDialog(model_.ClientWidth(), model_.ClientHeight(), titleHeight_, pictureWidth,
                            pictureHeight, pbTop);
@@ -288,12 +299,13 @@ void DialogView::Draw(int pictureWidth, int pictureHeight, int pbTop) {
   // The face's own scale reaches the title bar, the client area and the list's scrolled
   // region alike, where a window's font scale would stop at the first child.
   font->Scale = scale;
+  if (fonts_.memo != nullptr) fonts_.memo->Scale = scale;
   ImGui::PushFont(font);
   const ImVec2 client(model_.ClientWidth() * scale, model_.ClientHeight() * scale);
   ImGui::SetNextWindowPos(ImVec2(placement_.x, placement_.y), ImGuiCond_Always);
   ImGui::SetNextWindowSize(ImVec2(client.x, client.y + titleHeight_ * scale), ImGuiCond_Always);
   if (appearing_) ImGui::SetNextWindowFocus();
-  const int colours = PushDialogStyle(scale);
+  const DialogLook look(scale);
   ImGui::PushStyleColor(ImGuiCol_WindowBg, ImGui::ColorConvertU32ToFloat4(kFace));
   ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
   ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 1.0f);
@@ -305,11 +317,14 @@ void DialogView::Draw(int pictureWidth, int pictureHeight, int pbTop) {
                    ImGuiWindowFlags_NoScrollWithMouse);
   ImGui::PopStyleVar();
   ImGui::SetCursorPos(ImVec2(0, titleHeight_ * scale));
+  // Tab goes from field to field across the client area as if it were the window itself.
   ImGui::BeginChild("##client", client, false,
-                    ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse);
+                    ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse |
+                        ImGuiWindowFlags_NavFlattened);
   originX_ = ImGui::GetCursorScreenPos().x;
   originY_ = ImGui::GetCursorScreenPos().y;
   textField_.reset();
+  typingInto_.clear();
   const std::vector<Control> controls = model_.Controls();
   // Frames first: the controls inside them are drawn over their lines.
   for (const Control& control : controls) {
@@ -320,10 +335,11 @@ void DialogView::Draw(int pictureWidth, int pictureHeight, int pbTop) {
   }
   ImGui::EndChild();
   ImGui::End();
-  ImGui::PopStyleVar(kDialogStyleVars + 2);
-  ImGui::PopStyleColor(colours + 1);
+  ImGui::PopStyleVar(2);
+  ImGui::PopStyleColor();
   ImGui::PopFont();
   font->Scale = 1.0f;
+  if (fonts_.memo != nullptr) fonts_.memo->Scale = 1.0f;
   appearing_ = false;
 }
 
@@ -454,12 +470,14 @@ void DialogView::DrawEdit(const Control& control) {
   MoveTo(static_cast<float>(control.x), static_cast<float>(control.y));
   PushFrameHeight(control.height * s);
   ImGui::SetNextItemWidth(control.width * s);
+  if (appearing_ && control.name == model_.ActiveControl()) ImGui::SetKeyboardFocusHere();
   const bool edited =
       ImGui::InputText(Id(control).c_str(), buffer.data(), buffer.size(),
                        ImGuiInputTextFlags_CallbackAlways | ImGuiInputTextFlags_CallbackEdit,
                        &EditCallback, const_cast<std::string*>(&shows));
   ImGui::PopStyleVar();
   if (ImGui::IsItemActive()) {
+    typingInto_ = control.name;
     // ImGui's own report of where its text cursor stands: the line's top, a pixel to the left.
     const ImVec2 cursor = ImGui::GetCurrentContext()->PlatformImePos;
     const ImVec2 min = ImGui::GetItemRectMin();
@@ -494,9 +512,15 @@ void DialogView::DrawMemo(const Control& control) {
   MoveTo(static_cast<float>(control.x), static_cast<float>(control.y));
   ImGui::PushStyleColor(ImGuiCol_ChildBg, kWhite);
   ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(2 * s, 1 * s));
+  // Lines wrap at the memo's width and no scroll bar takes room from them, as in the
+  // framework's memo; the wheel still scrolls a text longer than the memo.
   ImGui::BeginChild(Id(control).c_str(), ImVec2(control.width * s, control.height * s), true,
-                    ImGuiWindowFlags_HorizontalScrollbar);
+                    ImGuiWindowFlags_NoScrollbar);
+  if (fonts_.memo != nullptr) ImGui::PushFont(fonts_.memo);
+  ImGui::PushTextWrapPos(0.0f);
   for (const std::string& line : control.items) ImGui::TextUnformatted(line.c_str());
+  ImGui::PopTextWrapPos();
+  if (fonts_.memo != nullptr) ImGui::PopFont();
   ImGui::EndChild();
   ImGui::PopStyleVar();
   ImGui::PopStyleColor();
@@ -585,6 +609,7 @@ void DialogView::DrawSpinEdit(const Control& control) {
   if (ImGui::InputInt(Id(control).c_str(), &typed, 0, 0)) change(typed);
   ImGui::PopStyleVar();
   if (ImGui::IsItemActive()) {
+    typingInto_ = control.name;
     const ImVec2 min = ImGui::GetItemRectMin();
     const ImVec2 max = ImGui::GetItemRectMax();
     textField_ = Rect{static_cast<int>(min.x), static_cast<int>(min.y),
@@ -685,8 +710,11 @@ void DialogView::DrawListView(const Control& control) {
         }
       }
       if (reveal && r == selected) {
-        const float top = ImGui::GetItemRectMin().y;
-        const float bottom = ImGui::GetItemRectMax().y;
+        // The row reaches past its text by the cells' padding, its grid line included: the
+        // last row scrolled into view shows whole, down to the list's bottom edge.
+        const float padding = ImGui::GetStyle().CellPadding.y;
+        const float top = ImGui::GetItemRectMin().y - padding;
+        const float bottom = ImGui::GetItemRectMax().y + padding;
         const float visibleBottom = ImGui::GetCurrentWindow()->InnerClipRect.Max.y;
         if (top < headerBottom) {
           ImGui::SetScrollY(ImGui::GetScrollY() - (headerBottom - top));

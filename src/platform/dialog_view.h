@@ -17,11 +17,33 @@ struct ImGuiInputTextCallbackData;
 
 namespace tolven {
 
-// Adds the dialogs' face to the ImGui font atlas, before the atlas is first built: the face of
-// "ＭＳ Ｐゴシック" at 12 pixels with every character code page 932 can hold, since the fields
-// show whatever the player typed and the engine stores. Nothing when the face is missing; the
-// dialogs then use the atlas's first font.
-ImFont* AddDialogFont();
+// The dialogs' faces in the ImGui font atlas; null where the face is missing, and the dialogs
+// then use the atlas's first font.
+struct DialogFonts {
+  ImFont* text = nullptr;  // "ＭＳ Ｐゴシック" at 12 pixels: captions, fields, lists, boxes
+  ImFont* memo = nullptr;  // the same at 11 pixels: memos, as the save list's page text
+};
+// Adds the dialogs' faces to the atlas, before it is first built, with every character code
+// page 932 can hold, since the fields show whatever the player typed and the engine stores.
+DialogFonts AddDialogFonts();
+
+// The dialogs' look (colours, frames, spacing) on ImGui's style stacks for as long as it lives;
+// the message boxes wear it too.
+class DialogLook {
+ public:
+  // Spacing in dialog pixels times this.
+  explicit DialogLook(float scale);
+  ~DialogLook();
+  DialogLook(const DialogLook&) = delete;
+  DialogLook& operator=(const DialogLook&) = delete;
+
+ private:
+  static constexpr int kVariables = 7;  // the style variables it pushes
+  int colours_ = 0;
+};
+
+// Above and below the caption in a dialog's title bar, in dialog pixels.
+inline constexpr float kTitlePadding = 4.0f;
 
 // A fingerprint of everything a view draws of the model: when it changes, the dialog must be
 // drawn again.
@@ -42,8 +64,8 @@ DialogPlacement PlaceDialog(int clientWidth, int clientHeight, float titleHeight
 // frame: a handler may draw and present the game screen, which must not happen mid-frame.
 class DialogView {
  public:
-  // The pictures of Image controls become textures of this renderer; the font may be null.
-  DialogView(DialogModel& model, SDL_Renderer* renderer, ImFont* font);
+  // The pictures of Image controls become textures of this renderer; the fonts may be null.
+  DialogView(DialogModel& model, SDL_Renderer* renderer, DialogFonts fonts);
   ~DialogView();
   DialogView(const DialogView&) = delete;
   DialogView& operator=(const DialogView&) = delete;
@@ -56,7 +78,8 @@ class DialogView {
   // action that closed the dialog is dropped.
   void Apply();
   // A key (virtual-key code of base/input.h) for the model's key handlers. While a text field
-  // takes the typing only Escape reaches the model, as a focused field keeps the other keys.
+  // takes the typing only Escape reaches the model, as a focused field keeps the other keys,
+  // unless the model previews them; nothing reaches it while the input method composes.
   void Key(int virtualKey, bool down);
   // The input method's text being composed (UTF-8), shown over the field until committed.
   void SetComposition(std::string text) { composition_ = std::move(text); }
@@ -64,6 +87,8 @@ class DialogView {
   // The text field that has the keyboard, as last drawn, in picture pixels, its left edge at
   // the text cursor; nothing while no field takes typing.
   std::optional<Rect> TextField() const { return textField_; }
+  // The name of the field that has the keyboard, as last drawn; empty while none has.
+  const std::string& TypingInto() const { return typingInto_; }
   // Where a point of the client area was last drawn, in picture pixels.
   Point ClientToPicture(int x, int y) const;
 
@@ -108,7 +133,7 @@ class DialogView {
 
   DialogModel& model_;
   SDL_Renderer* renderer_;
-  ImFont* font_;
+  DialogFonts fonts_;
   std::string title_;
   std::vector<Action> actions_;
   // Text typed into a field and not yet handed to the model: what the field shows meanwhile.
@@ -119,6 +144,7 @@ class DialogView {
   std::set<int> withheld_;  // keys pressed while a field had the keyboard
   std::string composition_;
   std::optional<Rect> textField_;
+  std::string typingInto_;
   DialogPlacement placement_;
   float originX_ = 0;  // the client area's top-left corner as last drawn, in picture pixels
   float originY_ = 0;

@@ -3,6 +3,8 @@
 #include <SDL.h>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include <cstdint>
 
@@ -14,14 +16,30 @@ namespace tolven {
 class EngineView;
 class MpvMoviePlayer;
 
-// Composes the picture (menu strip or overlay, then PB) at its own size in a target texture and
-// shows it scaled in the window. It remembers PB's change count as last shown, so the frame
-// loop presents only after the engine drew, never comparing pictures.
+// Composes the picture (menu strip or overlay, then PB) at its own size and shows it scaled in
+// the window. It remembers PB's change count as last shown, so the frame loop presents only
+// after the engine drew, never comparing pictures; and when only a part of PB was drawn (the
+// click-wait icon, a glyph), only that part travels on to the window.
 class FrameRenderer {
  public:
-  // Throws when no renderer with target textures can be made for the window.
-  explicit FrameRenderer(SDL_Window* window);
+  // How the composed picture reaches the window.
+  enum class Output {
+    // A renderer of the window's own, for a GPU: every present redraws the whole window, which
+    // a GPU does for nothing.
+    Renderer,
+    // The window's pixels in memory: a present copies the changed part and hands the display
+    // that part alone.
+    WindowSurface,
+  };
 
+  // Chooses the output by what draws: the window's pixels where no GPU draws (see
+  // PreferWindowSurface and DrawsOnProcessor). Throws when the window can be drawn in neither
+  // way.
+  explicit FrameRenderer(SDL_Window* window);
+  // This output, as far as the window allows: without pixels of its own, a renderer.
+  FrameRenderer(SDL_Window* window, Output output);
+
+  Output Way() const { return output_; }
   ImGuiLayer& Ui() { return *ui_; }
   // While this player has a movie open, its frame takes PB's place.
   void SetMovie(const MpvMoviePlayer* movie) { movie_ = movie; }
@@ -39,6 +57,8 @@ class FrameRenderer {
   void Present(const EngineView& form, bool menuStrip);
   // The whole picture as the window shows it, menu bar included, at 1:1.
   Bitmap24 Capture(const EngineView& form, bool menuStrip);
+  // The window pixels the last present handed to the display.
+  const std::vector<Rect>& LastShown() const { return lastShown_; }
 
  private:
   struct RendererDeleter {
@@ -47,32 +67,59 @@ class FrameRenderer {
   struct TextureDeleter {
     void operator()(SDL_Texture* texture) const { SDL_DestroyTexture(texture); }
   };
+  struct SurfaceDeleter {
+    void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
+  };
   using TexturePtr = std::unique_ptr<SDL_Texture, TextureDeleter>;
 
-  // Draws the picture into the target texture and leaves the target selected.
+  FrameRenderer(SDL_Window* window, Output output, bool choosing);
+  void OpenWindowSurface();
+  // Draws the picture into the composition and leaves it selected as the target.
   void Compose(const EngineView& form, bool menuStrip);
+  // Where PB alone changed since the last present, in picture pixels, when only that part needs
+  // to be drawn again: nothing when the rest of the picture must be composed too.
+  std::optional<Rect> ChangedPartOnly(const EngineView& form, bool menuStrip) const;
   // Brings the texture up to date with what takes PB's place now: the movie frame or PB.
   void UploadPicture(const EngineView& form);
   bool MovieOpen() const;
-  void UploadPb(const Bitmap24& pb);
+  void UploadPb(const Bitmap24& pb, const Rect& part);
+  // Hands the composition to the window: all of it, or only this part of the picture.
+  void Show(std::optional<Rect> part);
   void ShowTarget();
+  void ShowOnSurface(std::optional<Rect> part);
   TexturePtr MakeTexture(Uint32 format, int access, int height);
 
+  SDL_Window* window_;
+  Output output_;
+  // The composition drawn by the software renderer, with the window surface as output.
+  std::unique_ptr<SDL_Surface, SurfaceDeleter> composition_;
   std::unique_ptr<SDL_Renderer, RendererDeleter> renderer_;
   TexturePtr pb_;
-  TexturePtr target_;
+  TexturePtr target_;  // the composition drawn by the window's renderer
   int targetHeight_ = 0;
   // Dropped before the renderer goes: its font texture belongs to the renderer.
   std::unique_ptr<ImGuiLayer> ui_;
+  std::optional<Rect> uiDrawn_;   // what the menu bar and dialogs covered as last composed
   uint64_t uploadedChanges_ = 0;  // PB's change count when it was last uploaded
   const MpvMoviePlayer* movie_ = nullptr;
   Bitmap24 movieFrame_;
   uint64_t uploadedMovieFrame_ = 0;
   bool showingMovie_ = false;  // the texture holds a movie frame rather than PB
+  bool composed_ = false;      // the composition holds a whole picture
   bool shownStrip_ = true;
   int offsetX_ = 0;
   int offsetY_ = 0;
   bool invalid_ = true;
+  std::vector<Rect> lastShown_;
 };
+
+// Whether frames should go to the window's own pixels rather than through a GPU renderer: when
+// the driver's name is asked for in SDL_RENDER_DRIVER, by that name ("software"); otherwise
+// whenever no GPU device can be reached.
+bool PreferWindowSurface();
+
+// Whether a renderer draws on the processor: SDL's software renderer, or a GL whose rasteriser
+// is a program (Mesa's llvmpipe, softpipe or swrast, as under Xvfb).
+bool DrawsOnProcessor(SDL_Renderer* renderer);
 
 }  // namespace tolven

@@ -1,5 +1,6 @@
 #include "platform/game_window.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -8,18 +9,55 @@ namespace {
 
 constexpr const char* kCaption = "ぺるな";
 constexpr int kPbHeight = 600;
+constexpr int kWindowHeight = kMenuStripHeight + kPbHeight;
 // When the display cannot say, assume one wide enough for the framed window.
 constexpr int kUnknownScreenWidth = 1024;
 
 }  // namespace
 
+Rect PlaceWindow(int wanted, const Rect& usable, const WindowFrame& frame) {
+  const int frameWidth = frame.left + frame.right;
+  const int frameHeight = frame.top + frame.bottom;
+  int scale = std::max(wanted, 1);
+  while (scale > 1 && (kPictureWidth * scale + frameWidth > usable.width ||
+                       kWindowHeight * scale + frameHeight > usable.height)) {
+    --scale;
+  }
+  const int width = kPictureWidth * scale;
+  const int height = kWindowHeight * scale;
+  // A window larger than the area still keeps its title bar on the screen.
+  const int x = usable.x + std::max(0, (usable.width - width - frameWidth) / 2) + frame.left;
+  const int y = usable.y + std::max(0, (usable.height - height - frameHeight) / 2) + frame.top;
+  return {x, y, width, height};
+}
+
 GameWindow::GameWindow(int scale) : scale_(scale) {
-  window_ = SDL_CreateWindow(kCaption, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             kPictureWidth * scale, (kMenuStripHeight + kPbHeight) * scale,
-                             SDL_WINDOW_RESIZABLE);
+  // Where the window opens: the first display, as SDL centres a window on.
+  SDL_Rect bounds;
+  const bool known = SDL_GetDisplayUsableBounds(0, &bounds) == 0;
+  const Rect usable{bounds.x, bounds.y, bounds.w, bounds.h};
+  Rect place = known ? PlaceWindow(scale, usable, {})
+                     : Rect{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kPictureWidth * scale,
+                            kWindowHeight * scale};
+  window_ =
+      SDL_CreateWindow(kCaption, place.x, place.y, place.width, place.height, SDL_WINDOW_RESIZABLE);
   if (window_ == nullptr) {
     throw std::runtime_error(std::string("cannot open the game window: ") + SDL_GetError());
   }
+  // The frame is known once the window manager has framed the window, if it says at all; a
+  // window that fits without it may not with it.
+  WindowFrame frame;
+  SDL_PumpEvents();
+  if (known && SDL_GetWindowBordersSize(window_, &frame.top, &frame.left, &frame.bottom,
+                                        &frame.right) == 0) {
+    const Rect framed = PlaceWindow(scale, usable, frame);
+    if (framed.width != place.width) SDL_SetWindowSize(window_, framed.width, framed.height);
+    if (framed.x != place.x || framed.y != place.y) {
+      SDL_SetWindowPosition(window_, framed.x, framed.y);
+    }
+    place = framed;
+  }
+  scale_ = place.width / kPictureWidth;
 }
 
 GameWindow::~GameWindow() {

@@ -6,17 +6,33 @@
 
 namespace tolven {
 
+// The frame a window manager draws around a window, in pixels on each side.
+struct WindowFrame {
+  int top = 0;
+  int left = 0;
+  int bottom = 0;
+  int right = 0;
+};
+
+// Where the framed window (menu strip over PB) opens: at the largest whole-number scale up to
+// `wanted` (at least 1) whose window, frame included, fits the usable area of the display, and
+// centred in that area. The client area, without the frame.
+Rect PlaceWindow(int wanted, const Rect& usable, const WindowFrame& frame);
+
 // The main window: framed with the menu strip above PB, full screen, or a borderless window at
 // the top-left corner. Only its shape lives here; drawing is the frame renderer's.
 class GameWindow {
  public:
-  // Scale: how many times larger than 800x624 the window starts. Throws when SDL refuses.
+  // Scale: how many times larger than 800x624 the window starts, at most; less where the
+  // display is too small for it. Throws when SDL refuses.
   explicit GameWindow(int scale);
   ~GameWindow();
   GameWindow(const GameWindow&) = delete;
   GameWindow& operator=(const GameWindow&) = delete;
 
   SDL_Window* Handle() const { return window_; }
+  // The scale the window opened at.
+  int Scale() const { return scale_; }
   // Screen mode 1: the desktop's full screen; 2: a borderless window at (0, 0). False when the
   // display refuses; the window then stays as it was.
   bool EnterFullScreen(int mode);

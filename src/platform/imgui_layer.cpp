@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
 #include <iterator>
 
 #include "base/engine_values.h"
@@ -44,6 +45,27 @@ void MapKeys(ImGuiIO& io) {
   for (const auto& [key, code] : keys) io.KeyMap[key] = code;
 }
 
+// Every vertex drawn, in picture pixels.
+std::optional<Rect> DrawnBounds(const ImDrawData& data) {
+  float left = FLT_MAX;
+  float top = FLT_MAX;
+  float right = -FLT_MAX;
+  float bottom = -FLT_MAX;
+  for (int n = 0; n < data.CmdListsCount; ++n) {
+    for (const ImDrawVert& vertex : data.CmdLists[n]->VtxBuffer) {
+      left = std::min(left, vertex.pos.x);
+      top = std::min(top, vertex.pos.y);
+      right = std::max(right, vertex.pos.x);
+      bottom = std::max(bottom, vertex.pos.y);
+    }
+  }
+  if (left > right || top > bottom) return std::nullopt;
+  const int x = static_cast<int>(std::floor(left));
+  const int y = static_cast<int>(std::floor(top));
+  return Rect{x, y, static_cast<int>(std::ceil(right)) - x + 1,
+              static_cast<int>(std::ceil(bottom)) - y + 1};
+}
+
 }  // namespace
 
 ImGuiLayer::ImGuiLayer(SDL_Renderer* renderer) : renderer_(renderer) {
@@ -66,7 +88,15 @@ ImGuiLayer::ImGuiLayer(SDL_Renderer* renderer) : renderer_(renderer) {
   };
   // The menu's face comes first: it is the atlas's default.
   view_ = std::make_unique<MenuBarView>();
-  dialogFont_ = AddDialogFont();
+  // Frames and grid lines one pixel wide on whole pixels, as the window framework draws them.
+  // ImGui's smoothed lines are strips of a texture, which SDL's software rasteriser samples a
+  // pixel off here and there: broken lines.
+  ImGui::GetStyle().AntiAliasedLines = false;
+  dialogFonts_ = AddDialogFonts();
+  // The dialogs' faces hold every character of the code page, so the atlas is large: it is
+  // cut to the height its glyphs take rather than the next power of two (GPUs no longer need
+  // that), which halves it.
+  io.Fonts->Flags |= ImFontAtlasFlags_NoPowerOfTwoHeight;
   ImGui_ImplSDLRenderer_Init(renderer);
   PointerAway();
 }
@@ -92,8 +122,9 @@ void ImGuiLayer::PointerAway() {
 }
 
 void ImGuiLayer::Frame(const MenuBar& menu, int width, int height, bool draw) {
-  // A window that appears is laid out in its first frame and shown from the second one.
-  if (draw && (layoutPending_ || view_->Changed(menu))) {
+  // A window that appears is laid out in its first frame and shown from the second one; and a
+  // dialog's list scrolls to a row chosen since in the frame after the one that saw it chosen.
+  if (draw && (layoutPending_ || view_->Changed(menu) || dialog_ != nullptr)) {
     layoutPending_ = false;
     RunFrame(menu, width, height);
     ImGui::EndFrame();
@@ -105,6 +136,13 @@ void ImGuiLayer::Frame(const MenuBar& menu, int width, int height, bool draw) {
   }
   ImGui::Render();
   ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
+  drawn_ = DrawnBounds(*ImGui::GetDrawData());
+  // The backend made its texture of the atlas in the first frame; ImGui's own copies of the
+  // pixels (a byte and four bytes a texel: tens of megabytes) are never read again.
+  if (!atlasUploaded_ && ImGui::GetIO().Fonts->TexID != nullptr) {
+    ImGui::GetIO().Fonts->ClearTexData();
+    atlasUploaded_ = true;
+  }
 }
 
 void ImGuiLayer::RunFrame(const MenuBar& menu, int width, int height) {
@@ -119,7 +157,7 @@ void ImGuiLayer::RunFrame(const MenuBar& menu, int width, int height) {
   const bool blocked = modal_ != nullptr || dialog_ != nullptr;
   std::optional<MenuCommand> command = view_->Draw(menu, blocked);
   if (dialog_) dialog_->Draw(width, height, height - kScreenHeight);
-  if (modal_ != nullptr) modal_->Draw(io.DisplaySize.x, io.DisplaySize.y);
+  if (modal_ != nullptr) modal_->Draw(io.DisplaySize.x, io.DisplaySize.y, dialogFonts_.text);
   if (command && !blocked) commands_.push_back(*command);
 }
 
@@ -130,7 +168,7 @@ void ImGuiLayer::SetModal(MessageBoxView* box) {
 
 DialogView& ImGuiLayer::OpenDialog(DialogModel& model) {
   ReleaseKeys();
-  dialog_ = std::make_unique<DialogView>(model, renderer_, dialogFont_);
+  dialog_ = std::make_unique<DialogView>(model, renderer_, dialogFonts_);
   layoutPending_ = true;
   return *dialog_;
 }

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ class ImGuiLayer {
   // One frame over a picture of this size. Drawn into the renderer's current target when
   // `draw`; otherwise only run, so a press and a release between two presents both count.
   void Frame(const MenuBar& menu, int width, int height, bool draw);
+  // What the last drawn frame covered of the picture (menu bar, popup menu, dialogs, boxes), or
+  // nothing when it drew nothing.
+  std::optional<Rect> DrawnArea() const { return drawn_; }
   // Whether the menu would now be drawn differently from the last frame.
   bool Changed(const MenuBar& menu) const { return view_->Changed(menu); }
   // What the player clicked in the frames since the last call.
@@ -52,7 +56,7 @@ class ImGuiLayer {
   void ReleaseKeys();
 
   SDL_Renderer* renderer_;
-  ImFont* dialogFont_ = nullptr;
+  DialogFonts dialogFonts_;
   uint32_t lastFrameTicks_ = 0;
   std::unique_ptr<MenuBarView> view_;
   std::vector<MenuCommand> commands_;
@@ -60,6 +64,8 @@ class ImGuiLayer {
   std::unique_ptr<DialogView> dialog_;
   std::string clipboard_;       // what ImGui last read from the clipboard, kept while it reads it
   bool layoutPending_ = false;  // a new window must be laid out before it shows
+  bool atlasUploaded_ = false;  // the font atlas lives on as the renderer's texture alone
+  std::optional<Rect> drawn_;
 };
 
 }  // namespace tolven

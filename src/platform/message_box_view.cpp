@@ -2,6 +2,8 @@
 
 #include <imgui.h>
 
+#include "platform/dialog_view.h"
+
 namespace tolven {
 namespace {
 
@@ -19,16 +21,21 @@ void MessageBoxView::Key(bool enter) {
   answer_ = enter || buttons_ == MessageButtons::Ok ? MessageResult::Ok : MessageResult::Cancel;
 }
 
-void MessageBoxView::Draw(float pictureWidth, float pictureHeight) {
+void MessageBoxView::Draw(float pictureWidth, float pictureHeight, ImFont* font) {
+  // The dialogs' own face, so the box reads like them.
+  ImGui::PushFont(font != nullptr ? font : ImGui::GetIO().Fonts->Fonts[0]);
   ImGui::SetNextWindowPos(ImVec2(pictureWidth / 2, pictureHeight / 2), ImGuiCond_Always,
                           ImVec2(0.5f, 0.5f));
   ImGui::SetNextWindowFocus();
+  const DialogLook look(1.0f);
   ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(kMargin, kMargin));
   ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 1.0f);
   ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(8.0f, kMargin));
+  ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(6.0f, kTitlePadding));  // the title bar's
   ImGui::Begin(title_.c_str(), nullptr,
                ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize |
                    ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoSavedSettings);
+  ImGui::PopStyleVar();
   ImGui::TextUnformatted(text_.c_str());
   const bool withCancel = buttons_ == MessageButtons::OkCancel;
   const float rowWidth = withCancel ? 2 * kButtonWidth + 8.0f : kButtonWidth;
@@ -43,6 +50,7 @@ void MessageBoxView::Draw(float pictureWidth, float pictureHeight) {
   }
   ImGui::End();
   ImGui::PopStyleVar(3);
+  ImGui::PopFont();
 }
 
 }  // namespace tolven

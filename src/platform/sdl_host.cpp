@@ -46,6 +46,7 @@ RunResult SdlHost::Run() {
     form_->AppIdle();
     PresentIfStale();
   }
+  if (events_) events_->CloseAtEnd();
   return events_ ? events_->Failed().value_or(RunResult::Finished) : RunResult::Finished;
 }
 
@@ -90,11 +91,10 @@ MessageResult SdlHost::ShowMessage(std::string_view text, std::string_view capti
     if (buttons == MessageButtons::Ok) return MessageResult::Ok;
     return answer.value_or(MessageResult::Ok);
   }
-  if (std::optional<MessageResult> answer =
-          ShowMessageBox(window_.Handle(), text, caption, buttons, icon)) {
-    return *answer;
-  }
-  return AskInWindow(text, caption, buttons);
+  // Drawn in the window like the dialogs, in their face: SDL's own box on X11 draws with the
+  // server's bitmap fonts, jagged and unlike anything else the game shows.
+  if (form_ != nullptr) return AskInWindow(text, caption, buttons);
+  return ShowMessageBox(window_.Handle(), text, caption, buttons, icon).value_or(MessageResult::Ok);
 }
 
 MessageResult SdlHost::AskInWindow(std::string_view text, std::string_view caption,

@@ -54,6 +54,8 @@ class SdlHost : public Host {
 
   // The whole window as shot-window writes it: menu bar, PB and whatever is drawn over them.
   Bitmap24 CaptureWindow();
+  // The window itself, for looking at what it shows.
+  SDL_Window* Window() const { return window_.Handle(); }
   // The dialog RunModal shows now, or none.
   const DialogView* ShownDialog() { return frames_.Ui().Dialog(); }
 
@@ -62,7 +64,8 @@ class SdlHost : public Host {
   // Shows the frame when the engine drew or the window changed since it was last shown.
   void PresentIfStale();
   bool ShotWindow(const std::string& file);
-  // The message box drawn in the window, for when SDL cannot show one.
+  // A message box drawn in the window over the game, in the dialogs' face; the timer ticks on
+  // under it.
   MessageResult AskInWindow(std::string_view text, std::string_view caption,
                             MessageButtons buttons);
   // Lets the input method work while a field of the dialog has the keyboard, over that field.

@@ -64,6 +64,8 @@ ArchiveIndex ReadIndex(uint64_t fileSize, const Read& read, ArchiveLayout layout
     index.count = static_cast<uint32_t>(count);
     index.nameWidth = ReadU32(header + 4);
     nameWidth = index.nameWidth;
+    // An empty index has no table, so its width names nothing and cannot be wrong.
+    if (count == 0) return index;
     // A zero width leaves no room for a name; such an index cannot be sound.
     if (nameWidth == 0) {
       fault([&] { return std::string("name width 0 leaves no room for a name"); });

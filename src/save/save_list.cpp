@@ -21,8 +21,8 @@ constexpr size_t kDetailStart = 20;  // the blank before the title
 constexpr size_t kDetailBytes = 75;  // to byte 94, the last a description can fill
 constexpr size_t kPageRows = 20;
 constexpr size_t kPageRowBytes = 100;
-constexpr size_t kEdit1MaxBytes = 255;  // no view's field holds more
-constexpr const char* kBlank = " ";
+constexpr size_t kEdit1MaxBytes = 255;    // no view's field holds more
+constexpr std::string_view kBlank = " ";  // an empty slot's detail and comment as the list opens
 
 bool LeadByte(uint8_t byte) {
   return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
@@ -59,6 +59,11 @@ std::string Folded(std::string_view text) {
 
 const std::string& NotRegistered() {
   static const std::string text = Utf8ToShiftJis(" 未登録").value_or(" ");
+  return text;
+}
+
+const std::string& DamagedNote() {
+  static const std::string text = Utf8ToShiftJis("（破損）").value_or("");
   return text;
 }
 
@@ -117,18 +122,7 @@ void SaveList::OpenSlotDialog(Mode mode) {
   for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
     Row& row = rows_[static_cast<size_t>(slot - kFirstSlot)];
     row.slot = slot;
-    const std::optional<SlotHeader> header = ReadSlotHeader(folder_, slot);
-    if (!header) {
-      MarkEmpty(row);
-      continue;
-    }
-    const std::string& description = header->description;
-    row.filled = true;
-    row.cells = {SlotCaption(slot), description.substr(0, kDateBytes),
-                 description.size() > kDetailStart ? description.substr(kDetailStart, kDetailBytes)
-                                                   : std::string(),
-                 header->comment};
-    UpdateShown(row);
+    FillRow(row, ReadSlotHeader(folder_, slot), kBlank);
   }
   ListView1Click();
 }
@@ -145,9 +139,22 @@ SaveList::Row* SaveList::Selected() {
   return index < 0 ? nullptr : &rows_[static_cast<size_t>(index)];
 }
 
-void SaveList::MarkEmpty(Row& row) {
-  row.filled = false;
-  row.cells = {SlotCaption(row.slot), NotRegistered(), kBlank, kBlank};
+void SaveList::FillRow(Row& row, const std::optional<SlotHeader>& header,
+                       std::string_view emptyCells) {
+  if (!header) {
+    row.content = Content::Empty;
+    row.cells = {SlotCaption(row.slot), NotRegistered(), std::string(emptyCells),
+                 std::string(emptyCells)};
+  } else {
+    const std::string& description = header->description;
+    row.content = header->damaged ? Content::Damaged : Content::Game;
+    std::string detail = header->damaged ? DamagedNote()
+                         : description.size() > kDetailStart
+                             ? description.substr(kDetailStart, kDetailBytes)
+                             : std::string();
+    row.cells = {SlotCaption(row.slot), description.substr(0, kDateBytes), std::move(detail),
+                 header->comment};
+  }
   UpdateShown(row);
 }
 
@@ -162,16 +169,19 @@ void SaveList::ShowEmptySlot() {
 void SaveList::ListView1Click() {
   Row* row = Selected();
   if (row == nullptr) return;
-  if (!row->filled) {
+  if (row->content != Content::Game) {
     ShowEmptySlot();
     return;
   }
   const std::unique_ptr<SlotRecord> record = LoadSlot(folder_, row->slot);
   if (!record) {
-    // Gone since the list was filled: the row says so too. A file that is there but cannot be
-    // read keeps its row, since saving over it still works.
+    // Gone or cut short since the list was filled: the row says so too. A file that is there
+    // but cannot be read keeps its row, since saving over it still works.
+    const std::optional<SlotHeader> header = ReadSlotHeader(folder_, row->slot);
     std::error_code error;
-    if (!fs::exists(SlotPath(folder_, row->slot), error) && !error) MarkEmpty(*row);
+    if (header || (!fs::exists(SlotPath(folder_, row->slot), error) && !error)) {
+      FillRow(*row, header, kBlank);
+    }
     ShowEmptySlot();
     return;
   }
@@ -187,7 +197,7 @@ void SaveList::Button1Click() {
   const Row* row = Selected();
   // Disabled while a save or load runs: the engine may hand out input meanwhile.
   if (row == nullptr || !button1Enabled_) return;
-  if (mode_ == Mode::Load && !row->filled) return;
+  if (mode_ == Mode::Load && row->content != Content::Game) return;
   const int slot = row->slot;
   button1Enabled_ = false;
   if (mode_ == Mode::Save) {
@@ -206,7 +216,7 @@ void SaveList::Button2Click() {
   std::error_code error;
   fs::remove(SlotPath(folder_, row->slot), error);
   if (error) return;  // still there: the row must not claim otherwise
-  MarkEmpty(*row);
+  FillRow(*row, std::nullopt, "");
   ListView1Click();
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "base/hook.h"
 #include "dialogs/dialog_model.h"
 #include "resources/bitmap24.h"
+#include "save/save_slot.h"
 
 namespace tolven {
 
@@ -26,9 +28,17 @@ class SaveList : public DialogModel {
   static constexpr int kCommentColumn = 3;  // "ユーザーコメント"
   static constexpr int kColumns = 4;
 
+  // What a row's slot file holds. A damaged slot (a file shorter than a save) is not loaded
+  // and not previewed; saving over it or deleting it works as on any slot.
+  enum class Content {
+    Empty,    // no file: " 未登録" in the date column
+    Game,     // a save that loads
+    Damaged,  // "（破損）" in the detail column; the date and comment as far as the file has them
+  };
+
   struct Row {
     int slot = 0;
-    bool filled = false;                      // false: " 未登録" in the date column
+    Content content = Content::Empty;
     std::array<std::string, kColumns> cells;  // Shift-JIS, by column
     std::array<std::string, kColumns> shown;  // the same as UTF-8, made once per change
   };
@@ -93,7 +103,9 @@ class SaveList : public DialogModel {
  private:
   Row* Selected();
   void ShowEmptySlot();
-  void MarkEmpty(Row& row);
+  // The row as the slot's header shows it, or as an empty slot (whose detail and comment are
+  // the given text) when there is no header.
+  void FillRow(Row& row, const std::optional<SlotHeader>& header, std::string_view emptyCells);
   void MoveSelection(int step);
 
   std::filesystem::path folder_;

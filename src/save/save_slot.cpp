@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <system_error>
 
 #include "base/file_writer.h"
 #include "save/save_files.h"
@@ -156,7 +157,9 @@ bool SaveSlot(const fs::path& folder, int slot, const SlotRecord& record) {
 std::unique_ptr<SlotRecord> LoadSlot(const fs::path& folder, int slot) {
   if (!ValidSlot(slot)) return nullptr;
   const FileRead file = ReadFilePrefix(SlotPath(folder, slot), kSlotFileBytes);
-  if (file.outcome != FileRead::Outcome::Read) return nullptr;
+  if (file.outcome != FileRead::Outcome::Read || file.bytes.size() < kSlotFileBytes) {
+    return nullptr;
+  }
   auto record = std::make_unique<SlotRecord>();
   ReadSlotRecord(file.bytes, *record);
   return record;
@@ -164,11 +167,15 @@ std::unique_ptr<SlotRecord> LoadSlot(const fs::path& folder, int slot) {
 
 std::optional<SlotHeader> ReadSlotHeader(const fs::path& folder, int slot) {
   if (!ValidSlot(slot)) return std::nullopt;
-  const FileRead file = ReadFilePrefix(SlotPath(folder, slot), kSlotHeaderBytes);
+  const fs::path path = SlotPath(folder, slot);
+  const FileRead file = ReadFilePrefix(path, kSlotHeaderBytes);
   if (file.outcome != FileRead::Outcome::Read) return std::nullopt;
   LayoutReader reader(file.bytes);
   SlotHeader header;
   TransferHeader(reader, header);
+  std::error_code error;
+  const uintmax_t size = fs::file_size(path, error);
+  header.damaged = error || size < kSlotFileBytes;
   return header;
 }
 

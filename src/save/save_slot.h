@@ -123,14 +123,18 @@ std::filesystem::path SlotPath(const std::filesystem::path& folder, int slot);
 // are refused. False when nothing was written; the old file, if any, is then as it was.
 bool SaveSlot(const std::filesystem::path& folder, int slot, const SlotRecord& record);
 
-// The slot's record, read as far as the file goes over a cleared record; nothing when the slot
-// is outside 1-99, missing or unreadable. Heap-held: a record is some 200 KB.
+// The slot's record; nothing when the slot is outside 1-99, missing, unreadable or shorter than
+// the layout. A short file lacks at best part of the thumbnail and at worst the script and the
+// place to go on from, which would leave a game that cannot go on; with no version field to
+// tell one from the other, every short file counts as damaged. A longer file is read as far as
+// the layout goes. Heap-held: a record is some 200 KB.
 std::unique_ptr<SlotRecord> LoadSlot(const std::filesystem::path& folder, int slot);
 
-// The first 128 bytes alone, as the save list shows them.
+// The first 128 bytes alone, as the save list shows them, and whether the rest is there.
 struct SlotHeader {
   std::string description;
   std::string comment;
+  bool damaged = false;  // shorter than the layout: LoadSlot refuses it
 };
 std::optional<SlotHeader> ReadSlotHeader(const std::filesystem::path& folder, int slot);
 

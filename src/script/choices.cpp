@@ -62,8 +62,13 @@ Choices::Choices(Interpreter& interpreter, Variables& variables, Stage& stage, G
 
 void Choices::LoadChoicePictures() {
   PictureLoader loader(archives_);
-  loader.LoadPicture("sys_sw", narrowButton_);
-  loader.LoadPicture("sys_sw2", wideButton_);
+  // Without its button pictures a window select has answers nobody can click.
+  for (const auto& [name, picture] :
+       {std::pair{"sys_sw", &narrowButton_}, {"sys_sw2", &wideButton_}}) {
+    if (!loader.LoadPicture(name, *picture) && trace_.Enabled()) {
+      trace_.Write(std::string("picture not found: ") + name);
+    }
+  }
   Bitmap24 tiles;
   if (loader.LoadPicture("sys_st", tiles) && tiles.Width() >= 136 && tiles.Height() >= 120) {
     for (int t = 0; t < 4; ++t) {
@@ -378,7 +383,8 @@ std::optional<std::pair<int, int>> Choices::EntryPoint(int n) const {
   };
   switch (flags_.ChoiceMode) {
     case ChoiceKind::Select:
-      if (n > static_cast<int>(entries_.size())) return std::nullopt;
+      // A button too narrow to hold a point strictly inside it cannot be hit.
+      if (n > static_cast<int>(entries_.size()) || width_ < 2) return std::nullopt;
       return std::pair{left_ + width_ / 2, top_ + kAnswerPitch * (n - 1) + kAnswerPitch / 2};
     case ChoiceKind::SelectFullScreen:
       if (n > static_cast<int>(entries_.size())) return std::nullopt;

@@ -87,7 +87,8 @@ class Choices {
   std::vector<uint8_t>& ChoiceRecord() { return choiceRecord_; }
 
   // Where a click picks the n-th entry shown (1-based): the answer's row, the place, the tree
-  // row of the current column. Nothing when there is no such entry.
+  // row of the current column. Nothing when there is no such entry, or no click can hit it (a
+  // window select without its button picture).
   std::optional<std::pair<int, int>> EntryPoint(int n) const;
 
   // For the state dump and tests.

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "base/engine_flags.h"
 #include "base/script_state.h"
+#include "base/text_encoding.h"
 #include "base/trace.h"
 #include "resources/archive_index.h"
 #include "resources/archives.h"
@@ -183,7 +185,10 @@ int Interpreter::ActOnLine() {
     case '*':
     case '@': {
       const int index = MatchCommand(line);
-      if (index < 0) return kReadOn;
+      if (index < 0) {
+        ReportUnknownCommand();
+        return kReadOn;
+      }
       return DispatchCommand(commands_, static_cast<size_t>(index), lineBuffer_);
     }
     default:
@@ -191,6 +196,15 @@ int Interpreter::ActOnLine() {
       PrintText();
       return kYield;
   }
+}
+
+// The engine passes over a command it does not know; an author wants to hear of the misspelling.
+void Interpreter::ReportUnknownCommand() const {
+  if (!trace_.Enabled()) return;
+  const std::string_view image = Image().substr(0, std::min(state_.LineStart, ScriptSize()));
+  const auto line = 1 + std::count(image.begin(), image.end(), '\0');
+  trace_.Write("unknown command in " + ShiftJisToUtf8Lossy(state_.LoadedScriptName) + ", line " +
+               std::to_string(line));
 }
 
 // Walking into a block skips it; blocks are entered only by jumping inside.

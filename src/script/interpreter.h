@@ -147,6 +147,7 @@ class Interpreter {
   bool ExamineLine();
   int ActOnLine();
   void SkipBlock();
+  void ReportUnknownCommand() const;
   void PageMark(PageWaitKind pageWait);
   void PrintText();
 

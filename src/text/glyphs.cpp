@@ -307,7 +307,7 @@ void Glyphs::DrawGlyphToScreen(Bitmap24& stageBuffer, PaintBox& pb, int x, int y
   const int topRow = std::max(0, y);
   const int bottom = std::min({y + kCellHeight, stageBuffer.Height(), screen.Height()});
   if (left >= right || topRow >= bottom) return;
-  Bitmap24& picture = pb.Draw();
+  Bitmap24& picture = pb.Draw(left, topRow, right - left, bottom - topRow);
   const size_t bytes = 3 * static_cast<size_t>(right - left);
   for (int row = topRow; row < bottom; ++row) {
     std::memcpy(picture.Row(row) + 3 * static_cast<size_t>(left),

@@ -39,6 +39,23 @@ constexpr int kFullScreenFontSize = 28;
 constexpr int kWindowFontSize = 18;
 constexpr int kWindowLargeFontSize = 30;
 constexpr int kWindowCharacterFontSize = 17;
+// Ruby readings sit just above their row's characters; a reading placed at the end of a row goes
+// over the first character of the next.
+constexpr int kWindowRubyTop = 428;
+constexpr int kWindowRubyNextRowTop = 468;
+constexpr int kWindowRubyLeft = 39;
+constexpr int kWindowRubyOffset = 11;
+constexpr int kFullRubyTop = 22;
+constexpr int kFullRubyNextRowTop = 46;
+// A ruby's character count past this puts the reading off the screen in every placement; the
+// cap keeps the placement's arithmetic in range.
+constexpr int kRubyCountLimit = 1000;
+// Characters reach column 54 at most (a two-byte hanging character at 53); the colour bytes of a
+// row past that belong to no character. They keep the row's ruby readings, so a redraw, and a
+// saved game through the slot's page block, have them: each is the cursor column + 1, the
+// character count in two bytes (low first) and the reading, ended by a zero byte.
+constexpr int kRubyArea = 55;
+constexpr int kRubyHeaderBytes = 3;
 
 bool IsSingleByte(uint8_t byte) {
   return byte >= 0x20 && byte <= 0x7E;
@@ -332,32 +349,74 @@ void MessageOutput::Ruby(std::string_view line, size_t& position) {
     n = 1;
     used = 0;
   }
+  n = std::min(n, kRubyCountLimit);
   const size_t start = position + 1 + used;
   const size_t close = line.find('>', start);
   const size_t end = close == std::string_view::npos ? line.size() : close;
   // The reading starts after the number and its separator.
   const size_t readingStart = std::min(start + (start < end && line[start] == ' ' ? 1 : 0), end);
   const std::string_view reading = line.substr(readingStart, end - readingStart);
-  const int w = host_.RubyHalfWidth(reading);
-  int x = 0;
-  int y = 0;
-  if (FullScreenText()) {
-    x = column_ < kWrapColumn ? kColumnPitch * column_ + kColumnPitch * n - w + kFullLeft
-                              : kColumnPitch * n - w + kFullLeft;
-    y = column_ < kWrapColumn ? kFullRowPitch * row_ + 22 : kFullRowPitch * row_ + 46;
-  } else {
-    y = kWindowRowPitch * row_ + 428;
-    if (column_ == 0) {
-      x = n + 39;
-    } else if (column_ == kWrapColumn) {
-      x = n + 39;
-      y = kWindowRowPitch * row_ + 468;
-    } else {
-      x = kColumnPitch * column_ + n + 11;
+  const RubyPosition at =
+      PlaceRuby(FullScreenText(), column_, row_, n, host_.RubyHalfWidth(reading));
+  host_.DrawRuby(reading, at.x, at.y, HoldsPresentation());
+  KeepRuby(n, reading);
+  position = close == std::string_view::npos ? line.size() : close + 1;
+}
+
+RubyPosition MessageOutput::PlaceRuby(bool fullScreenText, int column, int row, int count,
+                                      int halfWidth) {
+  if (fullScreenText) {
+    if (column < kWrapColumn) {
+      return {kColumnPitch * column + kColumnPitch * count - halfWidth + kFullLeft,
+              kFullRowPitch * row + kFullRubyTop};
+    }
+    return {kColumnPitch * count - halfWidth + kFullLeft,
+            kFullRowPitch * row + kFullRubyNextRowTop};
+  }
+  if (column == 0) return {count + kWindowRubyLeft, kWindowRowPitch * row + kWindowRubyTop};
+  if (column == kWrapColumn) {
+    return {count + kWindowRubyLeft, kWindowRowPitch * row + kWindowRubyNextRowTop};
+  }
+  return {kColumnPitch * column + count + kWindowRubyOffset,
+          kWindowRowPitch * row + kWindowRubyTop};
+}
+
+// A reading the row has no room left for is shown now but not kept.
+void MessageOutput::KeepRuby(int count, std::string_view reading) {
+  if (row_ < 0 || row_ >= kPageBufferRows || column_ < 0 || column_ >= kPageBufferColumns) return;
+  uint8_t* area = pageColours_.data() + static_cast<size_t>(row_) * kPageBufferColumns;
+  int at = kRubyArea;
+  while (at < kPageBufferColumns && area[at] != 0) {
+    at += kRubyHeaderBytes;
+    while (at < kPageBufferColumns && area[at] != 0) ++at;
+    ++at;
+  }
+  const int size = kRubyHeaderBytes + static_cast<int>(reading.size()) + 1;
+  if (at + size > kPageBufferColumns) return;
+  area[at] = static_cast<uint8_t>(column_ + 1);
+  area[at + 1] = static_cast<uint8_t>(count & 0xFF);
+  area[at + 2] = static_cast<uint8_t>(count >> 8);
+  std::memcpy(area + at + kRubyHeaderBytes, reading.data(), reading.size());
+  area[at + size - 1] = 0;
+}
+
+// A damaged or foreign page may hold anything there: a reading is read no further than its row.
+std::vector<PageRuby> MessageOutput::PageRubies() const {
+  std::vector<PageRuby> rubies;
+  for (int row = 0; row < kPageBufferRows; ++row) {
+    const uint8_t* area = pageColours_.data() + static_cast<size_t>(row) * kPageBufferColumns;
+    int at = kRubyArea;
+    while (at + kRubyHeaderBytes <= kPageBufferColumns && area[at] != 0) {
+      PageRuby ruby{area[at] - 1, row, area[at + 1] | area[at + 2] << 8, {}};
+      at += kRubyHeaderBytes;
+      for (; at < kPageBufferColumns && area[at] != 0; ++at) {
+        ruby.reading += static_cast<char>(area[at]);
+      }
+      ++at;
+      rubies.push_back(std::move(ruby));
     }
   }
-  host_.DrawRuby(reading, x, y, HoldsPresentation());
-  position = close == std::string_view::npos ? line.size() : close + 1;
+  return rubies;
 }
 
 // ---- Placing characters -----------------------------------------------------------------------

@@ -20,6 +20,20 @@ inline constexpr size_t kBacklogLineBytes = 70;
 inline constexpr size_t kPageVoiceBytes = 256;   // the page's voice list, terminator included
 inline constexpr int kSavedBacklogLines = 1000;  // a saved game keeps lines 0-999
 
+// A ruby reading the page keeps: the cursor it was placed at (a character's column and row) and
+// the number of characters it belongs to.
+struct PageRuby {
+  int column;
+  int row;
+  int count;
+  std::string reading;
+  bool operator==(const PageRuby&) const = default;
+};
+struct RubyPosition {
+  int x;
+  int y;
+};
+
 // What message output asks of the screens around it: drawing, the picture commands of the
 // inline tags, values for insertion, voices.
 class MessageOutputHost {
@@ -134,13 +148,20 @@ class MessageOutput {
   int AutoWait() const { return autoWait_; }
   bool PageEmpty() const { return pageEmpty_; }
   int SpeakerVoiceState() const { return speakerVoiceState_; }
-  // The bytes and colour indexes of the page, row by row (kPageBufferColumns bytes a row).
+  // The bytes and colour indexes of the page, row by row (kPageBufferColumns bytes a row); the
+  // colour bytes past a row's characters keep its ruby readings (PageRubies reads them).
   const std::array<uint8_t, kPageBufferRows * kPageBufferColumns>& PageBytes() const {
     return pageBytes_;
   }
   const std::array<uint8_t, kPageBufferRows * kPageBufferColumns>& PageColours() const {
     return pageColours_;
   }
+  // The ruby readings placed on this page, row by row, as a redraw draws them again.
+  std::vector<PageRuby> PageRubies() const;
+  // Where a reading goes over the characters it belongs to, by the text mode, the cursor it was
+  // placed at and its half width in pixels.
+  static RubyPosition PlaceRuby(bool fullScreenText, int column, int row, int count, int halfWidth);
+
   // Backlog lines oldest first, the line being written last.
   std::string BacklogLine(int index) const;
   int BacklogLineCount() const { return backlogLine_ + 1; }
@@ -174,6 +195,7 @@ class MessageOutput {
   // Each returns true when the step yields.
   bool InlineTag(std::string_view line, size_t& position);
   void Ruby(std::string_view line, size_t& position);
+  void KeepRuby(int count, std::string_view reading);
   bool PageMark(uint16_t code, size_t& position, bool& needLine);
   bool AfterCharacter(bool nameLine);
 

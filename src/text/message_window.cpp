@@ -129,7 +129,7 @@ void MessageWindow::DrawClickWaitIcon() {
   const int frame = static_cast<int>(flags_.TimerTicks / 2 % kClickWaitFrames);
   const IconPosition at = CurrentIconPosition();
   CopyRect(iconFrames_, frame * kClickWaitIconWidth, 0, kClickWaitIconWidth, kClickWaitIconHeight,
-           pb_.Draw(), at.x, at.y);
+           pb_.Draw(at.x, at.y, kClickWaitIconWidth, kClickWaitIconHeight), at.x, at.y);
 }
 
 // ---- Commands ---------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <vector>
 
 #include "graphics/picture_copy.h"
 
@@ -19,7 +20,8 @@ constexpr int kColumnPitch = 14;
 }  // namespace
 
 // Each character is drawn in a scratch cell holding the stage under it and put back, so a
-// shadow reaching past the cell is cut off there, as when the page was first drawn.
+// shadow reaching past the cell is cut off there, as when the page was first drawn. A line's
+// ruby readings go first, as they were printed before its characters.
 void RedrawTextPage(Glyphs& glyphs, const MessageOutput& page, bool fullScreenText,
                     Bitmap24& stage) {
   if (page.PageEmpty()) return;
@@ -27,7 +29,14 @@ void RedrawTextPage(Glyphs& glyphs, const MessageOutput& page, bool fullScreenTe
   Bitmap24 scratch(kCellWidth, kCellHeight);
   const auto& bytes = page.PageBytes();
   const auto& colours = page.PageColours();
+  const std::vector<PageRuby> rubies = page.PageRubies();
   for (int line = 0; line < std::min(layout.lines, kPageBufferRows); ++line) {
+    for (const PageRuby& ruby : rubies) {
+      if (ruby.row != line) continue;
+      const RubyPosition at = MessageOutput::PlaceRuby(
+          fullScreenText, ruby.column, ruby.row, ruby.count, glyphs.RubyWidth(ruby.reading) / 2);
+      glyphs.DrawRuby(ruby.reading, stage, at.x, at.y);
+    }
     const size_t rowStart = static_cast<size_t>(line) * kPageBufferColumns;
     for (int column = 0; column < kLineBytes;) {
       const uint8_t byte = bytes[rowStart + column];

@@ -44,6 +44,33 @@ TEST_F(DialogEngineTest, DefaultAndClosingRebuildsTheWindowInTheDefaultColours) 
   EXPECT_EQ(tint.Row(tint.Height() - 1)[0], 170);
 }
 
+// The click-wait icon is blended over the stage under it: after the window took a new colour,
+// its frames hold the new window, not the old one. A game without the icon picture blends
+// nothing in, so each frame is the stage itself.
+TEST_F(DialogEngineTest, TheClickWaitIconTakesTheWindowsNewColour) {
+  Start("!S000=0\n*gra S48c,0\ntext\n\\\n");
+  IdleUntilWaiting();
+  host_.modal = [](DialogModel& dialog) {
+    dialog.Set("TrackBar5", "-200");
+    dialog.Set("TrackBar8", "-200");
+    dialog.Press("Button2");
+  };
+  form_->SpeedButton2Click();
+  const Bitmap24& stage = form_->GameStage().Buffers().StageBuffer;
+  const Bitmap24& frames = form_->Window().IconFrames();
+  ASSERT_EQ(stage.Row(kWindowIconPosition.y)[3 * kWindowIconPosition.x + 2],
+            (192 * 55 >> 8) + (200 * 200 >> 8))
+      << "the stage has the new red window";
+  for (int frame = 0; frame < kClickWaitFrames; ++frame) {
+    for (int r = 0; r < kClickWaitIconHeight; ++r) {
+      const uint8_t* under = stage.Row(kWindowIconPosition.y + r) + 3 * kWindowIconPosition.x;
+      ASSERT_TRUE(std::equal(under, under + 3 * kClickWaitIconWidth,
+                             frames.Row(r) + 3 * kClickWaitIconWidth * frame))
+          << "frame " << frame << " row " << r;
+    }
+  }
+}
+
 // While one dialog is open, the menu bar and the commands cannot open another.
 TEST_F(DialogEngineTest, NoDialogOpensOverAnother) {
   Start("!S000=0\ntext\n\\\n");

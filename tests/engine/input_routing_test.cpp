@@ -307,6 +307,27 @@ TEST_F(InputRoutingTest, PointerMovesGoToTheScreenThatOwnsInput) {
   }
 }
 
+// The strip reacts to the pointer wherever it shows: over the window, and in full-screen text,
+// which has no window; with the window closed it does not.
+TEST_F(InputRoutingTest, TheQuickButtonsLightUpUnderThePointerInBothTextModes) {
+  const struct {
+    const char* script;
+    int autoButton;  // S061 with the pointer over the auto button
+  } cases[] = {
+      {"!S000=0\ntext\n\\\n", kButtonUnderPointer},
+      {"!S000=0\n*mode 1\ntext\n\\\n", kButtonUnderPointer},
+      {"!S000=0\n*sleep -1\n", kButtonNormal},
+  };
+  for (const auto& c : cases) {
+    Start(c.script);
+    IdleUntilWaiting();
+    form_->PBMouseMove(770, 510);
+    EXPECT_EQ(S(sv::kAutoButton), c.autoButton) << c.script;
+    form_->PBMouseMove(400, 300);
+    EXPECT_EQ(S(sv::kAutoButton), kButtonNormal) << c.script;
+  }
+}
+
 TEST_F(InputRoutingTest, TheWheelOpensTheLogDuringAPageWaitOnly) {
   Start("text\n\\\n");
   IdleUntilWaiting();

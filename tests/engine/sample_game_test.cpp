@@ -2,8 +2,13 @@
 // event files kept beside it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
+#include "audio/audio_fixtures.h"
+#include "base/text_encoding.h"
+#include "engine_rig.h"
 #include "test_support.h"
 
 namespace tolven {
@@ -12,14 +17,18 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
+// Builds the sample game from its sources into the folder.
+void BuildSample(const fs::path& game) {
+  const auto built = testing::RunTool(
+      {"build-game", std::string(TOLVEN_SOURCE_DIR) + "/samples/demo", game.string()});
+  ASSERT_EQ(built.exitStatus, 0) << built.output;
+}
+
 class SampleGameTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     game_ = new testing::TempDir();
-    const auto built =
-        testing::RunTool({"build-game", std::string(TOLVEN_SOURCE_DIR) + "/samples/demo",
-                          (game_->Path() / "game").string()});
-    ASSERT_EQ(built.exitStatus, 0) << built.output;
+    BuildSample(game_->Path() / "game");
   }
   static void TearDownTestSuite() {
     delete game_;
@@ -33,16 +42,49 @@ class SampleGameTest : public ::testing::Test {
     return std::string(bytes.begin(), bytes.end());
   }
 
-  // Plays the events, then dumps the state where they stopped.
-  json Play(const std::string& events) {
-    const fs::path dump = dir_.Path() / "end.json";
-    testing::WriteFileText(dir_.Path() / "run.events", events + "dump " + dump.string() + "\n");
+  // Plays the events with saves, settings and trace of this test's own, dumping the state
+  // where each of the marks (a line of the events, a comment) stands and where the events
+  // stop. A dump that was never written (the game closed before it) is null.
+  std::vector<json> PlayWithDumps(std::string events, const std::vector<std::string>& marks) {
+    std::vector<fs::path> dumps;
+    for (const std::string& mark : marks) {
+      const size_t at = events.find(mark + "\n");
+      EXPECT_NE(at, std::string::npos) << mark;
+      if (at == std::string::npos) continue;
+      dumps.push_back(dir_.Path() / ("mark" + std::to_string(dumps.size()) + ".json"));
+      events.insert(at, "dump " + dumps.back().string() + "\n");
+    }
+    dumps.push_back(dir_.Path() / "end.json");
+    testing::WriteFileText(dir_.Path() / "run.events",
+                           events + "dump " + dumps.back().string() + "\n");
     const auto run = testing::RunTolven(
         {"--headless", "--events", (dir_.Path() / "run.events").string(), "--seed", "1",
-         "--config-dir", (dir_.Path() / "config").string(), (game_->Path() / "game").string()});
+         "--config-dir", (dir_.Path() / "config").string(), "--save-dir",
+         (dir_.Path() / "saves").string(), "--trace", (dir_.Path() / "trace.txt").string(),
+         (game_->Path() / "game").string()});
     EXPECT_EQ(run.exitStatus, 0) << run.output;
-    const auto text = testing::ReadFileBytes(dump);
-    return json::parse(text.begin(), text.end());
+    std::vector<json> states;
+    for (const fs::path& dump : dumps) {
+      if (!fs::exists(dump)) {
+        states.emplace_back(nullptr);
+        continue;
+      }
+      const auto text = testing::ReadFileBytes(dump);
+      states.push_back(json::parse(text.begin(), text.end()));
+    }
+    return states;
+  }
+  json Play(const std::string& events) { return PlayWithDumps(events, {}).back(); }
+
+  // The lines of the developer trace of the last run that start with the prefix.
+  std::vector<std::string> TraceLines(const std::string& prefix) const {
+    const auto bytes = testing::ReadFileBytes(dir_.Path() / "trace.txt");
+    std::istringstream lines(std::string(bytes.begin(), bytes.end()));
+    std::vector<std::string> found;
+    for (std::string line; std::getline(lines, line);) {
+      if (line.starts_with(prefix)) found.push_back(line);
+    }
+    return found;
   }
 
   static testing::TempDir* game_;
@@ -50,6 +92,9 @@ class SampleGameTest : public ::testing::Test {
 };
 
 testing::TempDir* SampleGameTest::game_ = nullptr;
+
+const json kTitleAnswers = {"はじめから", "つづきから", "おわる"};
+const json kTitleAnswersAfterTheClear = {"はじめから", "つづきから", "おまけ", "おわる"};
 
 TEST_F(SampleGameTest, BothAnswersOfTheSelectRejoinTheStory) {
   const struct {
@@ -79,6 +124,142 @@ TEST_F(SampleGameTest, KeysMoveThePointerOverTheAnswers) {
     EXPECT_EQ(dump["choice"]["mode"], 1);
     EXPECT_EQ(dump["choice"]["highlight"], step.highlight) << events;
   }
+}
+
+// A new game from the title to the ending card and back; the extras the clear opened; and the
+// title's load, which takes up the game saved on the story's first page.
+TEST_F(SampleGameTest, TheWholeGamePlaysToItsEndAndBackToTheTitle) {
+  const std::vector<json> dumps = PlayWithDumps(
+      Events("whole-game.events"),
+      {"# The closing movie shows; it ends by itself.",
+       "# At the title after the clear: おまけ has opened as its third answer.",
+       "# The extra's first page, to its own tune; then the tour of the stage.",
+       "# The title again: つづきから opens the save list; slot 1 (its first row) is loaded."});
+  ASSERT_EQ(dumps.size(), 5u);
+  const json& movie = dumps[0];
+  EXPECT_TRUE(movie["sound"]["movie"]);
+  EXPECT_EQ(movie["script"], "spring");
+
+  const json& title = dumps[1];
+  EXPECT_EQ(title["script"], "main2");
+  EXPECT_EQ(title["call_depth"], 0);
+  EXPECT_EQ(title["choice"]["mode"], 1);
+  EXPECT_EQ(title["choice"]["entries"], kTitleAnswersAfterTheClear);
+  EXPECT_EQ(title["stage"]["background"], "A_TITLE");
+  EXPECT_EQ(title["stage"]["display"], 0) << "no window, nor its quick buttons, after the card";
+  EXPECT_EQ(title["S"]["100"], 1) << "one clear";
+  EXPECT_EQ(title["S"]["0"], 1) << "the title loads but does not save";
+  EXPECT_EQ(title["S"]["3"], 2) << "the title's tune";
+  EXPECT_NE(std::find(title["E"].begin(), title["E"].end(), 999), title["E"].end());
+  EXPECT_EQ(title["V"]["11"], 1) << "the bookshop";
+  EXPECT_EQ(title["V"]["12"], 1) << "the run to the station";
+  // Every page on the way carries its mark: 51 in all, less the other places of the clickmap
+  // (15, 16), the other answer (21) and what she says of the other places (39, 40).
+  EXPECT_EQ(title["progress"]["read_marks"]["count"], 46);
+  EXPECT_EQ(title["progress"]["read_marks"]["first"],
+            json({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 17, 18, 19, 20, 22, 23}));
+
+  const json& extra = dumps[2];
+  EXPECT_EQ(extra["script"], "extra");
+  EXPECT_EQ(extra["call_depth"], 1) << "called from the title";
+  EXPECT_EQ(extra["S"]["3"], 1) << "the afternoon tune";
+  EXPECT_EQ(extra["S"]["5"], 1);
+  EXPECT_EQ(extra["page"][1], "  ここから先は、おまけです。");
+
+  const json& titleAgain = dumps[3];
+  EXPECT_EQ(titleAgain["script"], "main2");
+  EXPECT_EQ(titleAgain["choice"]["entries"], kTitleAnswersAfterTheClear);
+  EXPECT_EQ(titleAgain["stage"]["background"], "A_TITLE");
+
+  const json& loaded = dumps[4];
+  EXPECT_EQ(loaded["script"], "classroom");
+  EXPECT_EQ(loaded["page"][1], "  三月の終わり、放課後の教室。");
+  EXPECT_EQ(loaded["dialog"], nullptr);
+
+  // Every command of the sample is one the engine has.
+  EXPECT_EQ(TraceLines("not built yet"), std::vector<std::string>{});
+  EXPECT_EQ(TraceLines("unknown command"), std::vector<std::string>{});
+  EXPECT_EQ(TraceLines("picture not found"), std::vector<std::string>{});
+}
+
+TEST_F(SampleGameTest, TheTitleAsksBeforeQuitting) {
+  const std::vector<json> dumps =
+      PlayWithDumps(Events("title-quit.events"), {"answer cancel", "answer ok"});
+  ASSERT_EQ(dumps.size(), 3u);
+  EXPECT_EQ(dumps[0]["choice"]["entries"], kTitleAnswers) << "no extras before the clear";
+  EXPECT_EQ(dumps[1]["script"], "main2");
+  EXPECT_EQ(dumps[1]["choice"]["mode"], 1) << "cancelled: the title asks again";
+  EXPECT_TRUE(dumps[2].is_null()) << "the game closed";
+  EXPECT_EQ(TraceLines("message box").size(), 2u);
+}
+
+// The menu bar's 終了 → タイトルへ戻る, in the engine itself (no event file command picks an
+// entry of that menu): from the river chapter, told over the whole screen with the water
+// looping, back to a title that has put the stage in order again.
+class SampleTitleReturnTest : public testing::EngineTest {
+ protected:
+  // The sample on a sound device, so the looping sound is kept by name even where the
+  // sample's sounds were not made.
+  void StartSample() {
+    BuildSample(dir_ / "sample");
+    host_.modal = [](DialogModel& dialog) { dialog.Press("Button1"); };  // the names offered
+    trace_.Attach(&traceText_);
+    EngineOptions options;
+    options.gameDirectory = dir_ / "sample";
+    options.configDirectory = dir_ / "config";
+    options.seed = 7;
+    options.audioDevice = &device_;
+    form_ = std::make_unique<TForm1>(host_, trace_, options);
+    form_->FormCreate();
+  }
+  // The engine closes its sound device as it goes, so it goes before the device does.
+  ~SampleTitleReturnTest() override { form_.reset(); }
+  testing::ManualAudioDevice device_;
+};
+
+TEST_F(SampleTitleReturnTest, TheMenuLeadsBackToTheTitle) {
+  StartSample();
+  const auto pickFirst = [this] {
+    const auto point = form_->ChoiceScreen().EntryPoint(1);
+    ASSERT_TRUE(point.has_value());
+    for (int i = 0; i < 20 && Flags().ClickGuard > 0; ++i) Idle(1);
+    form_->PBMouseMove(point->first, point->second);
+    form_->PBMouseDown(MouseButton::Left, point->first, point->second);
+  };
+  const auto script = [this] { return form_->Script().State().CurrentScript; };
+  IdleUntilWaiting();
+  ASSERT_EQ(script(), "main2");
+  pickFirst();
+  for (int page = 0; page < 40 && script() != "river"; ++page) {
+    IdleUntilWaiting();
+    if (Flags().ChoiceMode != ChoiceKind::None) {
+      pickFirst();
+    } else {
+      form_->PBMouseDown(MouseButton::Left, 400, 300);
+    }
+  }
+  IdleUntilWaiting();
+  ASSERT_EQ(script(), "river");
+  ASSERT_EQ(S(150), 1) << "the whole screen";
+  ASSERT_EQ(form_->SoundOutput().LoopingEffectName(), "RIVER");
+
+  form_->N6Click();
+  ASSERT_EQ(Flags().SystemMenuOpen, 3);
+  form_->PBMouseMove(310, 200);  // on "はい"
+  form_->PBMouseDown(MouseButton::Left, 310, 200);
+  IdleUntilWaiting();
+  EXPECT_EQ(script(), "main2");
+  ASSERT_EQ(Flags().ChoiceMode, ChoiceKind::Select);
+  std::vector<std::string> answers;
+  for (const ChoiceEntry& entry : form_->ChoiceScreen().Entries()) {
+    answers.push_back(ShiftJisToUtf8Lossy(entry.text));
+  }
+  EXPECT_EQ(answers, (std::vector<std::string>{"はじめから", "つづきから", "おわる"}));
+  EXPECT_EQ(form_->GameStage().BackgroundName(), "A_TITLE");
+  EXPECT_EQ(S(150), 0) << "back in message window mode";
+  EXPECT_EQ(form_->Window().DisplayState(), WindowDisplay::Closed);
+  EXPECT_EQ(form_->SoundOutput().LoopingEffectName(), "");
+  EXPECT_EQ(S(0), 1);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "audio/audio_fixtures.h"
+#include "audio/sound.h"
 #include "audio/wav_file.h"
 #include "base/engine_values.h"
 #include "base/text_encoding.h"
@@ -151,6 +152,33 @@ TEST_F(SaveRunTest, AGameSavedMidPageComesBackInAFreshRun) {
   EXPECT_TRUE(after["slots"][0]["description"].get<std::string>().ends_with("  公園"));
 }
 
+// The looping effect a slot keeps is the entry that played, its level already applied: a load
+// plays that entry, every load alike, and the group switch that chose it is not asked again.
+TEST_F(SaveRunTest, ALoadPlaysTheLoopingEffectThatWasPlayingEveryTime) {
+  for (const char* entry : {"SEH4LOOP1A0", "SEH4LOOP1A1", "SEH4LOOP1A2"}) {
+    Sound(std::string("effects/loop/") + entry + ".wav", 0.3);
+  }
+  Script("main", "*gra A_PARK,0\n*seloop SEH4LOOP1A0\n雨の音\n\\\n*sleep 10\n");
+  BuildGame();
+  testing::WriteFileText(dir_ / "config" / "peluna2.ini", "[PELUNA2]\nSE_LVL0=1\n");
+  std::string events = "until page\ndump " + Path("0.json") + "\n";
+  for (int load = 1; load <= 2; ++load) {
+    events += "save-slot " + std::to_string(load) + "\nload-slot " + std::to_string(load) +
+              "\nwait 100\ndump " + Path(std::to_string(load) + ".json") + "\n";
+  }
+  ASSERT_EQ(Run(events, "save", true).exitStatus, 0);
+  for (const char* dump : {"0.json", "1.json", "2.json"}) {
+    SCOPED_TRACE(dump);
+    const json sound = Dump(dump)["sound"];
+    EXPECT_EQ(sound["looping_effect"], "SEH4LOOP1A1");
+    std::string looping;
+    for (const json& slot : sound["slots"]) {
+      if (slot["slot"] == kLoopingEffectSlot && slot["playing"] == true) looping = slot["name"];
+    }
+    EXPECT_EQ(looping, "SEH4LOOP1A1") << sound.dump();
+  }
+}
+
 // A select that was open at the save opens again; with a backto position the story goes on
 // from there instead. Slot 3 sounds the load sound, slot 25 does not.
 TEST_F(SaveRunTest, ASaveDuringASelectOpensItAgainOrResumesAtBackto) {
@@ -290,7 +318,8 @@ TEST_F(SaveRunTest, TheGalleryListMarksPicturesShownAndCgfullMarksThemAll) {
   EXPECT_EQ(save0[129], 0);
 }
 
-// Damaged files in the save folder: each is read within its bytes and the run goes on.
+// Damaged files in the save folder: a slot cut short is refused, the others are read within
+// their bytes, and the run goes on.
 TEST_F(SaveRunTest, DamagedSaveFilesNeverStopTheRun) {
   Script("main", "*gra A_PARK,0\nページ\n\\\n*sleep 10\n");
   BuildGame();

@@ -73,6 +73,8 @@ std::unique_ptr<SlotRecord> Golden() {
   r->names.CurrentScript = "sub";
   r->names.LoadedScriptName = "sub";
   r->names.background = "S123";
+  // Dashes keep the layers as the slot holds them.
+  r->names.characters = "-,-";
   r->names.layerSpecs[1] = "B_X";
   r->names.lastVoice = "V001";
   PutText(r->strings, 0, "saved");
@@ -163,6 +165,41 @@ TEST_F(SlotLoadTest, ALoadStopsSkippingFindsUnreadTextAndAMissingSlotIsNothing) 
   form_->LoadSlot(5);
   EXPECT_FALSE(form_->Flags().ReadFlag);
   EXPECT_EQ(form_->Flags().SkipState, 0);
+}
+
+// A slot file cut short holds no place for the script to go on from: loading it leaves the
+// game as it was, and the story goes on where it stood.
+TEST_F(SlotLoadTest, ASlotCutShortIsNotLoaded) {
+  StartWithSub("*gra S321,0\n!V003=9\nwaiting\n\\\n*call sub\n");
+  ASSERT_TRUE(SaveSlot(Saves(), 5, *Golden()));
+  const std::vector<uint8_t> whole = testing::ReadFileBytes(SlotPath(Saves(), 5));
+  for (size_t size : {size_t{0}, size_t{128}, size_t{17570}, kSlotFileBytes - 1}) {
+    SCOPED_TRACE(size);
+    testing::WriteFileBytes(SlotPath(Saves(), 5),
+                            {whole.begin(), whole.begin() + static_cast<ptrdiff_t>(size)});
+    const InterpreterState before = form_->Script().State();
+    const auto page = form_->Output().PageBytes();
+    form_->Flags().SkipState = 2;
+    form_->LoadSlot(5);
+    const InterpreterState& after = form_->Script().State();
+    EXPECT_EQ(after.LoadedScriptName, "main");
+    EXPECT_EQ(after.ReadPos, before.ReadPos);
+    EXPECT_EQ(after.ScriptRunning, before.ScriptRunning);
+    EXPECT_EQ(form_->Output().PageBytes(), page);
+    EXPECT_EQ(form_->GameStage().BackgroundName(), "S321");
+    EXPECT_EQ(form_->State().V(3), 9);
+    EXPECT_EQ(form_->State().V(12), 0);
+    EXPECT_TRUE(form_->Flags().WindowShown);
+    EXPECT_EQ(form_->Flags().SkipState, 2) << "nothing of a load began";
+    EXPECT_FALSE(form_->Flags().Busy);
+    EXPECT_EQ(Mentions("load: slot 5 is damaged"), 1);
+    traceText_.str("");
+    form_->Flags().SkipState = 0;
+  }
+  // The story goes on: the click ends the page and the called script runs.
+  form_->PBMouseDown(MouseButton::Left, 400, 300);
+  IdleUntilWaiting();
+  EXPECT_EQ(form_->Script().State().LoadedScriptName, "sub");
 }
 
 // A save writes the engine as it stands: the banks, where the script is, the stage, the page,

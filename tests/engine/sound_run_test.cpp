@@ -124,6 +124,19 @@ TEST_F(SoundRunTest, EffectGroupsAndLoopingEffects) {
   EXPECT_EQ(dump_["sound"]["looping_effect"], "");
 }
 
+// The return to the title stops the music as the music command does, so the title's own tune
+// starts even when it is the one that was playing; reached from the quit button's pop-up menu.
+TEST_F(SoundRunTest, TheTitleStartsItsTuneAfterTheReturnToTheTitle) {
+  Sound("music/M02.wav", Square(22050, 2, 2.0, 7000));
+  Script("*music 2\nstory\n\\\n");
+  testing::WriteFileText(dir_ / "src/scripts/main2.txt", "*music 2\ntitle\n\\\n");
+  Run("until page\npress N6\npress SpeedButton1\npress N6\nclick 310 200\nuntil page\nwait 500\n",
+      "Vol3=0\n");
+  EXPECT_EQ(dump_["script"], "main2");
+  EXPECT_EQ(dump_["sound"]["music"]["playing"], 2);
+  EXPECT_TRUE(dump_["sound"]["music"]["streaming"]) << "the title's tune plays";
+}
+
 TEST_F(SoundRunTest, TheSameTrackGoesOnAndAFadeStopsTheMusic) {
   Sound("music/M03.wav", Square(22050, 2, 2.0, 7000));
   Script("*music 3\n*sleep 900\n*music 3\n*sleep 900\n*music -30\n*sleep 30000\n");

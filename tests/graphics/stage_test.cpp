@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "graphics/picture_copy.h"
 #include "script/standalone_interpreter.h"
 #include "test_support.h"
 #include "tools/archive_writer.h"
@@ -37,6 +38,12 @@ class StageTest : public ::testing::Test {
       pictures.push_back({name, tools::EncodePackedPicture(picture)});
     };
     add("A_BG", Solid(kScreenWidth, kScreenHeight, 10, 20, 30));
+    // Taller than the screen, its lower half another colour; and smaller than the screen.
+    Bitmap24 tall = Solid(kScreenWidth, 2 * kScreenHeight, 40, 0, 0);
+    CopyRect(Solid(kScreenWidth, kScreenHeight, 80, 0, 0), 0, 0, kScreenWidth, kScreenHeight, tall,
+             0, kScreenHeight);
+    add("A_TALL", tall);
+    add("A_SMALL", Solid(640, 480, 60, 0, 0));
     for (int n = 1; n <= 6; ++n) {
       add("B0" + std::to_string(n), Solid(100, kScreenHeight, FaceShade(n), 0, 0));
       add("M0" + std::to_string(n), Solid(100, kScreenHeight, 255, 255, 255));
@@ -73,13 +80,17 @@ TEST_F(StageTest, CharacterSpecificationsSetPositionsCountAndTransition) {
     std::vector<std::string> names;  // positions 0-3
   } cases[] = {
       {"", "b01", 1, 1, {"B01", "", "", ""}},
-      {"", "b01,b02,7", 7, 2, {"B01", "B02", "7", ""}},    // the number is no position
-      {"b01,b02", "-,b03", 1, 2, {"B01", "B03", "", ""}},  // a dash keeps position 0
+      {"", "b01,b02,7", 7, 2, {"B01", "B02", "7", ""}},        // the number is no position
+      {"b01,b02", "-,b03", 1, 2, {"B01", "B03", "", ""}},      // a dash keeps position 0
+      {"b01,b02,b03", "-,b04", 1, 2, {"B01", "B04", "", ""}},  // and replaces the others
       {"", "b04,", 1, 2, {"B04", "", "", ""}},  // a trailing comma adds an empty position
       {"", "b01,b02,b03,b04", 1, 4, {"B01", "B02", "B03", "B04"}},
-      // Fields only replace the positions they name: the fourth stays and is shown.
-      {"b01,b02,b03,b04", "b05,b06", 1, 4, {"B05", "B06", "B03", "B04"}},
-      {"b01,b02", "", 0, 0, {"", "B02", "", ""}},
+      // Positions past the last field are emptied: nothing of a longer specification stays
+      // to be shown, nor its number read as the transition.
+      {"b01,b02,b03,b04", "b05,b06", 1, 2, {"B05", "B06", "", ""}},
+      {"b01,b02,b03,b04,12", "b05,0", 0, 1, {"B05", "0", "", ""}},
+      {"b01,b02,0", "b01,", 1, 2, {"B01", "", "", ""}},
+      {"b01,b02", "", 0, 0, {"", "", "", ""}},
   };
   for (const auto& c : cases) {
     Stage stage(host_, clock_, pb_, archives_, state_, flags_, random_, trace_);
@@ -89,6 +100,7 @@ TEST_F(StageTest, CharacterSpecificationsSetPositionsCountAndTransition) {
     for (int i = 0; i < 4; ++i) {
       EXPECT_EQ(stage.PositionNames()[i], c.names[i]) << c.specification << " " << i;
     }
+    EXPECT_EQ(stage.PositionNames()[4], "") << c.specification;
   }
 }
 
@@ -242,6 +254,79 @@ TEST_F(StageTest, SepiaFadeInEndsOnTheSepiaSceneAfterItsSteps) {
   EXPECT_EQ(pixel[2], 20);
   EXPECT_EQ(stage_->Buffers().SceneBuffer, pb_.Picture());
   EXPECT_FALSE(flags_.Busy);
+}
+
+// A shorter specification leaves nothing of the longer one behind: the character left alone
+// keeps its place of two, and no stale name is drawn as a third.
+TEST_F(StageTest, ClrbOfOneSideKeepsTheOtherInItsPlace) {
+  stage_->Gra("A_BG,0", true);
+  stage_->Tati("b01,b02,b03,0");
+  stage_->Tati("b01,b02,0");
+  stage_->Clrb("0R");
+  EXPECT_EQ(stage_->ShownCount(), 2);
+  const Bitmap24& scene = stage_->Buffers().SceneBuffer;
+  EXPECT_EQ(Blue(scene, 250, 300), FaceShade(1)) << "at the left place of two";
+  EXPECT_EQ(Blue(scene, 200 - 50, 300), 10) << "not at the left place of three";
+  EXPECT_EQ(Blue(scene, 600, 300), 10) << "nothing at the right place of three";
+}
+
+// S009 under full-screen text: 0 empties the page and darkens the scene, 1 darkens the scene and
+// draws the page again over it, anything else leaves the stage as it was.
+TEST_F(StageTest, FullScreenTextStartsThePageOverOrRedrawsItByS009) {
+  const struct {
+    int rule;
+    int clears;
+    int redraws;
+    uint8_t stageBlue;  // the stage after the rebuild; the background is blue 10
+  } cases[] = {{0, 1, 0, 5}, {1, 0, 1, 5}, {2, 0, 0, 99}};
+  stage_->Gra("A_BG,0", true);
+  state_.S(sv::kTextMode) = 1;
+  state_.S(sv::kWindowDarkness) = 8;
+  for (const auto& c : cases) {
+    int clears = 0;
+    std::vector<uint8_t> seenByRedraw;
+    stage_->clearPage = [&] { ++clears; };
+    stage_->redrawPage = [&] {
+      seenByRedraw.push_back(Blue(stage_->Buffers().StageBuffer, 400, 300));
+    };
+    state_.S(sv::kFullScreenBackground) = c.rule;
+    stage_->Buffers().StageBuffer = Solid(kScreenWidth, kScreenHeight, 99, 99, 99);
+    stage_->BuildStage();
+    EXPECT_EQ(clears, c.clears) << "S009 = " << c.rule;
+    EXPECT_EQ(static_cast<int>(seenByRedraw.size()), c.redraws) << "S009 = " << c.rule;
+    for (uint8_t blue : seenByRedraw) EXPECT_EQ(blue, 5) << "drawn over the darkened scene";
+    EXPECT_EQ(Blue(stage_->Buffers().StageBuffer, 400, 300), c.stageBlue) << "S009 = " << c.rule;
+  }
+}
+
+// The screen is 800x600 whatever size a picture has: it shows the picture's top-left area, and
+// black where a smaller one does not reach. The buffers the screen is composed in, the thumbnail's
+// source among them, keep that size too.
+TEST_F(StageTest, APictureOfAnotherSizeShowsItsTopLeftAreaOnTheScreen) {
+  const struct {
+    const char* command;
+    int x, y;
+    uint8_t blue;
+  } cases[] = {
+      {"A_TALL,6", 400, 599, 40}, {"A_TALL,6", 0, 0, 40},     {"A_SMALL,6", 639, 479, 60},
+      {"A_SMALL,6", 640, 300, 0}, {"A_SMALL,6", 400, 480, 0},
+  };
+  for (const auto& c : cases) {
+    stage_->Gra("A_BG,0", true);
+    stage_->Gra(c.command, true);
+    const ScreenBuffers& buffers = stage_->Buffers();
+    for (const Bitmap24* picture : {&pb_.Picture(), &buffers.SceneBuffer, &buffers.StageBuffer}) {
+      EXPECT_EQ(picture->Width(), kScreenWidth) << c.command;
+      EXPECT_EQ(picture->Height(), kScreenHeight) << c.command;
+    }
+    EXPECT_EQ(Blue(pb_.Picture(), c.x, c.y), c.blue) << c.command << " at " << c.x << "," << c.y;
+  }
+  // The second picture of partsload, which the clickmap and the transitions share.
+  stage_->Partsload("A_BG,A_TALL");
+  EXPECT_EQ(stage_->Buffers().WorkBuffer.Height(), kScreenHeight);
+  EXPECT_EQ(Blue(stage_->Buffers().WorkBuffer, 0, 599), 40);
+  stage_->Gra("A_BG,6", true);
+  EXPECT_EQ(Blue(pb_.Picture(), 0, 599), 10);
 }
 
 TEST_F(StageTest, ClrbEmptiesOneSideOrEveryone) {

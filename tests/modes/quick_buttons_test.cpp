@@ -164,18 +164,20 @@ TEST_F(QuickButtonsTest, EachLookTakesItsColumnsOfThePicture) {
        {{63, 1}},
        {{3, 50, From(kPlain, 3, 50)}, {15, 50, kBackground}}},
       {"state 3 is neither look", {{60, 3}}, {{3, 80, From(kPlain, 3, 80)}, {15, 80, kBackground}}},
-      {"gauge at speed 1: all rows from the speed on",
+      // The rows past 11a - 11 take the column below the speed a.
+      {"gauge at speed 1: row 0 above, the rest below",
        {{26, 1}},
-       {{0, 0, From(kGaugeFromSpeed, 0, 0)},
+       {{0, 0, From(kGaugeAbove, 0, 0)},
+        {0, 1, From(kGaugeFromSpeed, 0, 1)},
         {15, 109, From(kGaugeFromSpeed, 15, 109)},
         {16, 50, kBackground},
         {23, 0, kBackground}}},
       {"gauge at speed 3",
        {{26, 3}, {60, 1}},
-       {{5, 21, From(kGaugeAbove, 5, 21)}, {5, 22, From(kGaugeFromSpeed, 5, 22)}}},
+       {{5, 22, From(kGaugeAbove, 5, 22)}, {5, 23, From(kGaugeFromSpeed, 5, 23)}}},
       {"gauge at speed 10",
        {{26, 10}},
-       {{5, 98, From(kGaugeAbove, 5, 98)}, {5, 99, From(kGaugeFromSpeed, 5, 99)}}},
+       {{5, 99, From(kGaugeAbove, 5, 99)}, {5, 100, From(kGaugeFromSpeed, 5, 100)}}},
   };
   for (const auto& c : cases) {
     state_ = ScriptState{};
@@ -411,8 +413,8 @@ TEST_F(QuickButtonsTest, AutoButtonSwitchesOnAtTheRememberedSpeedOrThree) {
     EXPECT_EQ(captions_, std::vector<bool>{true}) << c.remembered;
   }
   // The strip turned into the gauge.
-  EXPECT_EQ(StripPixel(StagePicture(), 5, 99), From(kGaugeFromSpeed, 5, 99));
-  EXPECT_EQ(StripPixel(StagePicture(), 5, 98), From(kGaugeAbove, 5, 98));
+  EXPECT_EQ(StripPixel(StagePicture(), 5, 100), From(kGaugeFromSpeed, 5, 100));
+  EXPECT_EQ(StripPixel(StagePicture(), 5, 99), From(kGaugeAbove, 5, 99));
 
   captions_.clear();
   buttons_.HoverQuickButtons(770, 510);
@@ -459,7 +461,7 @@ TEST_F(QuickButtonsTest, GaugeClickSetsTheSpeedByTheRowOfElevenPixels) {
   }
   state_.S(sv::kAutoSpeed) = 5;
   buttons_.GaugeOrStopClick(775, 468);
-  EXPECT_EQ(StripPixel(pb_.Picture(), 5, 0), From(kGaugeFromSpeed, 5, 0)) << "shown at once";
+  EXPECT_EQ(StripPixel(pb_.Picture(), 5, 1), From(kGaugeFromSpeed, 5, 1)) << "shown at once";
 }
 
 TEST_F(QuickButtonsTest, GaugeOrStopClickRoutesByWindowChoiceAndSwitches) {

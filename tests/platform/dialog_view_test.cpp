@@ -11,8 +11,11 @@
 #include <functional>
 #include <map>
 
+#include "base/text_encoding.h"
+#include "dialogs/name_entry_dialog.h"
 #include "engine/engine_view.h"
 #include "platform/dialog_view.h"
+#include "platform/probe_engine.h"
 #include "platform/scoped_environment.h"
 #include "platform/sdl_host.h"
 #include "platform/sdl_library.h"
@@ -22,6 +25,7 @@
 namespace tolven {
 namespace {
 
+using testing::ProbeEngine;
 using testing::ScopedEnvironment;
 
 // The picture of Image1: one colour whose bytes tell blue, green and red apart.
@@ -139,55 +143,6 @@ class ProbeDialog : public DialogModel {
   uint32_t opened_ = SDL_GetTicks();
 };
 
-// The engine as the host sees it: a grey game screen, every timer round counted and handed to
-// the test, menu clicks counted.
-class ProbeEngine : public EngineView {
- public:
-  ProbeEngine() : pb_(800, 600) {
-    Bitmap24& picture = pb_.Draw();
-    std::memset(picture.Data(), 90, picture.SizeBytes());
-  }
-  void AppIdle() override {}
-  void RunDueTimerTicks() override {
-    ++rounds;
-    if (onRound) onRound(rounds);
-  }
-  void PBMouseDown(MouseButton, int, int) override { ++gameInput; }
-  void PBMouseMove(int, int) override {}
-  void PBMouseUp(MouseButton, int, int) override { ++gameInput; }
-  void FormMouseWheel(int) override { ++gameInput; }
-  void FormKeyDown(int) override { ++gameInput; }
-  void FormKeyUp(int) override { ++gameInput; }
-  void FormKeyPress(char) override { ++gameInput; }
-  const PaintBox& Screen() const override { return pb_; }
-  const MenuBar& Menu() const override { return menu_; }
-  void SpeedButton1Click() override { ++menuClicks; }
-  void SpeedButton2Click() override { ++menuClicks; }
-  void SpeedButton3Click() override { ++menuClicks; }
-  void SpeedButton4Click() override { ++menuClicks; }
-  void SpeedButton5Click() override { ++menuClicks; }
-  void SpeedButton6Click() override { ++menuClicks; }
-  void SpeedButton7Click() override { ++menuClicks; }
-  void SpeedButton8Click() override { ++menuClicks; }
-  void TrackBar1Change(int) override { ++menuClicks; }
-  void ClosePopupMenu() override {}
-  void N6Click() override {}
-  void N7Click() override {}
-  void N1Click() override {}
-  void N2Click() override {}
-  void Close() override {}
-  bool Closed() const override { return false; }
-
-  int rounds = 0;
-  int gameInput = 0;
-  int menuClicks = 0;
-  std::function<void(int)> onRound;
-
- private:
-  PaintBox pb_;
-  MenuBar menu_;
-};
-
 void Push(SDL_Event event) {
   ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
 }
@@ -252,7 +207,9 @@ class DialogRunTest : public ::testing::Test {
 
   // Runs the dialog, doing each step in a round of its own (a dialog that appears is laid out
   // first), and closes it a few rounds after the last unless a step did.
-  void RunSteps(const std::vector<std::function<void()>>& steps) {
+  // Woken, the loop runs its next round at once; unwoken, after its wait for input runs out,
+  // and the window is drawn again only for what changed, as when nobody touches it.
+  void RunSteps(const std::vector<std::function<void()>>& steps, bool wake = true) {
     constexpr int kFirstRound = 3;
     constexpr int kRoundsApart = 3;
     const int closeAt = kFirstRound + kRoundsApart * static_cast<int>(steps.size()) + 3;
@@ -264,10 +221,10 @@ class DialogRunTest : public ::testing::Test {
         steps[step]();
       }
       if (round >= closeAt) dialog_.closed = true;
-      // Wakes the loop at once rather than after its wait for input runs out.
-      SDL_Event wake{};
-      wake.type = SDL_USEREVENT;
-      Push(wake);
+      if (!wake) return;
+      SDL_Event event{};
+      event.type = SDL_USEREVENT;
+      Push(event);
     };
     host_.RunModal(dialog_);
     engine_.onRound = nullptr;
@@ -371,6 +328,109 @@ TEST_F(DialogRunTest, ClicksAndKeysReachTheModelAsItsOwnActions) {
     EXPECT_EQ(engine_.menuClicks, 0) << c.what;
     EXPECT_EQ(engine_.gameInput, 0) << c.what;
   }
+}
+
+TEST_F(DialogRunTest, TabTakesTheKeyboardFromFieldToField) {
+  std::vector<std::string> typing;
+  auto note = [&] { typing.push_back(host_.ShownDialog()->TypingInto()); };
+  auto tab = [] { PressKey(SDLK_TAB, SDL_SCANCODE_TAB); };
+  RunSteps({note, tab, note, tab, note, tab, note});
+  // The spinner is the other field; buttons, bars and lists take no typing.
+  EXPECT_EQ(typing, (std::vector<std::string>{"", "Edit1", "CSpinEdit1", "Edit1"}));
+  EXPECT_EQ(dialog_.log, std::vector<std::string>{});
+  EXPECT_EQ(engine_.gameInput, 0);
+}
+
+// The name entry as the engine shows it: the family name's field has the keyboard at once, Tab
+// goes to the given name, and Enter there sends both.
+TEST_F(DialogRunTest, TheNameEntryIsTypedIntoAndSentFromTheKeyboard) {
+  NameEntryDialog entry;
+  const std::string rows[] = {*Utf8ToShiftJis("水野"), *Utf8ToShiftJis("湊")};
+  std::vector<std::string> stored;
+  entry.stringRow = [&](int row) { return rows[row]; };
+  entry.setFamilyName = [](std::string_view) {};
+  entry.setGivenName = [](std::string_view) {};
+  entry.storeNames = [&](std::string_view family, std::string_view given) {
+    stored = {ShiftJisToUtf8Lossy(family), ShiftJisToUtf8Lossy(given)};
+  };
+  entry.FormShow();
+  std::vector<std::string> typing;
+  auto note = [&] { typing.push_back(host_.ShownDialog()->TypingInto()); };
+  const std::vector<std::function<void()>> steps = {
+      note,
+      [] { PressKey(SDLK_TAB, SDL_SCANCODE_TAB); },
+      note,
+      [] { Type("次郎"); },
+      [] { PressKey(SDLK_RETURN, SDL_SCANCODE_RETURN); },
+  };
+  constexpr int kRoundsApart = 3;
+  const int lastRound = kRoundsApart * (static_cast<int>(steps.size()) + 3);
+  bool sentByHand = false;
+  engine_.rounds = 0;
+  engine_.onRound = [&](int round) {
+    if (round % kRoundsApart == 0 && round / kRoundsApart <= static_cast<int>(steps.size())) {
+      steps[round / kRoundsApart - 1]();
+    }
+    // Were Enter lost, the test would wait for ever: the names are sent by the button.
+    if (round == lastRound) {
+      sentByHand = true;
+      entry.Press("Button1");
+    }
+    SDL_Event wake{};
+    wake.type = SDL_USEREVENT;
+    Push(wake);
+  };
+  host_.RunModal(entry);
+  engine_.onRound = nullptr;
+  EXPECT_EQ(typing, (std::vector<std::string>{"Edit1", "Edit2"}));
+  EXPECT_FALSE(sentByHand);
+  EXPECT_EQ(stored, (std::vector<std::string>{"水野", "次郎"}));
+  EXPECT_EQ(engine_.gameInput, 0);
+}
+
+// The window rows of a column, from top to bottom, in the list's selection colour.
+std::vector<int> SelectedRowsAt(SDL_Window* window, int x, int top, int bottom) {
+  SDL_Surface* shown = SDL_GetWindowSurface(window);
+  std::vector<int> rows;
+  for (int y = top; y < bottom; ++y) {
+    Uint32 value = 0;
+    std::memcpy(&value,
+                static_cast<const uint8_t*>(shown->pixels) + y * shown->pitch +
+                    x * shown->format->BytesPerPixel,
+                shown->format->BytesPerPixel);
+    Uint8 r = 0;
+    Uint8 g = 0;
+    Uint8 b = 0;
+    SDL_GetRGB(value, shown->format, &r, &g, &b);
+    if (r == 204 && g == 232 && b == 255) rows.push_back(y);
+  }
+  return rows;
+}
+
+// A row chosen by a key or an event file is scrolled into view whole, in the window itself and
+// not only in the next frame drawn: the last row down to its grid line at the list's bottom
+// edge, the first below the header.
+TEST_F(DialogRunTest, ARowChosenElsewhereShowsWholeInTheWindow) {
+  constexpr int kRowHeight = 16;    // 12 pixels of text and 2 of padding above and below
+  constexpr int kSelectionTop = 2;  // the selection colours the text's height
+  std::vector<std::vector<int>> shown;
+  int top = 0;
+  int bottom = 0;
+  auto look = [&] {
+    const Point a = At("ListView1", 0.6, 0.0);
+    bottom = At("ListView1", 0.6, 1.0).y;
+    top = a.y;
+    shown.push_back(SelectedRowsAt(host_.Window(), a.x, a.y, bottom));
+  };
+  RunSteps(
+      {[&] { dialog_.Set("ListView1", "11"); }, look, [&] { dialog_.Set("ListView1", "0"); }, look},
+      false);
+  ASSERT_EQ(shown.size(), 2u);
+  ASSERT_EQ(shown[0].size(), 12u);
+  ASSERT_EQ(shown[1].size(), 12u);
+  // The last row ends where the list does; the first begins under the header.
+  EXPECT_EQ(shown[0].front() - kSelectionTop + kRowHeight, bottom);
+  EXPECT_EQ(shown[1].front() - kSelectionTop, top + kRowHeight);
 }
 
 TEST_F(DialogRunTest, ACloseRequestEndsTheDialogAndIsLeftForTheEngine) {
@@ -482,7 +542,7 @@ TEST(WindowDialogRunTest, AnEventFileDrivesTheDialogsShownInTheWindow) {
 // Names and comments hold whatever the player typed and code page 932 can store.
 TEST(DialogFontTest, HoldsEveryKindOfCharacterOfTheCodePage) {
   ImGui::CreateContext();
-  ImFont* font = AddDialogFont();
+  ImFont* font = AddDialogFonts().text;
   ASSERT_NE(font, nullptr) << "the IPA fonts are not installed";
   ASSERT_TRUE(ImGui::GetIO().Fonts->Build());
   const std::pair<const char*, ImWchar> characters[] = {

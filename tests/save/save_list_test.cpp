@@ -203,7 +203,8 @@ TEST_F(SaveListTest, Button2DeletesTheSlotAndEmptiesItsRowAndPreview) {
   ASSERT_TRUE(list.Button3Enabled());
   list.Press("Button2");
   EXPECT_FALSE(fs::exists(dir / "save05.dat"));
-  EXPECT_EQ(ShownRows(list)[4], (Cells{"05", " 未登録", " ", " "}));
+  // Unlike a slot that was empty when the list opened, its detail and comment are empty.
+  EXPECT_EQ(ShownRows(list)[4], (Cells{"05", " 未登録", "", ""}));
   EXPECT_FALSE(list.Button3Enabled());
   EXPECT_TRUE(list.Memo1Lines().empty());
   EXPECT_EQ(list.Edit1Text(), "");
@@ -326,28 +327,83 @@ TEST_F(SaveListTest, Edit1RefusesTextShiftJisCannotHold) {
   EXPECT_EQ(Find(list.Controls(), "Edit1").value, "メモ");
 }
 
-TEST_F(SaveListTest, DamagedSlotFilesAreListedAndPreviewedWithinTheirBytes) {
+// A file shorter than a save is listed as damaged, with the date and comment it still holds; it
+// is neither previewed nor loaded, and saving over it works. A longer file is a save.
+TEST_F(SaveListTest, DamagedSlotFilesAreListedAsSuchAndNotLoaded) {
+  WriteSlot(dir.Path(), 6, "章", "メモ", 0x20, {"本文"});
+  const std::vector<uint8_t> whole = testing::ReadFileBytes(dir / "save06.dat");
+  const auto cut = [&](size_t size) {
+    return std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(size));
+  };
+  std::vector<uint8_t> longer = whole;
+  longer.resize(kSlotFileBytes + 5000, 0xEE);
+  Bitmap24 svempty(2, 2);
+  list.SetEmptyPicture(svempty);
   const struct {
     const char* name;
     std::vector<uint8_t> bytes;
-    const char* date;
+    Cells row;
   } cases[] = {
-      {"empty file", {}, ""},
-      {"cut inside the description", std::vector<uint8_t>(50, 'x'), "xxxxxxxxxxxxxxxxxxx"},
+      {"empty file", {}, {"05", "", "（破損）", ""}},
+      {"cut inside the description",
+       std::vector<uint8_t>(50, 'x'),
+       {"05", "xxxxxxxxxxxxxxxxxxx", "（破損）", ""}},
       // No terminator anywhere: the texts end with their fields.
-      {"header without a NUL", std::vector<uint8_t>(200, 'y'), "yyyyyyyyyyyyyyyyyyy"},
+      {"header without a NUL",
+       std::vector<uint8_t>(200, 'y'),
+       {"05", "yyyyyyyyyyyyyyyyyyy", "（破損）", std::string(32, 'y')}},
+      {"header only", cut(128), {"05", "2001/02/03 04:05:06", "（破損）", "メモ"}},
+      {"banks without the script's place",
+       cut(17570),
+       {"05", "2001/02/03 04:05:06", "（破損）", "メモ"}},
+      {"one byte short",
+       cut(kSlotFileBytes - 1),
+       {"05", "2001/02/03 04:05:06", "（破損）", "メモ"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    int loads = 0;
+    list.loadSlot = [&](int) { ++loads; };
     testing::WriteFileBytes(dir / "save05.dat", c.bytes);
     list.OpenSlotDialog(Mode::Load);
     list.Set("ListView1", "4");
-    EXPECT_EQ(ShownRows(list)[4][SaveList::kDateColumn], c.date);
-    EXPECT_TRUE(list.Button3Enabled());
-    EXPECT_LE(list.Edit1Text().size(), 32u);
-    EXPECT_EQ(list.Image1Picture().Width(), 160);
+    EXPECT_EQ(ShownRows(list)[4], c.row);
+    EXPECT_EQ(list.Rows()[4].content, SaveList::Content::Damaged);
+    EXPECT_FALSE(list.Button3Enabled());
+    EXPECT_EQ(list.Edit1Text(), "");
+    EXPECT_EQ(list.Image1Picture(), svempty);
     EXPECT_TRUE(list.Memo1Lines().empty());
+    list.Press("Button1");
+    EXPECT_EQ(loads, 0);
+    EXPECT_FALSE(list.Closed());
   }
+  // Saved over, it is a save again.
+  list.saveSlot = [&](int slot) { WriteSlot(dir.Path(), slot, "新", ""); };
+  list.OpenSlotDialog(Mode::Save);
+  list.Set("ListView1", "4");
+  list.Press("Button1");
+  list.OpenSlotDialog(Mode::Load);
+  EXPECT_EQ(ShownRows(list)[4], (Cells{"05", "2001/02/03 04:05:06", " 新", ""}));
+  EXPECT_EQ(list.Rows()[4].content, SaveList::Content::Game);
+  // A longer file is read as far as a save goes.
+  testing::WriteFileBytes(dir / "save05.dat", longer);
+  list.OpenSlotDialog(Mode::Load);
+  list.Set("ListView1", "4");
+  EXPECT_EQ(ShownRows(list)[4], (Cells{"05", "2001/02/03 04:05:06", " 章", "メモ"}));
+  EXPECT_EQ(list.Memo1Lines().size(), 1u);
+  EXPECT_TRUE(list.Button3Enabled());
+}
+
+// A save cut short after the list opened is found out when previewed.
+TEST_F(SaveListTest, SlotCutShortAfterOpeningIsShownDamagedWhenPreviewed) {
+  WriteSlot(dir.Path(), 2, "章", "メモ");
+  list.OpenSlotDialog(Mode::Load);
+  std::vector<uint8_t> bytes = testing::ReadFileBytes(dir / "save02.dat");
+  bytes.resize(17570);
+  testing::WriteFileBytes(dir / "save02.dat", bytes);
+  list.Set("ListView1", "1");
+  EXPECT_EQ(ShownRows(list)[1], (Cells{"02", "2001/02/03 04:05:06", "（破損）", "メモ"}));
+  EXPECT_FALSE(list.Button3Enabled());
 }
 
 }  // namespace

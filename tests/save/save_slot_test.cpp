@@ -261,17 +261,41 @@ TEST(SaveSlotTest, SaveAndLoadGoThroughTheFolder) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
-TEST(SaveSlotTest, AShortSlotLoadsWhatItHolds) {
+// A file cut short lacks where the script goes on: it is not loaded, and its header, as far as
+// it goes, says it is damaged. A longer file loads as far as the layout goes.
+TEST(SaveSlotTest, AShortSlotIsNotLoadedALongerOneIsReadToTheLayout) {
   TempDir dir;
-  std::vector<uint8_t> file = KnownFile();
-  file.resize(1284);  // header, F bits, reserved block and V000
-  testing::WriteFileBytes(dir / "save03.dat", file);
-  const std::unique_ptr<SlotRecord> loaded = LoadSlot(dir.Path(), 3);
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(loaded->V[0], 1);
-  EXPECT_EQ(loaded->V[999], 0);
-  EXPECT_EQ(loaded->reserved[1023], 0x55);
-  EXPECT_EQ(loaded->state, SlotState{});
+  const std::string title = "2024/03/05 07:08:09  " + kTitle;
+  const struct {
+    size_t size;
+    bool loads;
+    std::string description;
+  } cases[] = {
+      {0, false, ""},
+      {20, false, title.substr(0, 20)},
+      {128, false, title},
+      {1284, false, title},   // header, F bits, reserved block and V000
+      {17570, false, title},  // every bank, but no interpreter state
+      {kSlotFileBytes - 1, false, title},
+      {kSlotFileBytes, true, title},
+      {kSlotFileBytes + 100000, true, title},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    std::vector<uint8_t> file = KnownFile();
+    file.resize(c.size, 0xEE);
+    testing::WriteFileBytes(dir / "save03.dat", file);
+    const std::unique_ptr<SlotRecord> loaded = LoadSlot(dir.Path(), 3);
+    EXPECT_EQ(loaded != nullptr, c.loads);
+    if (loaded) {
+      EXPECT_TRUE(*loaded == *KnownRecord());
+    }
+    const std::optional<SlotHeader> header = ReadSlotHeader(dir.Path(), 3);
+    ASSERT_TRUE(header.has_value());
+    EXPECT_EQ(header->damaged, !c.loads);
+    EXPECT_EQ(header->description, c.description);
+    EXPECT_EQ(header->comment, c.size >= 128 ? "hello" : "");
+  }
 }
 
 TEST(SaveSlotTest, AWriteCutShortLeavesTheOldSlot) {

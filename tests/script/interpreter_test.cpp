@@ -677,6 +677,25 @@ TEST_F(InterpreterTest, TraceShowsEveryLineRunInTheScriptsOwnSyntax) {
   EXPECT_EQ(banks.V(2), 2);
 }
 
+// A misspelt command is passed over as the engine always did, and the trace says where it was.
+TEST_F(InterpreterTest, UnknownCommandsAreTracedByScriptAndLineAndPassedOver) {
+  InstallScripts({{"Intro", Lines({"!V001=1", "*tatti B_R", "", "*return1", "@tati", "!V002=1"})}});
+  Start("intro");
+  trace.Attach(&traceOutput);
+  Steps(1);
+  EXPECT_EQ(TakeTrace(),
+            "!V001=1\n"
+            "*tatti B_R\n"
+            "unknown command in intro, line 2\n"
+            "\n"
+            "*return1\n"
+            "unknown command in intro, line 4\n"
+            "@tati\n"
+            "unknown command in intro, line 5\n"
+            "!V002=1\n");
+  EXPECT_EQ(banks.V(2), 1);
+}
+
 // A search that finds nothing must not send reading into the middle of a large script.
 TEST_F(InterpreterTest, AnUnclosedBlockEndsEvenAScriptLargerThanSixteenMegabytes) {
   std::string script = Lines({"{", "!V001=1"});

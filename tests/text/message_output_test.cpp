@@ -293,6 +293,34 @@ TEST_F(MessageOutputTest, RubyIsPlacedOverTheCharactersItBelongsTo) {
   }
 }
 
+// The page keeps its readings beside its characters, row by row, so a redraw can draw them
+// again; the characters' bytes never hold them, a row keeps what fits and a new page drops them.
+TEST_F(MessageOutputTest, RubyReadingsAreKeptWithTheirRowUntilThePageIsCleared) {
+  const std::string kan = "\x82\xA9\x82\xF1";    // かん
+  const std::string kanji = "\x8A\xBF\x8E\x9A";  // 漢字
+  output.PrintSpeakerName(">\x8F\x74");          // 春
+  Print("<2 " + kan + ">" + kanji + "<1 x>ab");
+  ASSERT_EQ(host.rubies.size(), 2u);
+  EXPECT_EQ(host.rubies[0].x, 2 + 39) << "the row below the name starts at column 0";
+  EXPECT_EQ(host.rubies[0].y, 40 + 428);
+  EXPECT_EQ(output.PageRubies(), (std::vector<PageRuby>{{0, 1, 2, kan}, {6, 1, 1, "x"}}));
+  EXPECT_EQ(Row(1), "  " + kanji + "ab");
+
+  // 14 bytes each (the cursor, the count, the reading and its end): three fit a row, and the
+  // fourth is shown but not kept. The next row has room of its own.
+  const std::string ten = "abcdefghij";
+  Print("<1 " + ten + ">c<1 " + ten + ">d<1 " + ten + ">e<1 " + ten + ">f");
+  Print("<3 y>g");
+  EXPECT_EQ(host.rubies.size(), 7u);
+  const std::vector<PageRuby> kept = output.PageRubies();
+  ASSERT_EQ(kept.size(), 6u);
+  EXPECT_EQ(kept[4], (PageRuby{4, 2, 1, ten}));
+  EXPECT_EQ(kept[5], (PageRuby{0, 3, 3, "y"}));
+
+  output.ClearPage();
+  EXPECT_TRUE(output.PageRubies().empty());
+}
+
 TEST_F(MessageOutputTest, TheTextFontSizeFollowsTheTextModeAndSize) {
   output.NewPage();
   EXPECT_EQ(host.fontSizes.back(), 18) << "window text";

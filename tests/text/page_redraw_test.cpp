@@ -1,4 +1,5 @@
-// The page redraw paints the characters of the page where and in the colours they were printed.
+// The page redraw paints the characters of the page where and in the colours they were printed,
+// and the ruby readings over them.
 #include "text/page_redraw.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,10 @@ class DrawingHost : public NullMessageOutputHost {
     glyphs_.PrepareCharacter(bytes);
     glyphs_.DrawGlyph(stage_, x, y);
   }
+  void DrawRuby(std::string_view reading, int x, int y, bool) override {
+    glyphs_.DrawRuby(reading, stage_, x, y);
+  }
+  int RubyHalfWidth(std::string_view reading) override { return glyphs_.RubyWidth(reading) / 2; }
 
  private:
   Glyphs& glyphs_;
@@ -45,13 +50,21 @@ TEST(PageRedrawTest, RedrawsTheCharactersInTheirColoursOverAFreshStage) {
     size_t position = 0;
     bool needLine = false;
     bool nameLine = false;
-    // あいう in colour 3, then ab in colour 0.
-    output.PrintLine("[col 3]\x82\xA0\x82\xA2\x82\xA4[col 0]ab", position, needLine, nameLine);
+    // あいう in colour 3, then ab in colour 0, then 漢字 under the reading かん.
+    output.PrintLine("[col 3]\x82\xA0\x82\xA2\x82\xA4[col 0]ab<2 \x82\xA9\x82\xF1>\x8A\xBF\x8E\x9A",
+                     position, needLine, nameLine);
     const Bitmap24 printed = stage;
 
     Bitmap24 redrawn(kScreenWidth, kScreenHeight);
     RedrawTextPage(glyphs, output, fullScreen, redrawn);
     EXPECT_TRUE(redrawn == printed) << (fullScreen ? "full screen" : "window");
+
+    // A loaded game's page is its bytes and colours alone: it draws the reading as well.
+    MessageOutput loaded(flags, state, host);
+    loaded.RestorePage(output.PageBytes(), output.PageColours(), false);
+    Bitmap24 restored(kScreenWidth, kScreenHeight);
+    RedrawTextPage(glyphs, loaded, fullScreen, restored);
+    EXPECT_TRUE(restored == printed) << (fullScreen ? "full screen" : "window");
 
     output.ClearPage();
     Bitmap24 empty(kScreenWidth, kScreenHeight);

@@ -89,10 +89,19 @@ TEST_F(ToolTest, ListShowsNamesAloneAndEmptyArchivesAreFine) {
   EXPECT_EQ(listed.exitStatus, 0);
   EXPECT_NE(listed.output.find("1 AB 47 1\n"), std::string::npos) << listed.output;
 
-  WriteFileBytes(dir_ / "qe_se0.tvk", {0, 0, 0, 0, 8, 0, 0, 0});
-  auto empty = RunTool({"list", (dir_ / "qe_se0.tvk").string()});
-  EXPECT_EQ(empty.exitStatus, 0);
-  EXPECT_EQ(empty.output, "");
+  // With no entries there is no table, and the name width, whatever it says, names nothing.
+  for (uint8_t width : {0, 8, 16, 255}) {
+    SCOPED_TRACE(width);
+    const fs::path emptyArchive = dir_ / "qe_se0.tvk";
+    WriteFileBytes(emptyArchive, {0, 0, 0, 0, width, 0, 0, 0});
+    auto empty = RunTool({"list", emptyArchive.string()});
+    EXPECT_EQ(empty.exitStatus, 0) << empty.output;
+    EXPECT_EQ(empty.output, "");
+    const fs::path out = dir_ / ("empty-" + std::to_string(width));
+    auto extracted = RunTool({"extract", emptyArchive.string(), "--wav", "-o", out.string()});
+    EXPECT_EQ(extracted.exitStatus, 0) << extracted.output;
+    EXPECT_TRUE(fs::exists(out) && fs::is_empty(out));
+  }
 }
 
 TEST_F(ToolTest, DuplicateNamesExtractTheFirstEntry) {
