@@ -117,7 +117,7 @@ void TForm1::SetAutoCaption(bool on) {
 
 void TForm1::SpeedButton8Click() {
   if (flags_.PageWait != PageWaitKind::None || flags_.ChoiceMode != ChoiceKind::None) {
-    screens_.ShowInventory(0);
+    screens_.Item(0);
   }
 }
 

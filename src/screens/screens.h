@@ -62,9 +62,8 @@ class Screens final : public ScreenCommands {
     recollection_.MarkSceneSeen(upperName);
   }
 
-  // The pop-up menu's entries during a replay, and the menu bar's item button.
+  // The pop-up menu's entry during a replay (the item button of the menu bar goes through Item).
   void SkipScene() { recollection_.SkipScene(); }
-  void ShowInventory(int number) { inventory_.ShowInventory(number); }
   // The item counter over the story, drawn as the stage is composed.
   void DrawItemCounter() { inventory_.DrawItemCounter(); }
   bool ReplayRunning() const { return replay_.Running(); }
