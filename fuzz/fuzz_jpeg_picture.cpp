@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_game_folder.h"
 #include "resources/archives.h"
 #include "resources/jpeg_picture.h"
 #include "resources/packed_picture.h"
@@ -20,39 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A game folder of its own in a memory-backed file system where there is one. It exists only
-// while an input is loaded, since libFuzzer ends without running exit handlers.
 const fs::path& Folder() {
-  static const fs::path folder = [] {
-    std::error_code error;
-    const fs::path base =
-        fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
-    std::string pattern = (base / "tolven-fuzz-jpeg-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    return fs::path(pattern);
-  }();
+  static const fs::path folder = tolven::fuzz::MakeFolder("tolven-fuzz-jpeg");
   return folder;
-}
-
-void PutU32(std::vector<uint8_t>& bytes, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-// A layout B archive holding the input as its one entry "P".
-void WriteArchive(const fs::path& path, const uint8_t* data, size_t size) {
-  std::vector<uint8_t> archive;
-  PutU32(archive, 1);
-  PutU32(archive, 2);
-  archive.push_back('P');
-  archive.push_back(0);
-  PutU32(archive, 8 + 2 + 8);
-  PutU32(archive, static_cast<uint32_t>(size));
-  archive.insert(archive.end(), data, data + size);
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr || std::fwrite(archive.data(), 1, archive.size(), file) != archive.size() ||
-      std::fclose(file) != 0) {
-    std::abort();
-  }
 }
 
 }  // namespace
@@ -62,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static tolven::PictureLoader loader(archives);
   std::error_code error;
   fs::create_directory(Folder(), error);
-  WriteArchive(Folder() / tolven::kJpegArchive, data, size);
+  tolven::fuzz::WriteOneEntryArchive(Folder() / tolven::kJpegArchive, 'P', data, size);
   archives.LoadMediaIndexes();
   tolven::Bitmap24 bitmap(1, 1);
   bitmap.Data()[0] = 0x11;

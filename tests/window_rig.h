@@ -16,7 +16,8 @@
 
 namespace tolven::testing {
 
-struct WindowRig {
+// The stage and what it is drawn with.
+struct StageRig {
   TempDir dir_;
   Archives archives_{dir_.Path()};
   EngineFlags flags_;
@@ -27,6 +28,9 @@ struct WindowRig {
   RandomGenerator random_{1};
   Trace trace_;
   Stage stage_{host_, clock_, pb_, archives_, state_, flags_, random_, trace_};
+};
+
+struct WindowRig : StageRig {
   MessageWindow window_{host_, clock_, pb_, stage_, state_, flags_};
 };
 

@@ -1,6 +1,7 @@
 #include "tools/file_io.h"
 
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include "base/file_writer.h"
@@ -34,6 +35,15 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
 void WriteOutputFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::string error;
   if (!tolven::WriteFileAtomically(path, bytes, &error)) throw ToolError(error);
+}
+
+std::filesystem::file_type TypeOf(const std::filesystem::path& path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (error && status.type() != std::filesystem::file_type::not_found) {
+    throw ToolError(path.string() + ": cannot be examined (" + error.message() + ")");
+  }
+  return status.type();
 }
 
 }  // namespace tolven::tools

@@ -22,6 +22,9 @@ RegularFile OpenInputFile(const std::filesystem::path& path);
 
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
+// What the path is, where "absent" is a fine answer and being unable to tell is a ToolError.
+std::filesystem::file_type TypeOf(const std::filesystem::path& path);
+
 // Writes the whole file or nothing (through the engine's one file writer); a failure is a
 // ToolError naming the file and the reason.
 void WriteOutputFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);

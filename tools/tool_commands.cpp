@@ -10,6 +10,7 @@
 #include "resources/jpeg_picture.h"
 #include "resources/packed_picture.h"
 #include "resources/script_source.h"
+#include "tools/animation_tool.h"
 #include "tools/archive_writer.h"
 #include "tools/file_io.h"
 #include "tools/png_file.h"
@@ -77,16 +78,6 @@ void CreateFolder(const fs::path& dir) {
   std::error_code error;
   fs::create_directories(dir, error);
   if (error) throw ToolError(dir.string() + ": cannot create folder (" + error.message() + ")");
-}
-
-// What the path is, where "absent" is a fine answer and being unable to tell is not.
-fs::file_type TypeOf(const fs::path& path) {
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  if (error && status.type() != fs::file_type::not_found) {
-    throw ToolError(path.string() + ": cannot be examined (" + error.message() + ")");
-  }
-  return status.type();
 }
 
 // Entry names become file names: nothing may lead outside the output folder.
@@ -337,6 +328,7 @@ void BuildGame(const fs::path& sourceDir, const fs::path& outDir) {
   AddArchive(archives, "qe_gra.tvk", packed);
   AddArchive(archives, kJpegArchive, jpeg);
   AddSoundArchives(sourceDir, archives);
+  AddArchive(archives, "qe_anim.tvk", AnimationInputs(sourceDir / "anim"));
   AddMovies(sourceDir, archives);
   CreateFolder(outDir);
   for (const auto& [name, bytes] : archives) {

@@ -35,7 +35,10 @@ void EncodePictureFile(const std::filesystem::path& inPng, const std::filesystem
 
 // A game folder from sources: scripts/*.txt, pictures/*.png and *.jpg, voices/*.wav and *.ogg,
 // effects/*.wav (looping ones in effects/loop/), music/Mnn.wav (see MusicInput for loops);
-// the files of movies/ are copied into the game folder's movies/.
+// the files of movies/ are copied into the game folder's movies/. anim/ becomes qe_anim.tvk,
+// one entry per animation named by file stem or folder name: every anim/NAME.anim is taken
+// as it is once the player's reader accepts it (see CheckAnimation), every folder anim/NAME/
+// is built as `anim build` builds it (see BuildAnimation).
 void BuildGame(const std::filesystem::path& sourceDir, const std::filesystem::path& outDir);
 
 }  // namespace tolven::tools

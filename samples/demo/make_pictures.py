@@ -13,7 +13,7 @@ import zlib
 HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "pictures")
 
 
-def write_png(name, width, height, pixel):
+def write_png(name, width, height, pixel, folder=HERE):
     """pixel(x, y) -> (r, g, b)."""
     rows = bytearray()
     for y in range(height):
@@ -27,7 +27,8 @@ def write_png(name, width, height, pixel):
     png += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
     png += chunk(b"IDAT", zlib.compress(bytes(rows), 9))
     png += chunk(b"IEND", b"")
-    with open(os.path.join(HERE, name + ".png"), "wb") as out:
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name + ".png"), "wb") as out:
         out.write(png)
 
 
@@ -795,6 +796,48 @@ def system_pictures():
     write_png("A_END", 800, 600, station_at_dawn)
 
 
+def petal(x, y):
+    """A cherry petal for the spring sprites: the face on top, its mask below."""
+    size = 24
+    px, py = x - 11.5, (y % size) - 11.5
+    # A tilted drop with a notch at its wide end.
+    u = (px * 0.8 + py * 0.6) / 11
+    v = (-px * 0.6 + py * 0.8) / 7
+    inside = u * u + v * v * (1.4 - 0.4 * u) < 1 and not (u > 0.75 and abs(v) < 0.18)
+    edge = max(0.0, min(1.0, (1 - (u * u + v * v)) * 4))
+    if y < size:
+        return mix((255, 190, 205), (250, 235, 240), (1 - u) / 2) if inside else (0, 0, 0)
+    grey = int(255 * edge) if inside else 0
+    return (grey, grey, grey)
+
+
+def train_frame(k):
+    """The last train running in at night, a 400x300 view: its front moves left frame by frame."""
+    front = 380 - 42 * k
+    def pixel(x, y):
+        if y < 100:
+            return mix((12, 14, 34), (30, 34, 62), y / 100)
+        if y >= 250:
+            return mix((60, 60, 66), (38, 38, 44), (y - 250) / 50)  # the platform's edge
+        if x < front or y < 112 or y >= 232:
+            return (22, 24, 40) if y < 240 else (90, 86, 70)  # the dark beyond, the rails
+        body = x - front
+        if body < 6:
+            return (200, 200, 190)
+        if 130 <= y < 180 and (body - 30) % 70 < 44 and body > 24:
+            return (250, 228, 160)  # the lit windows
+        if body < 26 and 190 <= y < 206:
+            return (255, 250, 220)  # the headlight
+        return (70, 82, 100) if y < 214 else (150, 40, 40)  # the body and its red stripe
+    return pixel
+
+
+def sample_sprites():
+    write_png("O_PETAL", 24, 48, petal)
+    for k in range(12):
+        write_png("%03d" % k, 400, 300, train_frame(k), os.path.join(HERE, "..", "anim", "TRAIN"))
+
+
 def main():
     write_png("A_EVENING", 800, 600, evening)
     write_png("A_ROOM", 800, 600, room)
@@ -812,6 +855,7 @@ def main():
         write_png("B_" + name, width, height, face)
         write_png("M_" + name, width, height, mask)
     system_pictures()
+    sample_sprites()
 
 
 if __name__ == "__main__":

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""Makes the sample game's voices, effects and music (plain Python; voices need espeak-ng,
-the one Ogg voice needs oggenc).
+"""Makes the sample game's voices, effects, music and the sound of its animation (plain Python;
+voices need espeak-ng, the one Ogg voice needs oggenc).
 
 The sounds are not committed: `make run` runs this before building the game, and it returns at
-once when its last run made them with this same file. The folders it writes (voices/, effects/,
-music/ beside this file) are what `tolven-tool build-game` packs:
+once when its last run made them with this same file. What it writes (voices/, effects/,
+music/ and anim/TRAIN/train.wav beside this file) is what `tolven-tool build-game` packs:
     python3 samples/demo/make_sounds.py [--force]
 
 The game plays on without whatever could not be made here (no espeak-ng: no voices): the engine
@@ -23,6 +23,7 @@ import wave
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 STAMP = os.path.join(HERE, ".sounds-made")
+ANIMATION_SOUND = os.path.join(HERE, "anim", "TRAIN", "train.wav")
 RATE = 22050
 
 # Voices: the entry name, the espeak-ng voice, its pitch, and the line in kana (espeak-ng reads
@@ -146,6 +147,25 @@ def bridge(rng):
             for i, value in enumerate(clack):
                 out[start + i] += value * 26000 * level * math.exp(-i / (0.006 * RATE))
         at += 0.42
+    return out
+
+
+def train_arriving(rng):
+    """The last train running in: a rumble that grows, wheel clacks, and the brakes' squeal."""
+    seconds = 1.2
+    count = int(seconds * RATE)
+    rumble = lowpass(lowpass(noise(rng, count), 250), 250)
+    out = [0.0] * count
+    for i in range(count):
+        t = i / RATE
+        out[i] = rumble[i] * 110000 * min(1.0, t / 0.6) * min(1.0, (seconds - t) / 0.15)
+        if t > 0.7:
+            out[i] += 2500 * math.sin(2 * math.pi * 2350 * t) * min(1.0, (t - 0.7) / 0.2)
+    clack = lowpass(noise(rng, int(0.03 * RATE)), 3000)
+    for at in (0.15, 0.26, 0.5, 0.61, 0.85, 0.96):
+        start = int(at * RATE)
+        for i, value in enumerate(clack):
+            out[start + i] += value * 24000 * math.exp(-i / (0.006 * RATE))
     return out
 
 
@@ -351,6 +371,8 @@ def effects():
     write_wav(os.path.join(folder, "loop", "RIVER.wav"), 1, river_loop(rng))
     for name, notes in SYSTEM_SOUNDS.items():
         write_wav(os.path.join(folder, name + ".wav"), 1, system_sound(notes))
+    # The animation's own sound sits beside its frames, where build-game takes it from.
+    write_wav(ANIMATION_SOUND, 1, train_arriving(rng))
 
 
 def fingerprint():
@@ -371,6 +393,8 @@ def main():
                 return
     for folder in ("voices", "effects", "music"):
         shutil.rmtree(os.path.join(HERE, folder), ignore_errors=True)
+    if os.path.exists(ANIMATION_SOUND):
+        os.remove(ANIMATION_SOUND)
     effects()
     music()
     voices()

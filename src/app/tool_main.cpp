@@ -1,10 +1,11 @@
-// tolven-tool: archives, pictures, sounds, save slots and whole game folders for authors and
-// translators.
+// tolven-tool: archives, pictures, sounds, animations, save slots and whole game folders for
+// authors and translators.
 #include <CLI/CLI.hpp>
 
 #include <iostream>
 
 #include "app/command_line.h"
+#include "tools/animation_tool.h"
 #include "tools/file_io.h"
 #include "tools/save_tool.h"
 #include "tools/sound_files.h"
@@ -88,12 +89,33 @@ void AddSaveCommands(CLI::App& app, SaveArguments& save) {
   save.thumbnail->add_option("OUT", save.png)->required();
 }
 
+// The anim subcommands' arguments.
+struct AnimArguments {
+  std::string folder;
+  std::string file;
+  CLI::App* build = nullptr;
+  CLI::App* show = nullptr;
+};
+
+void AddAnimCommands(CLI::App& app, AnimArguments& anim) {
+  CLI::App* command = app.add_subcommand("anim", "build and read animation entries");
+  command->require_subcommand(1);
+  anim.build = command->add_subcommand("build", "an animation entry from a folder of sources");
+  anim.build
+      ->add_option("FOLDER", anim.folder,
+                   "frames 000.png, 001.jpg, ...; optional anim.txt and one WAV")
+      ->required();
+  anim.build->add_option("OUT", anim.file, "entry file to write (e.g. NAME.anim)")->required();
+  anim.show = command->add_subcommand("show", "an animation entry's header and frame table");
+  anim.show->add_option("FILE", anim.file)->required();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{
-      "tolven-tool: list, extract and build game archives; convert pictures and sounds; read "
-      "save slots"};
+      "tolven-tool: list, extract and build game archives; convert pictures and sounds; build "
+      "animations; read save slots"};
   app.require_subcommand(1);
   std::string layoutText;
   std::string archive;
@@ -149,6 +171,9 @@ int main(int argc, char** argv) {
   SaveArguments save;
   AddSaveCommands(app, save);
 
+  AnimArguments anim;
+  AddAnimCommands(app, anim);
+
   CLI::App* buildGame = app.add_subcommand("build-game", "a game folder from sources");
   buildGame->add_option("SRC_DIR", in)->required();
   buildGame->add_option("OUT_DIR", out)->required();
@@ -178,6 +203,10 @@ int main(int argc, char** argv) {
       tools::ShowSlotFile(save.slot, std::cout);
     } else if (save.thumbnail->parsed()) {
       tools::WriteSlotThumbnail(save.slot, save.png);
+    } else if (anim.build->parsed()) {
+      tools::BuildAnimationFile(anim.folder, anim.file);
+    } else if (anim.show->parsed()) {
+      tools::ShowAnimationFile(anim.file, std::cout);
     }
   } catch (const tools::ToolError& error) {
     std::cerr << "tolven-tool: " << error.what() << '\n';

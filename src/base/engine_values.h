@@ -72,6 +72,7 @@ inline constexpr int kAutoSpeed = 26;       // auto-advance speed, 0 off, 1-10
 inline constexpr int kLastAutoSpeed = 27;   // the speed auto-advance last ran at
 inline constexpr int kChoiceSavesOff = 28;  // non-zero: no automatic save at choices
 inline constexpr int kFullTextState = 32;   // cleared when full-screen text mode ends
+inline constexpr int kAnimationCut = 40;    // set to 1 when the player cut an animation short
 inline constexpr int kWindowStyle = 51;     // message window style (TXWStyle)
 inline constexpr int kSelectCleared = 54;   // cleared by every `select`
 inline constexpr int kHideWindow = 55;      // 2: the next present hides the message window

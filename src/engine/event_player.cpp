@@ -29,24 +29,42 @@ std::optional<KeyCodes> KeyByName(const std::string& name) {
   return KeyCodes{virtualKey, c};
 }
 
+// The commands that leave the engine as it is.
+bool OnlyLooks(EventCommand::Kind kind) {
+  using Kind = EventCommand::Kind;
+  return kind == Kind::Wait || kind == Kind::Until || kind == Kind::Shot || kind == Kind::Dump ||
+         kind == Kind::Answer;
+}
+
 }  // namespace
 
 EventPlayer::EventPlayer(std::vector<EventCommand> events, std::string fileName)
     : events_(std::move(events)), fileName_(std::move(fileName)) {}
 
-void EventPlayer::DeliverDue(uint32_t now) {
-  if (form_ == nullptr) return;
+std::optional<uint32_t> EventPlayer::NextLookDue() const {
+  const int floor = modalFloors_.empty() ? 0 : modalFloors_.back();
+  if (form_ == nullptr || failed_ || running_ > floor || next_ >= events_.size() ||
+      !OnlyLooks(events_[next_].kind)) {
+    return std::nullopt;
+  }
+  return dueAt_;
+}
+
+bool EventPlayer::Deliver(uint32_t now, bool looksOnly) {
+  if (form_ == nullptr) return false;
+  const size_t first = next_;
   // While a command runs (a pick that blinks, a click that starts a transition), the messages
   // it processes deliver nothing: the next command waits for it to finish. A dialog's loop
   // waiting for input is the exception, since only the commands after the one that opened it
   // can close it; the commands it runs in turn hold the rest back again.
   const int floor = modalFloors_.empty() ? 0 : modalFloors_.back();
-  if (running_ > floor) return;
+  if (running_ > floor) return false;
   while (next_ < events_.size() && now >= dueAt_ && !failed_ && !form_->Closed()) {
+    if (looksOnly && !OnlyLooks(events_[next_].kind)) break;
     // A dialog just closed by a command is gone only once its loop has returned: the commands
     // after it go to the game from there.
     if (const DialogModel* dialog = form_->OpenDialog(); dialog != nullptr && dialog->Closed()) {
-      return;
+      break;
     }
     // Taken before it runs, so the dialog's loop goes on with the commands after it; one that
     // has to wait is put back.
@@ -56,9 +74,10 @@ void EventPlayer::DeliverDue(uint32_t now) {
     --running_;
     if (!done) {
       next_ = index;
-      return;
+      break;
     }
   }
+  return next_ != first;
 }
 
 std::optional<MessageResult> EventPlayer::TakeAnswer() {

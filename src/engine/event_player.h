@@ -26,7 +26,14 @@ class EventPlayer {
   void Attach(TForm1& form) { form_ = &form; }
   // Delivers every command due at `now`. A command only a window can carry out (shot-window)
   // goes to the host's handler, which returns false when it cannot.
-  void DeliverDue(uint32_t now);
+  void DeliverDue(uint32_t now) { Deliver(now, false); }
+  // While the engine sleeps inside a command: the due time of the next command when it only
+  // looks at the engine or waits (shot, dump, until, answer, wait), which can be carried out at
+  // its own time; nothing when the next one is input, which waits in the queue for the engine
+  // to process messages, as it would in a window's queue.
+  std::optional<uint32_t> NextLookDue() const;
+  // Carries out the due commands up to the first that is input; false when none could be.
+  bool DeliverLooks(uint32_t now) { return Deliver(now, true); }
   // Every command delivered and the last wait run out.
   bool Finished(uint32_t now) const { return next_ >= events_.size() && now >= dueAt_; }
   std::optional<RunResult> Failed() const { return failed_; }
@@ -49,6 +56,7 @@ class EventPlayer {
   std::function<bool()> movieFrameReady;
 
  private:
+  bool Deliver(uint32_t now, bool looksOnly);
   // False while an `until` is still waiting.
   bool Execute(const EventCommand& command, uint32_t now);
   bool Until(const EventCommand& command, uint32_t now);

@@ -63,7 +63,8 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       quickButtons_(window_, stage_.Buffers(), PB_, state_, flags_, settings_),
       prompt_(stage_.Buffers(), PB_, flags_, glyphs_),
       configurationDialog_(settings_),
-      screens_({interpreter_, *this, flags_, backlog_, trace_}),
+      screens_({interpreter_, *this, flags_, backlog_, trace_, host_, clock_, PB_, stage_,
+                archives_, definitions_, variables_, state_, settings_, sound_, music_}),
       saveList_(saveFolder_) {
   variables_.onSaveAvailabilityChanged = [this] { UpdateMenuBar(); };
   ConnectTextLayers();

@@ -171,6 +171,7 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   // engine that is whole.
   std::vector<std::string> UnsetHooks() const;
   // The full-screen mode that owns the engine state, if any: none in the story.
+  const Screens& ScreenModes() const { return screens_; }
   tolven::Screen* CurrentScreen() const { return screens_.Registry().Find(flags_.EngineState); }
   // The script ran off its end with nothing to return to.
   bool ScriptEnded() const;

@@ -1,5 +1,7 @@
 #include "engine/headless_host.h"
 
+#include <algorithm>
+
 #include "dialogs/dialog_model.h"
 #include "engine/form1.h"
 
@@ -24,8 +26,21 @@ RunResult HeadlessHost::Run() {
   return player_.Failed().value_or(RunResult::Finished);
 }
 
+// A command that sleeps (a flash held for 100 ms) processes no messages meanwhile, yet a shot
+// or a dump due inside the sleep must see that moment, not the moment the sleep ends: the
+// clock stops at each one on the way.
 void HeadlessHost::Sleep(uint32_t milliseconds) {
-  now_ += milliseconds;
+  const uint32_t end = now_ + milliseconds;
+  for (std::optional<uint32_t> due = player_.NextLookDue(); due && *due < end;
+       due = player_.NextLookDue()) {
+    AdvanceTo(std::max(now_, *due));
+    if (!player_.DeliverLooks(now_)) break;
+  }
+  AdvanceTo(end);
+}
+
+void HeadlessHost::AdvanceTo(uint32_t now) {
+  now_ = now;
   if (recording_ != nullptr) recording_->AdvanceTo(now_);
 }
 

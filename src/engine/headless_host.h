@@ -48,6 +48,8 @@ class HeadlessHost : public Host {
   void SetRecording(RecordingAudioDevice* device) { recording_ = device; }
 
  private:
+  void AdvanceTo(uint32_t now);
+
   TForm1* form_ = nullptr;
   EventPlayer player_;
   uint32_t now_ = 0;

@@ -45,6 +45,18 @@ ordered_json Waits(const TForm1& form) {
           {"timer_ticks", flags.TimerTicks}};
 }
 
+// The script's objects: the allocated slots with their picture size, and the board.
+ordered_json ObjectsObject(const TForm1& form) {
+  const ObjectsAndEffects& objects = form.ScreenModes().Objects();
+  ordered_json slots = ordered_json::array();
+  for (int n = 0; n < kObjectSlots; ++n) {
+    if (const auto size = objects.Slot(n)) {
+      slots.push_back({{"slot", n}, {"width", size->width}, {"height", size->height}});
+    }
+  }
+  return {{"slots", slots}, {"board", objects.BoardExists()}};
+}
+
 ordered_json Strings(const ScriptState& state) {
   ordered_json rows = ordered_json::array();
   for (int row = 0; row < sr::kScriptRows; ++row) {
@@ -222,6 +234,8 @@ std::string StateDumpJson(const TForm1& form) {
   dump["slots"] = SlotListing(form);
   dump["dialog"] = DialogObject(form);
   dump["screen"] = ScreenObject(form);
+  dump["objects"] = ObjectsObject(form);
+  dump["interrupt_request"] = static_cast<int>(form.Flags().InterruptRequest);
   return dump.dump(2) + "\n";
 }
 

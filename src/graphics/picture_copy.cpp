@@ -65,4 +65,17 @@ void CopyTopLeftArea(const Bitmap24& source, Bitmap24& destination) {
   CopyRect(source, 0, 0, destination.Width(), destination.Height(), destination, 0, 0);
 }
 
+void FillPicture(Bitmap24& picture, const std::array<uint8_t, 3>& colour) {
+  uint8_t* bytes = picture.Data();
+  for (size_t i = 0; i + 2 < picture.SizeBytes(); i += 3) std::memcpy(bytes + i, colour.data(), 3);
+}
+
+uint8_t ColourDigit(char c) {
+  if (c >= '0' && c <= '9') return static_cast<uint8_t>(16 * (c - '0'));
+  if (c >= 'a' && c <= 'f') return static_cast<uint8_t>(16 * (c - 'a' + 10));
+  if (c >= 'A' && c <= 'F') return static_cast<uint8_t>(16 * (c - 'A' + 10));
+  if (c == 'g' || c == 'G') return 255;
+  return 0;
+}
+
 }  // namespace tolven

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "resources/bitmap24.h"
@@ -23,5 +24,10 @@ void CopyPicture(const Bitmap24& source, Bitmap24& destination);
 // The top-left area of source, as large as the destination, which keeps its size; what the
 // source does not reach turns black.
 void CopyTopLeftArea(const Bitmap24& source, Bitmap24& destination);
+// Every pixel in one colour, given as blue, green, red.
+void FillPicture(Bitmap24& picture, const std::array<uint8_t, 3>& colour);
+// A colour digit of the scripts' colour codes: hexadecimal digits give 16 times their value,
+// "g" full (255), anything else 0.
+uint8_t ColourDigit(char c);
 
 }  // namespace tolven

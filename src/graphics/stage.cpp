@@ -55,15 +55,6 @@ PictureArgument ParsePictureArgument(std::string_view text) {
   return argument;
 }
 
-// A colour digit of a solid-colour name: hexadecimal digits give 16 times their value, "g" full.
-uint8_t ColourDigit(char c) {
-  if (c >= '0' && c <= '9') return static_cast<uint8_t>(16 * (c - '0'));
-  if (c >= 'a' && c <= 'f') return static_cast<uint8_t>(16 * (c - 'a' + 10));
-  if (c >= 'A' && c <= 'F') return static_cast<uint8_t>(16 * (c - 'A' + 10));
-  if (c == 'g' || c == 'G') return 255;
-  return 0;
-}
-
 // The leading number of a text, 0 when it has none; it cannot overflow.
 int LeadingNumber(std::string_view text) {
   int number = 0;
@@ -356,11 +347,9 @@ void Stage::RebuildFromSpecs(int transition) {
 }
 
 void Stage::FillSolidColour(std::string_view name) {
-  uint8_t colour[3] = {0, 0, 0};
+  std::array<uint8_t, 3> colour{};
   for (size_t i = 0; i < 3; ++i) colour[i] = i + 1 < name.size() ? ColourDigit(name[i + 1]) : 0;
-  Bitmap24& background = buffers_.BackgroundBuffer;
-  uint8_t* bytes = background.Data();
-  for (size_t i = 0; i + 2 < background.SizeBytes(); i += 3) std::memcpy(bytes + i, colour, 3);
+  FillPicture(buffers_.BackgroundBuffer, colour);
 }
 
 void Stage::Clrb(std::string_view text) {

@@ -1,6 +1,9 @@
 #include "resources/definition_text.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "resources/archive_index.h"
 #include "resources/script_source.h"
@@ -72,6 +75,13 @@ std::string Field(std::string_view text, int n) {
   }
   const size_t end = text.find(',', start);
   return std::string(text.substr(start, end == std::string_view::npos ? end : end - start));
+}
+
+int FieldNumber(std::string_view text, int n) {
+  const std::string field = Field(text, n);
+  const long long value = std::strtoll(field.c_str(), nullptr, 10);
+  return static_cast<int>(std::clamp<long long>(value, std::numeric_limits<int>::min(),
+                                                std::numeric_limits<int>::max()));
 }
 
 }  // namespace tolven

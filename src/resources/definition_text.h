@@ -49,5 +49,8 @@ class DefinitionText {
 
 // The n-th comma-separated field (from 0); empty when the text has fewer fields.
 std::string Field(std::string_view text, int n);
+// The leading decimal integer of the n-th field (an optional sign, then digits), 0 when it has
+// none; values beyond an int's range stop at its ends.
+int FieldNumber(std::string_view text, int n);
 
 }  // namespace tolven

@@ -3,7 +3,7 @@
 namespace tolven {
 
 Screens::Screens(const ScreenParts& parts)
-    : replay_(parts.interpreter, parts.flags, parts.host),
+    : replay_(parts.interpreter, parts.flags, parts.engine),
       hiddenWindow_(parts.backlog),
       pageLookBack_(parts.backlog),
       rolls_(parts.trace),
@@ -12,9 +12,16 @@ Screens::Screens(const ScreenParts& parts)
       inventory_(parts.trace),
       viewer_(parts.trace),
       recollection_(parts.trace),
-      animations_(parts.trace),
-      subtitles_(parts.trace),
-      objects_(parts.trace) {
+      animations_({parts.host, parts.pb, parts.stage, parts.archives, parts.variables, parts.state,
+                   parts.settings, parts.sound, parts.music, parts.flags, parts.engine,
+                   parts.trace}),
+      subtitles_(parts.host, parts.clock, parts.pb, parts.flags, parts.engine),
+      objects_(
+          parts.host, parts.clock, parts.pb, parts.stage, parts.archives, parts.definitions,
+          [&variables = parts.variables](std::string_view expression) {
+            return variables.EvaluateExpression(expression);
+          },
+          parts.trace) {
   registry_.Register(EngineScreen::WindowHidden, hiddenWindow_);
   registry_.Register(EngineScreen::Roll, rolls_);
   registry_.Register(EngineScreen::Shop, itemShop_);

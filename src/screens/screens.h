@@ -3,9 +3,19 @@
 #include <string>
 #include <string_view>
 
+#include "audio/music_stream.h"
+#include "audio/sound.h"
 #include "base/engine_flags.h"
+#include "base/host.h"
+#include "base/script_state.h"
+#include "base/settings.h"
 #include "base/trace.h"
+#include "graphics/frame_clock.h"
 #include "graphics/objects_and_effects.h"
+#include "graphics/stage.h"
+#include "resources/archives.h"
+#include "resources/definition_text.h"
+#include "resources/paint_box.h"
 #include "screens/animation_player.h"
 #include "screens/backlog_screens.h"
 #include "screens/item_shop.h"
@@ -19,6 +29,7 @@
 #include "script/interpreter.h"
 #include "script/interpreter_host.h"
 #include "script/screen_commands.h"
+#include "script/variables.h"
 #include "text/backlog.h"
 
 namespace tolven {
@@ -26,10 +37,21 @@ namespace tolven {
 // What the screens are made with: the parts of the engine below them that they act on.
 struct ScreenParts {
   Interpreter& interpreter;
-  InterpreterHost& host;
+  InterpreterHost& engine;  // the engine object, as the interpreter sees it
   EngineFlags& flags;
   Backlog& backlog;
   Trace& trace;
+  Host& host;  // the clock, the message pump, the window
+  FrameClock& clock;
+  PaintBox& pb;
+  Stage& stage;
+  const Archives& archives;
+  DefinitionText& definitions;
+  Variables& variables;
+  ScriptState& state;
+  const Settings& settings;
+  Sound& sound;
+  MusicStream& music;
 };
 
 // The full-screen modes and blocking sequences: owns each of them, registers each for the
@@ -67,6 +89,8 @@ class Screens final : public ScreenCommands {
   // The item counter over the story, drawn as the stage is composed.
   void DrawItemCounter() { inventory_.DrawItemCounter(); }
   bool ReplayRunning() const { return replay_.Running(); }
+  // The script's objects, for the state dump.
+  const ObjectsAndEffects& Objects() const { return objects_; }
 
  private:
   ScreenRegistry registry_;
