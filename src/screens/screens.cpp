@@ -6,8 +6,10 @@ Screens::Screens(const ScreenParts& parts)
     : replay_(parts.interpreter, parts.flags, parts.engine),
       hiddenWindow_(parts.backlog),
       pageLookBack_(parts.backlog),
-      rolls_(parts.trace),
+      roll_(parts.trace),
       scrollingText_(parts.trace),
+      pictureScroll_(parts.trace),
+      specials_(parts.trace),
       itemShop_(parts.trace),
       inventory_(parts.trace),
       viewer_(parts.trace),
@@ -23,9 +25,10 @@ Screens::Screens(const ScreenParts& parts)
           },
           parts.trace) {
   registry_.Register(EngineScreen::WindowHidden, hiddenWindow_);
-  registry_.Register(EngineScreen::Roll, rolls_);
+  registry_.Register(EngineScreen::Roll, roll_);
   registry_.Register(EngineScreen::Shop, itemShop_);
   registry_.Register(EngineScreen::ScrollingText, scrollingText_);
+  registry_.Register(EngineScreen::Scroll, pictureScroll_);
   registry_.Register(EngineScreen::Viewer, viewer_);
   registry_.Register(EngineScreen::Recollection, recollection_);
   registry_.Register(EngineScreen::PageLookBack, pageLookBack_);

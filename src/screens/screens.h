@@ -19,11 +19,13 @@
 #include "screens/animation_player.h"
 #include "screens/backlog_screens.h"
 #include "screens/item_shop.h"
+#include "screens/picture_scroll.h"
 #include "screens/recollection.h"
 #include "screens/replay_return.h"
-#include "screens/rolls.h"
+#include "screens/roll.h"
 #include "screens/screen_registry.h"
 #include "screens/scrolling_text.h"
+#include "screens/specials.h"
 #include "screens/subtitles.h"
 #include "screens/viewer.h"
 #include "script/interpreter.h"
@@ -68,10 +70,10 @@ class Screens final : public ScreenCommands {
   void Item(int number) override { inventory_.ShowInventory(number); }
   void Kaisou() override { recollection_.Kaisou(); }
   void Viewer(std::string_view name) override { viewer_.OpenView(name); }
-  void Roll(std::string_view name) override { rolls_.Roll(name); }
+  void Roll(std::string_view name) override { roll_.Roll(name); }
   void Sroll() override { scrollingText_.Sroll(); }
-  void Scroll(std::string_view argument) override { rolls_.Scroll(argument); }
-  void Special(std::string_view argument) override { rolls_.Special(argument); }
+  void Scroll(std::string_view argument) override { pictureScroll_.Scroll(argument); }
+  void Special(std::string_view argument) override { specials_.Special(argument); }
   void Anim(std::string_view name, bool doubled) override {
     animations_.PlayAnimation(name, doubled);
   }
@@ -97,8 +99,10 @@ class Screens final : public ScreenCommands {
   ReplayReturn replay_;
   HiddenWindowScreen hiddenWindow_;
   PageLookBackScreen pageLookBack_;
-  Rolls rolls_;
+  RollScreen roll_;
   ScrollingText scrollingText_;
+  PictureScroll pictureScroll_;
+  Specials specials_;
   ItemShop itemShop_;
   Inventory inventory_;
   tolven::Viewer viewer_;

@@ -7,16 +7,14 @@
 
 namespace tolven {
 
-// The scripted roll (state 3) with the picture scroll and the special sequences that run
-// inside their commands. Not built yet; each entry point says so in the developer trace.
-class Rolls final : public Screen {
+// The scripted roll of `roll` (state 3), and the older line-by-line roll language the frame
+// loop steps in that state after a save made during a roll was loaded. Not built yet; each
+// entry point says so in the developer trace.
+class RollScreen final : public Screen {
  public:
-  explicit Rolls(Trace& trace) : trace_(trace) {}
+  explicit RollScreen(Trace& trace) : trace_(trace) {}
 
   void Roll(std::string_view) { trace_.NotBuiltYet("roll"); }
-  void Scroll(std::string_view) { trace_.NotBuiltYet("scroll"); }
-  void Special(std::string_view) { trace_.NotBuiltYet("special"); }
-
   // One frame of the roll language.
   void FrameStep() override { trace_.NotBuiltYet("RollStep"); }
   void Press(MouseButton, int, int) override { trace_.NotBuiltYet("RollClick"); }
