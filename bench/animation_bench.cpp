@@ -125,6 +125,7 @@ void BM_AnimationFrameDecodeDraw(benchmark::State& state) {
 }
 TOLVEN_BENCHMARK(BM_AnimationFrameDecodeDraw)->Unit(benchmark::kMillisecond);
 
+// The whole-screen copy the screens' frames are measured against (scroll and credits too).
 void BM_AnimationScreenCopy(benchmark::State& state) {
   const Bitmap24 source = Frame(800, 600);
   Bitmap24 destination(800, 600);

@@ -832,8 +832,34 @@ def train_frame(k):
     return pixel
 
 
+def night_sky(x, y):
+    """The night over the river, 800x1200, for the scroll that looks up from the water to the
+    moon: the sky and its stars, the moon near the top, the far bank's lights, the river."""
+    moon = math.hypot(x - 520, y - 170)
+    if y < 900:
+        sky = mix((4, 6, 22), (40, 50, 95), y / 900)
+        if moon < 60:
+            return mix((255, 250, 225), (235, 230, 200), moon / 60)
+        if moon < 150:
+            sky = mix((110, 115, 150), sky, (moon - 60) / 90)
+        elif hash01(x, y) > 0.998:
+            sky = (235, 235, 255)
+        return sky
+    if y < 950:  # the far bank and its windows
+        if (x // 40) % 3 == 1 and y > 925 and x % 40 < 10:
+            return (240, 200, 120)
+        return (18, 20, 28)
+    t = (y - 950) / 250  # the river, the moon's light broken on it
+    water = mix((22, 32, 64), (8, 12, 30), t)
+    ripple = math.sin(y * 0.8 + math.sin(x / 37.0) * 3)
+    if abs(x - 520) < 20 + 40 * t and ripple > 0.4:
+        return mix(water, (230, 225, 190), 0.6 - 0.3 * t)
+    return water
+
+
 def sample_sprites():
     write_png("O_PETAL", 24, 48, petal)
+    write_png("A_NIGHT", 800, 1200, night_sky)
     for k in range(12):
         write_png("%03d" % k, 400, 300, train_frame(k), os.path.join(HERE, "..", "anim", "TRAIN"))
 

@@ -345,6 +345,8 @@ bool TForm1::FormCloseQuery() {
   const MessageResult answer =
       Ask(kConfirmQuit, kConfirmCaption, MessageButtons::OkCancel, MessageIcon::Question);
   if (answer == MessageResult::Ok) flags_.InterruptRequest = Interrupt::Click;
+  // The scrolling text ends at a close request whatever the answer.
+  if (flags_.EngineState == EngineScreen::ScrollingText) flags_.InterruptRequest = Interrupt::Close;
   interpreter_.State().ScriptRunning = wasRunning;
   return answer == MessageResult::Ok;
 }

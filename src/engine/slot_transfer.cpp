@@ -122,8 +122,11 @@ void RestoreSlotState(const SlotRecord& record, SlotSubsystems& to) {
   flags.WaitTicks = std::max(s.WaitTicks, 0);
   flags.CharDelay = std::max(s.CharDelay, 0);
   flags.PageWait = KnownPageWait(s.PageWait);
-  // A load resumes the story; the other screens keep state no slot holds.
-  flags.EngineState = EngineScreen::Story;
+  // A load resumes the story; the other screens keep state no slot holds. A roll's slot is the
+  // exception: its lines after the roll command run on as the older roll language.
+  flags.EngineState = s.EngineState == static_cast<int32_t>(EngineScreen::Roll)
+                          ? EngineScreen::Roll
+                          : EngineScreen::Story;
   to.stage.SetGrbMark(s.lastPictureGrb != 0);
   to.output.RestoreCursor(std::clamp(s.TextColumn, 0, kPageBufferColumns),
                           std::clamp(s.TextRow, 0, kPageBufferRows), std::clamp(s.TextSize, 0, 1),

@@ -46,7 +46,7 @@ TEST_F(HubWiringTest, TheScreenOfTheStateSaysWhetherTheEngineWaitsForThePlayer) 
   for (const auto& c : cases) {
     Flags().EngineState = c.state;
     EXPECT_EQ(form_->WaitingForInput(), c.waits) << static_cast<int>(c.state);
-    const bool story = c.state == EngineScreen::Story || c.state == EngineScreen::Scroll;
+    const bool story = c.state == EngineScreen::Story;
     EXPECT_EQ(form_->CurrentScreen() == nullptr, story) << static_cast<int>(c.state);
   }
 }

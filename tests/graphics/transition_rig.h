@@ -51,6 +51,11 @@ class RecordingHost : public Host {
       flags_.InterruptRequest = Interrupt::Click;
       clickAt.reset();
     }
+    // A close request, as the main window leaves one while an effect runs.
+    if (closeAt && Elapsed() >= *closeAt && flags_.EffectRunning) {
+      flags_.InterruptRequest = Interrupt::Close;
+      closeAt.reset();
+    }
   }
   MessageResult ShowMessage(std::string_view, std::string_view, MessageButtons,
                             MessageIcon) override {
@@ -73,6 +78,7 @@ class RecordingHost : public Host {
   uint32_t start = 5000;
   uint32_t cost = 0;  // milliseconds every message round takes
   std::optional<uint32_t> clickAt;
+  std::optional<uint32_t> closeAt;
   int messageRounds = 0;
   std::vector<Frame> frames;
   std::vector<Move> moves;

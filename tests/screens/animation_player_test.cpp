@@ -24,6 +24,7 @@
 #include "resources/archives.h"
 #include "screens/animation_player.h"
 #include "screens/animation_rig.h"
+#include "screens/screen_rig.h"
 #include "script/standalone_interpreter.h"
 #include "script/variables.h"
 #include "test_support.h"
@@ -137,7 +138,7 @@ class MenuHost final : public QuietInterpreterHost {
 
 // The player with everything it works on, over a game folder whose animation archive the
 // test writes.
-class AnimationPlayerTest : public ::testing::Test {
+class AnimationPlayerTest : public ::testing::Test, protected testing::ScreenRig<AnimationHost> {
  protected:
   AnimationPlayerTest() {
     trace.Attach(&traceText);
@@ -167,19 +168,6 @@ class AnimationPlayerTest : public ::testing::Test {
     host.keyProbeY = y;
   }
 
-  testing::TempDir dir;
-  EngineFlags flags;
-  PaintBox pb{kScreenWidth, kScreenHeight};
-  AnimationHost host{flags, pb};
-  FrameClock clock{host};
-  Archives archives{dir.Path()};
-  ScriptState state;
-  RandomGenerator random{1};
-  Trace trace;
-  std::ostringstream traceText;
-  Variables variables{state, random, trace};
-  Stage stage{host, clock, pb, archives, state, flags, random, trace};
-  Settings settings;
   testing::ManualAudioDevice device;
   Sound sound{trace, settings, archives, device};
   MusicStream music{sound, archives, settings};
