@@ -64,7 +64,7 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       prompt_(stage_.Buffers(), PB_, flags_, glyphs_),
       configurationDialog_(settings_),
       screens_({interpreter_, *this, flags_, backlog_, trace_, host_, clock_, PB_, stage_,
-                archives_, definitions_, variables_, state_, settings_, sound_, music_}),
+                archives_, definitions_, variables_, state_, settings_, sound_, music_, progress_}),
       saveList_(saveFolder_) {
   variables_.onSaveAvailabilityChanged = [this] { UpdateMenuBar(); };
   ConnectTextLayers();

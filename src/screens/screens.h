@@ -16,6 +16,7 @@
 #include "resources/archives.h"
 #include "resources/definition_text.h"
 #include "resources/paint_box.h"
+#include "save/global_progress.h"
 #include "screens/animation_player.h"
 #include "screens/backlog_screens.h"
 #include "screens/item_shop.h"
@@ -54,6 +55,7 @@ struct ScreenParts {
   const Settings& settings;
   Sound& sound;
   MusicStream& music;
+  GlobalProgress& progress;  // the gallery and scene flags, the recollection slots
 };
 
 // The full-screen modes and blocking sequences: owns each of them, registers each for the
