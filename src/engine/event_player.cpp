@@ -255,7 +255,9 @@ bool EventPlayer::PressMenuButton(const std::string& name) {
       {"N6", {entry(&MenuBar::N6), &TForm1::N6Click}},
       {"N7", {entry(&MenuBar::N7), &TForm1::N7Click}},
       {"N1", {entry(&MenuBar::N1), &TForm1::N1Click}},
-      {"N2", {entry(&MenuBar::N2), &TForm1::N2Click}}};
+      {"N2", {entry(&MenuBar::N2), &TForm1::N2Click}},
+      {"PU_Post1", {form.PopupMenu2Open(), &TForm1::PU_Post1Click}},
+      {"PU_Post2", {form.PopupMenu2Open(), &TForm1::PU_Post2Click}}};
   const auto found = controls.find(name);
   if (found == controls.end()) return false;
   const auto [clickable, click] = found->second;

@@ -102,6 +102,16 @@ void TForm1::ConnectScreens() {
   prompt_.runAction = [this](int id) {
     if (id == kReturnToTitlePrompt) ReturnToTitle();
   };
+  // The pop-up entries of a scene replay, whichever screen started it.
+  auto showReplayMenu = [this](bool skipScene, bool endReplay) {
+    menuBar_.N1.visible = skipScene;
+    menuBar_.N2.visible = endReplay;
+  };
+  Recollection& recollection = screens_.RecollectionMode();
+  recollection.showReplayMenu = showReplayMenu;
+  recollection.slotsChanged = [this] { FlushGlobalProgress(); };
+  recollection.showModal = [this](DialogModel& dialog) { ShowModal(dialog); };
+  screens_.PictureViewer().showReplayMenu = showReplayMenu;
 }
 
 // The yes of "タイトルへ戻りますか？": the story starts again from the script "main2".
@@ -179,6 +189,7 @@ void TForm1::InitEngine() {
   LoadEmptySlotPicture();
   LoadNames();
   galleryList_.LoadGalleryList(archives_, definitions_, kGalleryView);
+  screens_.RecollectionMode().LoadSceneTable();
   ResetWaits();
   state_.F.fill(0);
   state_.E.fill(0);
@@ -499,6 +510,8 @@ std::vector<std::string> TForm1::UnsetHooks() const {
       {"ConfigurationDialog::", &configurationDialog_.hooks},
       {"NameEntryDialog::", &nameEntryDialog_.hooks},
       {"SaveList::", &saveList_.hooks},
+      {"Recollection::", &screens_.RecollectionMode().hooks},
+      {"Viewer::", &screens_.PictureViewer().hooks},
   };
   for (const auto& [name, hooks] : subsystems) hooks->AppendUnset(name, unset);
   return unset;

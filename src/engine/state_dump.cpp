@@ -235,6 +235,9 @@ std::string StateDumpJson(const TForm1& form) {
   dump["dialog"] = DialogObject(form);
   dump["screen"] = ScreenObject(form);
   dump["objects"] = ObjectsObject(form);
+  dump["recollection"] = form.ScreenModes().RecollectionMode().DumpObject();
+  dump["replay"] = form.ScreenModes().ReplayRunning();
+  dump["viewer"] = form.ScreenModes().PictureViewer().DumpObject();
   dump["interrupt_request"] = static_cast<int>(form.Flags().InterruptRequest);
   return dump.dump(2) + "\n";
 }

@@ -71,7 +71,7 @@ class Screens final : public ScreenCommands {
   void Shop(std::string_view name) override { itemShop_.Shop(name); }
   void Item(int number) override { inventory_.ShowInventory(number); }
   void Kaisou() override { recollection_.Kaisou(); }
-  void Viewer(std::string_view name) override { viewer_.OpenView(name); }
+  void Viewer(std::string_view name) override { viewer_.ViewerCommand(name); }
   void Roll(std::string_view name) override { roll_.Roll(name); }
   void Sroll() override { scrollingText_.Sroll(); }
   void Scroll(std::string_view argument) override { pictureScroll_.Scroll(argument); }
@@ -95,6 +95,12 @@ class Screens final : public ScreenCommands {
   bool ReplayRunning() const { return replay_.Running(); }
   // The script's objects, for the state dump.
   const ObjectsAndEffects& Objects() const { return objects_; }
+  // The picture viewer: its hooks, and its state for the dump.
+  tolven::Viewer& PictureViewer() { return viewer_; }
+  const tolven::Viewer& PictureViewer() const { return viewer_; }
+  // Recollection's hooks, its scene table read at start-up, its state for the dump.
+  Recollection& RecollectionMode() { return recollection_; }
+  const Recollection& RecollectionMode() const { return recollection_; }
 
  private:
   ScreenRegistry registry_;

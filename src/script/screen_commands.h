@@ -33,8 +33,9 @@ class ScreenCommands {
   virtual void ScriptLoaded(const std::string& upperName) = 0;
 };
 
-// Screen commands that do nothing: for running scripts with no screens around them.
-class NoScreenCommands final : public ScreenCommands {
+// Screen commands that do nothing: for running scripts with no screens around them, or with the
+// one screen a test overrides.
+class NoScreenCommands : public ScreenCommands {
  public:
   void Shop(std::string_view) override {}
   void Item(int) override {}
