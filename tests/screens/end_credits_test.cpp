@@ -13,6 +13,7 @@
 #include "graphics/picture_copy.h"
 #include "graphics/transition_rig.h"
 #include "screens/end_credits.h"
+#include "screens/screen_rig.h"
 #include "screens/screen_text.h"
 #include "screens/specials.h"
 #include "script/standalone_interpreter.h"
@@ -44,9 +45,6 @@ std::vector<uint8_t> DefinitionBytes(const std::string& text) {
   return bytes;
 }
 
-// A window that takes a close request the way the main window does while an effect runs.
-using ClosingHost = testing::RecordingHost;
-
 class QuitAsker final : public QuietInterpreterHost {
  public:
   QuitAsker() : QuietInterpreterHost(false, false) {}
@@ -56,7 +54,7 @@ class QuitAsker final : public QuietInterpreterHost {
 
 // A game folder holding "endroll" (unless none is given) and two pictures, ACRED1 red and
 // ACRED2 blue; the background starts green.
-struct CreditsRig {
+struct CreditsRig : testing::ScreenRig<testing::RecordingHost> {
   explicit CreditsRig(const std::optional<std::string>& endroll) {
     if (endroll) {
       testing::WriteFileBytes(
@@ -75,18 +73,6 @@ struct CreditsRig {
   }
   void Run() { specials.Special("5"); }
 
-  testing::TempDir dir;
-  EngineFlags flags;
-  PaintBox pb{kScreenWidth, kScreenHeight};
-  ClosingHost host{flags, pb};
-  FrameClock clock{host};
-  Archives archives{dir.Path()};
-  ScriptState state;
-  RandomGenerator random{1};
-  Trace trace;
-  Variables variables{state, random, trace};
-  Stage stage{host, clock, pb, archives, state, flags, random, trace};
-  DefinitionText definitions;
   QuitAsker engine;
   Specials specials{
       {host, clock, pb, stage, archives, definitions, variables, flags, engine, trace}};

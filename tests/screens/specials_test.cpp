@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "graphics/transition_rig.h"
+#include "screens/screen_rig.h"
 #include "screens/screen_text.h"
 #include "screens/specials.h"
 #include "script/standalone_interpreter.h"
@@ -17,9 +18,6 @@
 
 namespace tolven {
 namespace {
-
-// A window that takes a close request the way the main window does while an effect runs.
-using ClosingHost = testing::RecordingHost;
 
 // Counts the quit questions and whether the engine was free when each was asked.
 class QuitAsker final : public QuietInterpreterHost {
@@ -32,24 +30,12 @@ class QuitAsker final : public QuietInterpreterHost {
   EngineFlags& flags_;
 };
 
-struct SpecialsRig {
+struct SpecialsRig : testing::ScreenRig<testing::RecordingHost> {
   SpecialsRig() {
     pb.Draw() = testing::Noise(7);
     host.start = host.now;
   }
 
-  testing::TempDir dir;
-  EngineFlags flags;
-  PaintBox pb{kScreenWidth, kScreenHeight};
-  ClosingHost host{flags, pb};
-  FrameClock clock{host};
-  Archives archives{dir.Path()};
-  ScriptState state;
-  RandomGenerator random{1};
-  Trace trace;
-  Variables variables{state, random, trace};
-  Stage stage{host, clock, pb, archives, state, flags, random, trace};
-  DefinitionText definitions;
   QuitAsker engine{flags};
   Specials specials{
       {host, clock, pb, stage, archives, definitions, variables, flags, engine, trace}};
