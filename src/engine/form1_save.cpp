@@ -17,7 +17,9 @@ constexpr int kLoadTransition = 7;
 }  // namespace
 
 SlotSubsystems TForm1::SlotParts() {
-  return {state_, flags_, interpreter_, output_, stage_, backlog_, sound_, reservedBlock_};
+  return {state_,        flags_,   interpreter_, output_,
+          stage_,        backlog_, sound_,       screens_.RecollectionMode().RecordScript(),
+          reservedBlock_};
 }
 
 void TForm1::SaveSlot(int slot) {

@@ -62,6 +62,7 @@ void CaptureNames(const SlotSubsystems& from, SlotNames& n) {
   n.loopingEffect = from.sound.LoopingEffectName();
   n.lastVoice = from.output.LastVoice();
   n.layerSpecs = from.stage.PositionNames();
+  n.recordScript = from.recordScript;
 }
 
 // A wait the engine does not know would hold the story for good; it reads as none.
@@ -158,6 +159,7 @@ void RestoreSlotNames(const SlotRecord& record, SlotSubsystems& to) {
   script.LoadedScriptName = n.LoadedScriptName;
   to.stage.RestoreSpecs(n.background, n.characters, n.layerSpecs);
   to.output.RestoreLastVoice(n.lastVoice);
+  to.recordScript = n.recordScript;
 }
 
 }  // namespace tolven

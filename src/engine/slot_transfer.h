@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "audio/sound.h"
 #include "base/engine_flags.h"
@@ -25,6 +26,7 @@ struct SlotSubsystems {
   Stage& stage;
   Backlog& backlog;
   const Sound& sound;
+  std::string& recordScript;  // the script `rec` started in
   // Cleared at start-up and carried through saves untouched; no script can reach it.
   std::array<uint8_t, kReservedBlockBytes>& reserved;
 };
@@ -39,7 +41,8 @@ void RestoreSlotBanks(const SlotRecord& record, SlotSubsystems& to);
 void RestoreSlotState(const SlotRecord& record, SlotSubsystems& to);
 // The backlog text, the line buffer, the string bank, the page and the look-back pages.
 void RestoreSlotText(const SlotRecord& record, SlotSubsystems& to);
-// The names record: call stack names, script names, the stage's texts, the last voice.
+// The names record: call stack names, script names, the stage's texts, the last voice, the
+// record script.
 void RestoreSlotNames(const SlotRecord& record, SlotSubsystems& to);
 
 }  // namespace tolven

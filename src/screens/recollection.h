@@ -74,6 +74,8 @@ class Recollection final : public Screen {
   void PU_Post2Click();
 
   // The script that was running when `rec` started the record; a save keeps it.
+  // The script that was running when `rec` started; a saved game keeps it.
+  std::string& RecordScript() { return recordScript_; }
   const std::string& RecordScript() const { return recordScript_; }
   const SceneTable& Scenes() const { return table_; }
   nlohmann::ordered_json DumpObject() const;

@@ -88,5 +88,23 @@ TEST_F(RecollectionRunTest, ASeenSceneIsListedKeptInASlotAndPlayedInTheNextRun) 
   EXPECT_EQ(Dump("last.json")["recollection"]["queue_position"], 1);
 }
 
+// The script `rec` started in goes into a saved game and comes back with it.
+TEST_F(RecollectionRunTest, TheRecordScriptOutlivesASaveAndALoad) {
+  Script("main", "!V001=5\n*chain chapter\n");
+  Script("chapter", "*rec\nrecorded\n\\\n");
+  BuildGame();
+  ASSERT_EQ(Run("until page\nsave-slot 2\ndump " + Path("saved.json") + "\nquit\n").exitStatus, 0);
+  const nlohmann::json saved = Dump("saved.json");
+  EXPECT_EQ(saved["recollection"]["record_script"], "chapter");
+  EXPECT_EQ(saved["V"].size(), 0u) << "rec cleared V001";
+  Script("main", "*chain other\n");
+  Script("other", "elsewhere\n\\\n");
+  BuildGame();
+  ASSERT_EQ(Run("until page\nload-slot 2\ndump " + Path("loaded.json") + "\nquit\n").exitStatus, 0);
+  const nlohmann::json loaded = Dump("loaded.json");
+  EXPECT_EQ(loaded["recollection"]["record_script"], "chapter");
+  EXPECT_EQ(loaded["script"], "chapter");
+}
+
 }  // namespace
 }  // namespace tolven
