@@ -32,7 +32,7 @@ class EngineView {
   // The game screen (PB) with its change count.
   virtual const PaintBox& Screen() const = 0;
 
-  // The menu bar (Panel1), its popup menu (PopupMenu1) and their handlers.
+  // The menu bar (Panel1), its popup menus (PopupMenu1, PopupMenu2) and their handlers.
   virtual const MenuBar& Menu() const = 0;
   virtual void SpeedButton1Click() = 0;  // quit: opens the popup menu
   virtual void SpeedButton2Click() = 0;  // settings
@@ -48,6 +48,10 @@ class EngineView {
   virtual void N7Click() = 0;  // quit the game
   virtual void N1Click() = 0;  // skip the scene (replay only)
   virtual void N2Click() = 0;  // leave recollection (replay only)
+  // PopupMenu2, recollection's pop-up over a scene.
+  virtual void PU_Post1Click() = 0;  // add the scene to the current slot
+  virtual void PU_Post2Click() = 0;  // play the scene
+  virtual void ClosePopupMenu2() = 0;
 
   // Closing the main window as its close box does: the close query may refuse.
   virtual void Close() = 0;

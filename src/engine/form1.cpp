@@ -111,6 +111,11 @@ void TForm1::ConnectScreens() {
   recollection.showReplayMenu = showReplayMenu;
   recollection.slotsChanged = [this] { FlushGlobalProgress(); };
   recollection.showModal = [this](DialogModel& dialog) { ShowModal(dialog); };
+  recollection.showPopupMenu2 = [this](bool open, int x, int y) {
+    menuBar_.PopupMenu2Open = open;
+    menuBar_.PopupMenu2X = x;
+    menuBar_.PopupMenu2Y = y;
+  };
   screens_.PictureViewer().showReplayMenu = showReplayMenu;
 }
 

@@ -95,8 +95,9 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void N2Click() override;
   // PopupMenu2: the recollection screen's pop-up on a scene ("登録" and "確認").
   bool PopupMenu2Open() const { return screens_.RecollectionMode().PopupMenu2Open(); }
-  void PU_Post1Click() { screens_.RecollectionMode().PU_Post1Click(); }
-  void PU_Post2Click() { screens_.RecollectionMode().PU_Post2Click(); }
+  void PU_Post1Click() override { screens_.RecollectionMode().PU_Post1Click(); }
+  void PU_Post2Click() override { screens_.RecollectionMode().PU_Post2Click(); }
+  void ClosePopupMenu2() override { screens_.RecollectionMode().ClosePopupMenu2(); }
 
   // Full screen by the screen mode; the window returns when the display refuses.
   void EnterFullScreen();

@@ -43,6 +43,12 @@ struct MenuBar {
   MenuItem N7{"ゲーム終了"};
   MenuItem N1{"シーンスキップ", false};  // only during a scene replay
   MenuItem N2{"回想モード終了", false};  // only during a scene replay
+
+  bool PopupMenu2Open = false;  // recollection's pop-up over a scene, opened by a right press
+  int PopupMenu2X = 0;          // at the scene's cell, in picture coordinates
+  int PopupMenu2Y = 0;
+  MenuItem PU_Post1{"登録"};  // adds the scene to the current slot
+  MenuItem PU_Post2{"確認"};  // plays the scene
 };
 
 inline constexpr uint32_t kAutoCaptionColour = 0x0000FF;  // the caption turns blue

@@ -155,7 +155,7 @@ void ImGuiLayer::RunFrame(const MenuBar& menu, int width, int height) {
   ImGui_ImplSDLRenderer_NewFrame();
   ImGui::NewFrame();
   const bool blocked = modal_ != nullptr || dialog_ != nullptr;
-  std::optional<MenuCommand> command = view_->Draw(menu, blocked);
+  std::optional<MenuCommand> command = view_->Draw(menu, height - kScreenHeight, blocked);
   if (dialog_) dialog_->Draw(width, height, height - kScreenHeight);
   if (modal_ != nullptr) modal_->Draw(io.DisplaySize.x, io.DisplaySize.y, dialogFonts_.text);
   if (command && !blocked) commands_.push_back(*command);

@@ -79,7 +79,7 @@ void InputRouter::PerformMenuCommands() {
 
 bool InputRouter::OverMenu(Point picture, int pbTop) const {
   const MenuBar& menu = form_.Menu();
-  if (menu.PopupMenu1Open || picture.y < pbTop) return true;
+  if (menu.PopupMenu1Open || menu.PopupMenu2Open || picture.y < pbTop) return true;
   return menu.Panel1Visible && picture.x < kPanel1Width && picture.y < kPanel1Height;
 }
 
@@ -231,7 +231,7 @@ void InputRouter::LeaveUi() {
 }
 
 void InputRouter::MouseWheel(const SDL_MouseWheelEvent& event) {
-  if (event.y == 0 || form_.Menu().PopupMenu1Open) return;
+  if (event.y == 0 || PopupOpen()) return;
   // Positive is away from the user on both sides, unless the system turns the wheel around.
   const int notches = event.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.y : event.y;
   form_.FormMouseWheel(notches * kWheelNotch);
@@ -239,9 +239,15 @@ void InputRouter::MouseWheel(const SDL_MouseWheelEvent& event) {
 
 void InputRouter::Key(const SDL_KeyboardEvent& event, bool down) {
   const SDL_Keycode key = event.keysym.sym;
-  if (form_.Menu().PopupMenu1Open) {
+  if (PopupOpen()) {
     // An open popup menu takes the keyboard; Escape closes it.
-    if (down && key == SDLK_ESCAPE) form_.ClosePopupMenu();
+    if (down && key == SDLK_ESCAPE) {
+      if (form_.Menu().PopupMenu1Open) {
+        form_.ClosePopupMenu();
+      } else {
+        form_.ClosePopupMenu2();
+      }
+    }
     return;
   }
   if (const std::optional<int> virtualKey = VirtualKeyFor(key)) {
@@ -256,8 +262,12 @@ void InputRouter::Key(const SDL_KeyboardEvent& event, bool down) {
   }
 }
 
+bool InputRouter::PopupOpen() const {
+  return form_.Menu().PopupMenu1Open || form_.Menu().PopupMenu2Open;
+}
+
 void InputRouter::Text(const SDL_TextInputEvent& event) {
-  if (form_.Menu().PopupMenu1Open) return;
+  if (PopupOpen()) return;
   for (char c : KeyPressesForText(event.text)) form_.FormKeyPress(c);
 }
 

@@ -31,6 +31,7 @@ class InputRouter {
   void Key(const SDL_KeyboardEvent& event, bool down);
   void Text(const SDL_TextInputEvent& event);
   bool OverMenu(Point picture, int pbTop) const;
+  bool PopupOpen() const;
   // ImGui takes the pointer; a changed button runs a frame so the click is not lost.
   void ToUi(Point picture, bool buttonChanged);
   // As ToUi, from window coordinates held inside the picture, so a drag that leaves it goes on.

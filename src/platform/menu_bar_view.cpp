@@ -140,11 +140,25 @@ MenuBarView::MenuBarView() {
   SetStyle();
 }
 
-std::optional<MenuCommand> MenuBarView::Draw(const MenuBar& menu, bool blocked) {
+std::optional<MenuCommand> MenuBarView::Draw(const MenuBar& menu, int pbTop, bool blocked) {
   lastDrawn_ = menu;
-  // While the popup menu is open it takes every click, as a window system's menu does.
-  std::optional<MenuCommand> panel = DrawPanel(menu, blocked || menu.PopupMenu1Open);
-  std::optional<MenuCommand> popup = DrawPopup(menu);
+  // While a popup menu is open it takes every click, as a window system's menu does.
+  const bool popupOpen = menu.PopupMenu1Open || menu.PopupMenu2Open;
+  std::optional<MenuCommand> panel = DrawPanel(menu, blocked || popupOpen);
+  std::optional<MenuCommand> popup;
+  if (menu.PopupMenu1Open) {
+    popup = DrawPopup("PopupMenu1", menu.PopupMenu1X, menu.PopupMenu1Y,
+                      {{&menu.N6, MenuAction::N6},
+                       {&menu.N7, MenuAction::N7},
+                       {&menu.N1, MenuAction::N1},
+                       {&menu.N2, MenuAction::N2}},
+                      MenuAction::ClosePopup);
+  } else if (menu.PopupMenu2Open) {
+    popup =
+        DrawPopup("PopupMenu2", menu.PopupMenu2X, pbTop + menu.PopupMenu2Y,
+                  {{&menu.PU_Post1, MenuAction::PU_Post1}, {&menu.PU_Post2, MenuAction::PU_Post2}},
+                  MenuAction::ClosePopup2);
+  }
   return popup ? popup : panel;
 }
 
@@ -175,31 +189,27 @@ std::optional<MenuCommand> MenuBarView::DrawPanel(const MenuBar& menu, bool bloc
   return clicked;
 }
 
-std::optional<MenuCommand> MenuBarView::DrawPopup(const MenuBar& menu) {
-  if (!menu.PopupMenu1Open) return std::nullopt;
-  ImGui::SetNextWindowPos(
-      ImVec2(static_cast<float>(menu.PopupMenu1X), static_cast<float>(menu.PopupMenu1Y)));
+std::optional<MenuCommand> MenuBarView::DrawPopup(const char* name, int x, int y,
+                                                  std::initializer_list<PopupEntry> entries,
+                                                  MenuAction closed) {
+  ImGui::SetNextWindowPos(ImVec2(static_cast<float>(x), static_cast<float>(y)));
   ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 1.0f);
   ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(3.0f, 3.0f));
   ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0.0f, kMenuItemSpacing));
-  ImGui::Begin("PopupMenu1", nullptr, kFixedWindow | ImGuiWindowFlags_AlwaysAutoResize);
+  ImGui::Begin(name, nullptr, kFixedWindow | ImGuiWindowFlags_AlwaysAutoResize);
   // Asked before the items: an item the press just took would hide the hovering.
   const bool clickedBeside =
       (ImGui::IsMouseClicked(ImGuiMouseButton_Left) ||
        ImGui::IsMouseClicked(ImGuiMouseButton_Right)) &&
       !ImGui::IsWindowHovered(ImGuiHoveredFlags_AllowWhenBlockedByActiveItem);
   std::optional<MenuCommand> picked;
-  const std::pair<const MenuItem*, MenuAction> items[] = {{&menu.N6, MenuAction::N6},
-                                                          {&menu.N7, MenuAction::N7},
-                                                          {&menu.N1, MenuAction::N1},
-                                                          {&menu.N2, MenuAction::N2}};
-  for (const auto& [item, action] : items) {
+  for (const auto& [item, action] : entries) {
     if (item->visible && ImGui::Selectable(item->caption.c_str(), false, ImGuiSelectableFlags_None,
                                            ImVec2(kMenuItemWidth, 0.0f))) {
       picked = {action};
     }
   }
-  if (!picked && clickedBeside) picked = {MenuAction::ClosePopup};
+  if (!picked && clickedBeside) picked = {closed};
   ImGui::End();
   ImGui::PopStyleVar(3);
   return picked;
@@ -208,9 +218,11 @@ std::optional<MenuCommand> MenuBarView::DrawPopup(const MenuBar& menu) {
 bool MenuBarView::Changed(const MenuBar& m) const {
   const MenuBar& o = lastDrawn_;
   return std::tie(m.Panel1Visible, m.Panel1Enabled, m.TrackBar1Visible, m.TrackBar1Position,
-                  m.PopupMenu1Open, m.PopupMenu1X, m.PopupMenu1Y) !=
-             std::tie(o.Panel1Visible, o.Panel1Enabled, o.TrackBar1Visible, o.TrackBar1Position,
-                      o.PopupMenu1Open, o.PopupMenu1X, o.PopupMenu1Y) ||
+                  m.PopupMenu1Open, m.PopupMenu1X, m.PopupMenu1Y, m.PopupMenu2Open, m.PopupMenu2X,
+                  m.PopupMenu2Y) != std::tie(o.Panel1Visible, o.Panel1Enabled, o.TrackBar1Visible,
+                                             o.TrackBar1Position, o.PopupMenu1Open, o.PopupMenu1X,
+                                             o.PopupMenu1Y, o.PopupMenu2Open, o.PopupMenu2X,
+                                             o.PopupMenu2Y) ||
          Look(m.SpeedButton1) != Look(o.SpeedButton1) ||
          Look(m.SpeedButton2) != Look(o.SpeedButton2) ||
          Look(m.SpeedButton3) != Look(o.SpeedButton3) ||
@@ -265,6 +277,15 @@ void Perform(EngineView& form, const MenuCommand& command) {
       break;
     case MenuAction::ClosePopup:
       form.ClosePopupMenu();
+      break;
+    case MenuAction::PU_Post1:
+      form.PU_Post1Click();
+      break;
+    case MenuAction::PU_Post2:
+      form.PU_Post2Click();
+      break;
+    case MenuAction::ClosePopup2:
+      form.ClosePopupMenu2();
       break;
   }
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <initializer_list>
 #include <optional>
+#include <utility>
 
 #include "engine/menu_bar.h"
 
@@ -13,7 +15,7 @@ class EngineView;
 inline constexpr int kPanel1Width = 801;
 inline constexpr int kPanel1Height = 21;
 
-// What the player picked on the menu bar (Panel1) or its popup menu (PopupMenu1).
+// What the player picked on the menu bar (Panel1) or a popup menu (PopupMenu1, PopupMenu2).
 enum class MenuAction {
   SpeedButton1,
   SpeedButton2,
@@ -29,6 +31,9 @@ enum class MenuAction {
   N1,
   N2,
   ClosePopup,  // a click beside the open popup menu
+  PU_Post1,
+  PU_Post2,
+  ClosePopup2,  // a click beside recollection's open pop-up
 };
 
 struct MenuCommand {
@@ -44,15 +49,19 @@ class MenuBarView {
   // Loads the Japanese UI font into the current ImGui context and sets the look.
   MenuBarView();
 
-  // Draws Panel1 when visible and PopupMenu1 when open into the current ImGui frame. A blocked
-  // panel (under a dialog or message box) looks as usual but takes no clicks.
-  std::optional<MenuCommand> Draw(const MenuBar& menu, bool blocked = false);
+  // Draws Panel1 when visible and the popup menus when open into the current ImGui frame. A blocked
+  // panel (under a dialog or message box) looks as usual but takes no clicks. The game picture
+  // starts pbTop rows down (below the menu strip in a window, at the top in full screen).
+  std::optional<MenuCommand> Draw(const MenuBar& menu, int pbTop, bool blocked = false);
   // Whether the model now looks different from the last frame drawn.
   bool Changed(const MenuBar& menu) const;
 
  private:
   std::optional<MenuCommand> DrawPanel(const MenuBar& menu, bool blocked);
-  std::optional<MenuCommand> DrawPopup(const MenuBar& menu);
+  using PopupEntry = std::pair<const MenuItem*, MenuAction>;
+  std::optional<MenuCommand> DrawPopup(const char* name, int x, int y,
+                                       std::initializer_list<PopupEntry> entries,
+                                       MenuAction closed);
 
   MenuBar lastDrawn_;
 };

@@ -126,14 +126,14 @@ void Recollection::Kaisou() {
   // replay flag and the call depth only change when a scene starts.
   const bool replaying = parts_.flags.ReplayActive;
   const int callDepth = parts_.interpreter.State().calls.CallDepth;
-  parts_.replay.StartReplay();
+  parts_.replay.StartReplay(ReplayOrigin::Recollection);
   parts_.flags.ReplayActive = replaying;
   parts_.interpreter.State().calls.CallDepth = callDepth;
   parts_.flags.EngineState = EngineScreen::Recollection;
   pointed_ = 0;
   selectedCell_ = 0;
   selectedEntry_ = 0;
-  popupOpen_ = false;
+  SetPopupMenu2(false);
   DrawTabs();
   DrawSceneList();
   DrawSlotPanel();
@@ -284,7 +284,7 @@ void Recollection::PointerMove(int x, int y) {
 
 void Recollection::Press(MouseButton button, int x, int y) {
   if (button != MouseButton::Left && button != MouseButton::Right) return;
-  popupOpen_ = false;
+  SetPopupMenu2(false);
   if (x >= kTabLeft && x <= kTabRight && y >= kTabTop && y <= kTabBottom) {
     const int tab = (x - kTabLeft) / kTabWidth;
     if (tab != tab_) {
@@ -316,7 +316,7 @@ void Recollection::Press(MouseButton button, int x, int y) {
         PresentStage();
         selectedCell_ = cell;
       }
-      if (button == MouseButton::Right) popupOpen_ = true;
+      if (button == MouseButton::Right) SetPopupMenu2(true, cell);
     }
   }
   const int row = (y - kEntryTop) / kEntryHeight;
@@ -393,13 +393,23 @@ void Recollection::CommandButton(int number) {
 }
 
 void Recollection::PU_Post1Click() {
-  popupOpen_ = false;
+  SetPopupMenu2(false);
   AddSelectedScene();
 }
 
 void Recollection::PU_Post2Click() {
-  popupOpen_ = false;
+  SetPopupMenu2(false);
   PlaySelectedScene();
+}
+
+void Recollection::ClosePopupMenu2() {
+  SetPopupMenu2(false);
+}
+
+void Recollection::SetPopupMenu2(bool open, int cell) {
+  if (!open && !popupOpen_) return;
+  popupOpen_ = open;
+  showPopupMenu2(open, CellX(cell), CellY(cell));
 }
 
 void Recollection::AddSelectedScene() {
@@ -443,6 +453,11 @@ void Recollection::SkipScene() {
     showReplayMenu(more, true);
     return;
   }
+  ReturnToScreen();
+}
+
+void Recollection::ReturnToScreen() {
+  parts_.sound.StopLoopingSound();
   parts_.replay.EndReplay();
   parts_.flags.EngineState = EngineScreen::Recollection;
   DrawTabs();

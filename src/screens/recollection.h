@@ -61,6 +61,9 @@ class Recollection final : public Screen {
   void Rec();
   // The menu's "シーンスキップ" during a replay.
   void SkipScene();
+  // The end of a replay this screen started (the scene's `end` or `exit`, the menu's
+  // "回想モード終了"): back to the screen, however much of the queue was left.
+  void ReturnToScreen();
   // Every script loaded, by its upper-cased name.
   void MarkSceneSeen(const std::string& upperName);
 
@@ -72,6 +75,8 @@ class Recollection final : public Screen {
   bool PopupMenu2Open() const { return popupOpen_; }
   void PU_Post1Click();
   void PU_Post2Click();
+  // A press beside the open pop-up closes it and does nothing else.
+  void ClosePopupMenu2();
 
   // The script that was running when `rec` started the record; a save keeps it.
   // The script that was running when `rec` started; a saved game keeps it.
@@ -88,8 +93,11 @@ class Recollection final : public Screen {
   // Shows the slot's naming dialog modally, as the engine shows its dialogs (event files and the
   // state dump reach it there).
   Hook<void(DialogModel& dialog)> showModal{hooks, "showModal"};
+  // Opens PopupMenu2 at a point of the picture or closes it (open false): the window draws it.
+  Hook<void(bool open, int x, int y)> showPopupMenu2{hooks, "showPopupMenu2"};
 
  private:
+  void SetPopupMenu2(bool open, int cell = 0);
   void DrawTabs();
   void DrawSceneList();
   void DrawSlotPanel();

@@ -2,7 +2,8 @@
 
 namespace tolven {
 
-void ReplayReturn::StartReplay() {
+void ReplayReturn::StartReplay(ReplayOrigin origin) {
+  origin_ = origin;
   InterpreterState& script = interpreter_.State();
   point_.script = script.CurrentScript;
   point_.readPos = script.ReadPos;

@@ -24,24 +24,30 @@ struct ReturnPoint {
   std::array<int32_t, kCallStackEntries> callPositions{};
 };
 
+// The screen a replay goes back to when its scene ends.
+enum class ReplayOrigin { Viewer, Recollection };
+
 class ReplayReturn {
  public:
   ReplayReturn(Interpreter& interpreter, EngineFlags& flags, InterpreterHost& host)
       : interpreter_(interpreter), flags_(flags), host_(host) {}
 
-  // Keeps the return point and turns the replay flag on; the scene starts at call depth 0.
-  void StartReplay();
+  // Keeps the return point and the screen to go back to, and turns the replay flag on; the
+  // scene starts at call depth 0.
+  void StartReplay(ReplayOrigin origin);
   // The replay flag off, the waits cleared, and the story back where it stood: the script
   // loaded again at its read position, with its call depth and its call stack.
   void EndReplay();
   bool Running() const { return flags_.ReplayActive; }
   const ReturnPoint& Point() const { return point_; }
+  ReplayOrigin Origin() const { return origin_; }
 
  private:
   Interpreter& interpreter_;
   EngineFlags& flags_;
   InterpreterHost& host_;
   ReturnPoint point_;
+  ReplayOrigin origin_ = ReplayOrigin::Viewer;
 };
 
 }  // namespace tolven

@@ -43,4 +43,14 @@ Screens::Screens(const ScreenParts& parts)
   registry_.Register(EngineScreen::ItemScreen, inventory_);
 }
 
+// A replay goes back to the screen that started it: recollection's scenes to the recollection
+// screen, not to a viewer that was never opened.
+void Screens::ReturnFromReplay() {
+  if (replay_.Origin() == ReplayOrigin::Recollection) {
+    recollection_.ReturnToScreen();
+  } else {
+    viewer_.ReturnFromReplay();
+  }
+}
+
 }  // namespace tolven

@@ -83,7 +83,7 @@ class Screens final : public ScreenCommands {
   void Effect(std::string_view name) override { objects_.Effect(name); }
   void Subtitle(std::string_view text) override { subtitles_.Subtitle(text); }
   void Rec() override { recollection_.Rec(); }
-  void ReturnFromReplay() override { viewer_.ReturnFromReplay(); }
+  void ReturnFromReplay() override;
   void ScriptLoaded(const std::string& upperName) override {
     recollection_.MarkSceneSeen(upperName);
   }

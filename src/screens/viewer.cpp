@@ -313,7 +313,7 @@ void Viewer::ShowNextPicture() {
 }
 
 void Viewer::StartSceneReplay(int thumbnail) {
-  parts_.replay.StartReplay();
+  parts_.replay.StartReplay(ReplayOrigin::Viewer);
   parts_.flags.EngineState = EngineScreen::Story;
   const std::string& scene = Page().thumbnails[static_cast<size_t>(thumbnail)].text;
   const size_t colon = std::string_view(scene).substr(0, kSceneTextLook).find(':');

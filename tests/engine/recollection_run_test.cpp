@@ -19,7 +19,7 @@ class RecollectionRunTest : public testing::GameRunTest {
   void BuildRecollectionGame() {
     Script("main", "*chain s0123\n");
     Script("s0123", "*kaisou\nafter\n\\\n");
-    Script("k_s0123", "replayed\n\\\n");
+    Script("k_s0123", "replayed\n\\\n*end\n");
     Script("sys_flashbak", ":MORNING\n*PROLOGUE\nA,S0100\nB,S0123\n:END\n");
     BuildGame();
   }
@@ -86,6 +86,26 @@ TEST_F(RecollectionRunTest, ASeenSceneIsListedKeptInASlotAndPlayedInTheNextRun) 
   EXPECT_EQ(secondScene["recollection"]["queue_position"], 1);
   // The skip entry went when the last scene started.
   EXPECT_EQ(Dump("last.json")["recollection"]["queue_position"], 1);
+}
+
+// A scene played from the screen comes back to it however it ends: at the end of its script,
+// or through the menu's "回想モード終了" in the middle of a queue.
+TEST_F(RecollectionRunTest, AReplayedSceneEndsOnTheRecollectionScreen) {
+  BuildRecollectionGame();
+  constexpr const char* kPlayScene = "click 380 560\n";
+  const auto run =
+      Run("until input\n" + std::string(kSelectB) + kPlayScene + "until page\nclick 400 300\n" +
+          "until input\ndump " + Path("ended.json") + "\n" + kSelectB + kAddScene + kAddScene +
+          kPlaySlot + "until page\npress SpeedButton1\npress N2\nuntil input\ndump " +
+          Path("left.json") + "\nquit\n");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+  for (const char* dump : {"ended.json", "left.json"}) {
+    const nlohmann::json state = Dump(dump);
+    EXPECT_EQ(state["engine_state"], 8) << dump;
+    EXPECT_EQ(state["replay"], false) << dump;
+    EXPECT_EQ(state["script"], "s0123") << dump;
+    EXPECT_EQ(state["viewer"], nullptr) << dump;
+  }
 }
 
 // The script `rec` started in goes into a saved game and comes back with it.

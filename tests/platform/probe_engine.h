@@ -44,6 +44,9 @@ class ProbeEngine : public EngineView {
   void N7Click() override {}
   void N1Click() override {}
   void N2Click() override {}
+  void PU_Post1Click() override { ++menuClicks; }
+  void PU_Post2Click() override { ++menuClicks; }
+  void ClosePopupMenu2() override {}
   void Close() override {}
   bool Closed() const override { return false; }
 

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <string>
 
 #include "platform/instance_lock.h"
 #include "platform/scoped_environment.h"
@@ -23,8 +25,9 @@ class WindowRunTest : public ::testing::Test {
         audio_("SDL_AUDIODRIVER", "dummy"),
         runtime_("XDG_RUNTIME_DIR", dir_.Path().string()) {}
 
-  void BuildGame() {
-    WriteFileText(dir_ / "src" / "scripts" / "main.txt", "*sleep 10\n");
+  void BuildGame(const std::map<std::string, std::string>& scripts = {{"main", "*sleep 10\n"}}) {
+    for (const auto& [name, text] : scripts)
+      WriteFileText(dir_ / "src" / "scripts" / (name + ".txt"), text);
     auto built = RunTool({"build-game", (dir_ / "src").string(), (dir_ / "game").string()});
     ASSERT_EQ(built.exitStatus, 0) << built.output;
   }
@@ -53,6 +56,25 @@ int DarkPixels(const Bitmap24& picture, int top, int bottom) {
   return dark;
 }
 
+// Pixels of a rectangle as light as a menu's face.
+int LightPixels(const Bitmap24& picture, int left, int top, int right, int bottom) {
+  int light = 0;
+  for (int y = top; y < bottom; ++y) {
+    const uint8_t* row = picture.Row(y);
+    for (int x = left; x < right; ++x) {
+      if (row[3 * x] > 200 && row[3 * x + 1] > 200 && row[3 * x + 2] > 200) ++light;
+    }
+  }
+  return light;
+}
+
+Bitmap24 ReadShot(const std::string& path) {
+  Bitmap24 picture;
+  std::string why;
+  EXPECT_TRUE(DecodePng(testing::ReadFileBytes(path), picture, why)) << why;
+  return picture;
+}
+
 TEST_F(WindowRunTest, ShotWindowHoldsTheMenuBarAbovePb) {
   BuildGame();
   const std::string shot = (dir_ / "window.png").string();
@@ -68,6 +90,30 @@ TEST_F(WindowRunTest, ShotWindowHoldsTheMenuBarAbovePb) {
   EXPECT_EQ(picture.Row(22)[0], 240);
   EXPECT_GT(DarkPixels(picture, 2, 19), 200);
   EXPECT_EQ(DarkPixels(picture, 24, 624), 800 * 600);
+}
+
+// Recollection's pop-up opens over the scene pressed with the right button, below the menu
+// strip as the picture is, and goes when an entry is picked.
+TEST_F(WindowRunTest, TheScenePopUpIsDrawnAtItsCell) {
+  BuildGame({{"main", "*chain s0123\n"},
+             {"s0123", "*kaisou\n"},
+             {"sys_flashbak", ":MORNING\n*PROLOGUE\nA,S0100\nB,S0123\n:END\n"}});
+  const std::string before = (dir_ / "before.png").string();
+  const std::string open = (dir_ / "open.png").string();
+  const std::string picked = (dir_ / "picked.png").string();
+  // The scene sits in the middle cell of the second row, whose corner is (203, 89).
+  auto run = Run("until input\nclick 213 94\nshot-window " + before +
+                 "\nclick 213 94 right\nshot-window " + open + "\npress PU_Post1\nshot-window " +
+                 picked + "\nanswer ok\nquit\n");
+  ASSERT_EQ(run.exitStatus, 0) << run.output;
+  const int pbTop = 24;
+  auto underCell = [&](const std::string& shot) {
+    return LightPixels(ReadShot(shot), 205, pbTop + 103, 260, pbTop + 128);
+  };
+  EXPECT_EQ(underCell(before), 0);
+  EXPECT_GT(underCell(open), 1000);
+  EXPECT_EQ(LightPixels(ReadShot(open), 205, 91, 260, 104), 0) << "not at client y 89";
+  EXPECT_EQ(underCell(picked), 0);
 }
 
 TEST_F(WindowRunTest, EndsAsHeadlessRunsDo) {

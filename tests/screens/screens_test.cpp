@@ -107,7 +107,7 @@ TEST(ReplayReturnTest, TheStoryComesBackWhereItStoodWithItsCallStack) {
   state.calls.CallNames[1] = "chapter";
   state.calls.CallPositions[1] = 40;
 
-  replay.StartReplay();
+  replay.StartReplay(ReplayOrigin::Viewer);
   EXPECT_TRUE(replay.Running());
   EXPECT_TRUE(run.flags.ReplayActive) << "the one flag `end` and `exit` look at";
   EXPECT_EQ(state.calls.CallDepth, 0);
