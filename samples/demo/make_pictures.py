@@ -8,6 +8,7 @@ The pictures are committed; run this again only to change them:
 import math
 import os
 import struct
+import sys
 import zlib
 
 HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "pictures")
@@ -796,6 +797,400 @@ def system_pictures():
     write_png("A_END", 800, 600, station_at_dawn)
 
 
+
+# ---- The extras: the views' pages and the recollection screen ----------------------------
+
+def read_png(name):
+    """The pixels of a committed 8-bit RGB picture, as rows of (r, g, b)."""
+    with open(os.path.join(HERE, name + ".png"), "rb") as f:
+        data = f.read()
+    pos, idat, width, height = 8, b"", 0, 0
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height = struct.unpack(">II", body[:8])
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    raw = zlib.decompress(idat)
+    stride = 3 * width
+    rows, prev = [], bytearray(stride)
+    for y in range(height):
+        kind = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - 3] if i >= 3 else 0
+            b = prev[i]
+            c = prev[i - 3] if i >= 3 else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append([tuple(line[3 * x:3 * x + 3]) for x in range(width)])
+        prev = line
+    return rows
+
+
+THUMB_W, THUMB_H = 160, 120
+THUMB_SPOTS = [(70, 120), (320, 120), (570, 120), (70, 330), (320, 330), (570, 330)]
+VIEW_ICONS = [(20, 8, 100, 52), (110, 8, 190, 52), (200, 8, 280, 52), (290, 8, 370, 52)]
+EXIT_AREA = (700, 8, 790, 52)
+PREV_AREA = (20, 530, 100, 580)
+NEXT_AREA = (700, 530, 780, 580)
+PAGE_AREAS = [(360, 540, 390, 570), (410, 540, 440, 570)]
+
+
+def thumbnail(name):
+    """A background shrunk five times (the first 600 rows), each pixel the mean of 25."""
+    rows = read_png(name)
+    out = []
+    for ty in range(THUMB_H):
+        line = []
+        for tx in range(THUMB_W):
+            r = g = b = 0
+            for y in range(5 * ty, 5 * ty + 5):
+                for x in range(5 * tx, 5 * tx + 5):
+                    p = rows[y][x]
+                    r, g, b = r + p[0], g + p[1], b + p[2]
+            line.append((r // 25, g // 25, b // 25))
+        out.append(line)
+    return out
+
+
+def view_icon(kind, px, py):
+    """Distance to an icon drawn in a 80 by 44 area (or a 30 by 30 one for the page marks)."""
+    if kind == "gallery":  # a framed picture with a hill
+        frame = rounded_box(px, py, 24, 8, 56, 36, 3)
+        return min(ring(frame, 2.0), polygon(px, py, [(28, 33), (40, 18), (52, 33)]))
+    if kind == "scene":  # a strip of film
+        strip = rounded_box(px, py, 20, 12, 60, 32, 2)
+        holes = min(rounded_box(px, py, 24 + 8 * k, 14, 28 + 8 * k, 17, 1) for k in range(5))
+        return max(strip, -holes)
+    if kind == "music":  # a pair of notes
+        return min(segment(px, py, 33, 12, 33, 30, 2.5), segment(px, py, 49, 10, 49, 28, 2.5),
+                   segment(px, py, 33, 12, 49, 10, 4), math.hypot(px - 30, py - 31) - 4,
+                   math.hypot(px - 46, py - 29) - 4)
+    if kind == "player":  # play in a ring
+        return min(ring(math.hypot(px - 40, py - 22) - 16, 2.5),
+                   polygon(px, py, [(35, 14), (35, 30), (48, 22)]))
+    if kind == "exit":  # an arrow turning back
+        return min(segment(px, py, 26, 22, 54, 22, 3), polygon(px, py, [(22, 22), (32, 13), (32, 31)]))
+    if kind == "next":
+        return polygon(px, py, [(30, 8), (30, 36), (52, 22)])
+    if kind == "prev":
+        return polygon(px, py, [(50, 8), (50, 36), (28, 22)])
+    if kind == "stop":
+        return rounded_box(px, py, 29, 11, 51, 33, 2)
+    if kind == "dot":
+        return math.hypot(px - 15, py - 15) - 5
+    return float("inf")
+
+
+def page_background(x, y):
+    """The dark of the extras, a little lighter towards the middle."""
+    glow = math.hypot((x - 400) / 800, (y - 300) / 600)
+    return mix((44, 52, 86), PANEL, glow * 1.6)
+
+
+def icon_plate(sheet, area, kind, lit, current=False):
+    """An icon on its plate: dim, current (the view shown) or lit (pointed)."""
+    x0, y0, x1, y1 = area
+    fill = ACCENT if current else (66, 76, 116) if lit else (36, 41, 64)
+    line = (228, 236, 255) if lit else (120, 128, 158)
+    icon = (255, 255, 255) if lit or current else (200, 206, 224)
+    w, h = x1 - x0, y1 - y0
+    def pixel(x, y, fill=fill, line=line, icon=icon):
+        px, py = x + 0.5, y + 0.5
+        plate = rounded_box(px, py, 1, 1, w - 1, h - 1, 7)
+        shape = view_icon(kind, px * 80 / w if w > 40 else px, py * 44 / h if w > 40 else py)
+        colour, alpha = over([(fill, 0.9 * cover(plate)), (line, cover(ring(plate, 1.2))),
+                              (icon, cover(shape))])
+        return mix(sheet.rows[y0 + y][x0 + x], colour, alpha)
+    sheet.paint(x0, y0, w, h, pixel)
+
+
+def thumb_frame(sheet, spot, lit):
+    """A frame around a thumbnail's place, lit when pointed."""
+    x0, y0 = spot
+    colour = (255, 226, 150) if lit else (120, 128, 158)
+    for y in range(y0 - 4, y0 + THUMB_H + 4):
+        for x in range(x0 - 4, x0 + THUMB_W + 4):
+            if not (x0 <= x < x0 + THUMB_W and y0 <= y < y0 + THUMB_H):
+                sheet.rows[y][x] = colour if (x0 - 3 <= x < x0 + THUMB_W + 3 and
+                                              y0 - 3 <= y < y0 + THUMB_H + 3) else PANEL
+
+
+def view_page(name, current, thumbs, buttons, pages=0, page=0, shown=False):
+    """The three pictures of a page: NAME the base, NAMEH all lit, NAMES the thumbnails.
+    thumbs: per spot, the thumbnail's rows; the base shows them too when shown, else an empty
+    place that the sheet fills once the thumbnail opens."""
+    sheets = {}
+    for look in ("", "H", "S"):
+        sheet = Sheet(800, 600)
+        sheet.paint(0, 0, 800, 600, page_background)
+        lit = look == "H"
+        for i, area in enumerate(VIEW_ICONS):
+            icon_plate(sheet, area, ("gallery", "scene", "music", "player")[i], lit, i == current)
+        icon_plate(sheet, EXIT_AREA, "exit", lit)
+        for area, kind in buttons:
+            icon_plate(sheet, area, kind, lit)
+        for k in range(pages):
+            icon_plate(sheet, PAGE_AREAS[k], "dot", lit, k == page)
+        for spot, rows in zip(THUMB_SPOTS, thumbs):
+            if rows is None:
+                continue
+            thumb_frame(sheet, spot, lit)
+            if look or shown:
+                bright = 0.25 if lit else 0.0
+                sheet.paint(spot[0], spot[1], THUMB_W, THUMB_H,
+                            lambda x, y, rows=rows: mix(rows[y][x], (255, 255, 255), bright))
+            else:
+                sheet.paint(spot[0], spot[1], THUMB_W, THUMB_H,
+                            lambda x, y: mix((30, 34, 52), PANEL, y / THUMB_H))
+        sheets[look] = sheet
+    for look, sheet in sheets.items():
+        sheet.save(name + look)
+
+
+def track_thumb(kind, playing):
+    """A track's thumbnail: its note and, for the second, a second mark."""
+    def rows_for():
+        rows = []
+        for y in range(THUMB_H):
+            line = []
+            for x in range(THUMB_W):
+                px, py = x + 0.5, y + 0.5
+                back = mix(ACCENT if playing else (50, 58, 92), PANEL, py / THUMB_H)
+                shape = view_icon("music", px / 2, py / 2 - 8)
+                marks = min(math.hypot(px - 20 - 14 * k, py - 100) - 4 for k in range(kind))
+                colour, alpha = over([((255, 255, 255), cover(min(shape, marks)))])
+                line.append(mix(back, colour, alpha))
+            rows.append(line)
+        return rows
+    return rows_for()
+
+
+def plate(x, y):
+    """Over a locked thumbnail: dark, with a question mark of dots."""
+    px, py = x + 0.5, y + 0.5
+    colour, alpha = over([((90, 98, 130), cover(min(
+        ring(math.hypot(px - 80, py - 48) - 16, 5) if py < 52 or px > 80 else float("inf"),
+        segment(px, py, 80, 64, 80, 74, 5), math.hypot(px - 80, py - 88) - 3.5)))])
+    return mix(mix((26, 29, 44), PANEL, py / 120), colour, alpha)
+
+
+
+SEGMENTS = {0: "abcdef", 1: "bc", 2: "abged", 3: "abgcd", 4: "fgbc", 5: "afgcd", 6: "afgedc",
+            7: "abc", 8: "abcdefg", 9: "abcfgd"}
+
+
+def digits(px, py, text, x0, y0, h):
+    """Distance to a number in seven strokes, h high, its top-left corner at (x0, y0)."""
+    w, best = h / 2, float("inf")
+    for k, ch in enumerate(text):
+        x, top, mid, low = x0 + k * (w + h / 4), y0, y0 + h / 2, y0 + h
+        ends = {"a": (x, top, x + w, top), "b": (x + w, top, x + w, mid),
+                "c": (x + w, mid, x + w, low), "d": (x, low, x + w, low), "e": (x, mid, x, low),
+                "f": (x, top, x, mid), "g": (x, mid, x + w, mid)}
+        for seg in SEGMENTS[int(ch)]:
+            best = min(best, segment(px, py, *ends[seg], max(1.6, h / 8)))
+    return best
+
+
+PAPER = (246, 238, 220)
+PAPER_DARK = (226, 212, 186)
+BROWN = (95, 68, 10)
+COMMAND_BUTTONS = {1: ((596, 2, 144, 50), (0, 96), "exit"), 2: ((696, 522, 86, 54), (252, 96), "play"),
+                   3: ((629, 522, 54, 54), (144, 96), "clear"),
+                   4: ((563, 522, 54, 54), (198, 96), "minus"),
+                   5: ((430, 546, 72, 30), (245, 264), "plus"),
+                   6: ((348, 546, 72, 30), (245, 204), "play"),
+                   7: ((724, 69, 53, 52), (48, 196), "pen")}
+
+
+def command_icon(kind, px, py, w, h):
+    cx, cy = w / 2, h / 2
+    if kind == "exit":
+        return min(segment(px, py, cx - 14, cy, cx + 16, cy, 3.5),
+                   polygon(px, py, [(cx - 22, cy), (cx - 10, cy - 10), (cx - 10, cy + 10)]))
+    if kind == "play":
+        r = min(w, h) / 4
+        return polygon(px, py, [(cx - r * 0.8, cy - r), (cx - r * 0.8, cy + r), (cx + r, cy)])
+    if kind == "clear":
+        return min(segment(px, py, cx - 9, cy - 9, cx + 9, cy + 9, 3.5),
+                   segment(px, py, cx - 9, cy + 9, cx + 9, cy - 9, 3.5))
+    if kind == "minus":
+        return segment(px, py, cx - 11, cy, cx + 11, cy, 4)
+    if kind == "plus":
+        return min(segment(px, py, cx - 8, cy, cx + 8, cy, 3.5),
+                   segment(px, py, cx, cy - 8, cx, cy + 8, 3.5))
+    if kind == "pen":
+        return min(segment(px, py, cx - 10, cy + 10, cx + 8, cy - 8, 5),
+                   polygon(px, py, [(cx - 14, cy + 14), (cx - 12, cy + 6), (cx - 6, cy + 12)]))
+    return float("inf")
+
+
+def button_face(w, h, kind, look, label=None):
+    """A button's face: "normal", "pointed" or "pressed"; label: a number instead of an icon."""
+    fill = {"normal": (214, 196, 160), "current": (196, 120, 60), "pointed": (250, 226, 170),
+            "pressed": (170, 140, 96)}[look]
+    ink = (255, 255, 255) if look == "current" else BROWN
+    def pixel(x, y):
+        px, py = x + 0.5, y + 0.5
+        if look == "pressed":
+            px, py = px - 1, py - 1
+        plate = rounded_box(px, py, 1, 1, w - 1, h - 1, min(8, h / 3))
+        shape = (digits(px, py, label, w / 2 - len(label) * 3.5 + 0.5, h / 2 - 6, 12) if label
+                 else command_icon(kind, px, py, w, h))
+        colour, alpha = over([(mix(fill, PAPER_DARK, py / h / 2), cover(plate)),
+                              ((120, 90, 40), cover(ring(plate, 1.2))), (ink, cover(shape))])
+        return mix(PAPER, colour, alpha)
+    return pixel
+
+
+def recollection_background(x, y):
+    px, py = x + 0.5, y + 0.5
+    out = [(mix(PAPER, PAPER_DARK, py / 600), 1.0)]
+    # the list, the slot panel and the title bar under the tabs
+    out.append(((252, 247, 236), cover(rounded_box(px, py, 38, 72, 528, 538, 6))))
+    out.append(((120, 90, 40), 0.6 * cover(ring(rounded_box(px, py, 38, 72, 528, 538, 6), 1))))
+    out.append(((238, 226, 202), cover(rounded_box(px, py, 546, 64, 786, 510, 6))))
+    out.append(((120, 90, 40), 0.6 * cover(ring(rounded_box(px, py, 546, 64, 786, 510, 6), 1))))
+    if 77 <= py < 533 and 43 <= px < 523 and int(py - 77) % 12 == 11:
+        out.append(((230, 218, 196), 1.0))  # ruled lines under the rows
+    if 154 <= py < 505 and 556 <= px < 780 and int(py - 154) % 13 == 12:
+        out.append(((222, 206, 178), 1.0))
+    for tab in range(5):
+        box = rounded_box(px, py, 80 * tab + 46, 20, 80 * tab + 118, 53, 6)
+        out.append(((222, 204, 170), cover(box)))
+        out.append(((120, 90, 40), 0.7 * cover(ring(box, 1))))
+        out.append((BROWN, cover(digits(px, py, str(tab + 1), 80 * tab + 78, 28, 14))))
+    return out
+
+
+def recollection_pictures():
+    sheet = Sheet(800, 600)
+    sheet.paint(0, 0, 800, 600, lambda x, y: over(recollection_background(x, y))[0])
+    for (x, y, w, h), _, kind in COMMAND_BUTTONS.values():
+        face = button_face(w, h, kind, "normal")
+        sheet.paint(x, y, w, h, face)
+    sheet.save("ss_kaiso")
+
+    buttons = Sheet(340, 330)
+    buttons.paint(0, 0, 340, 330, lambda x, y: PAPER)
+    for i in range(10):
+        label = str(i + 1)
+        buttons.paint(32 * i, 0, 32, 28, button_face(32, 28, None, "normal", label))
+        buttons.paint(32 * i, 28, 32, 28, button_face(32, 28, None, "current", label))
+        # the pointed looks of slots 5-9 sit beside those of 0-4, the same row
+        buttons.paint(32 * i, 56, 32, 28, button_face(32, 28, None, "pointed", label))
+    for (x, y, w, h), (lx, ly), kind in COMMAND_BUTTONS.values():
+        buttons.paint(lx, ly, w, h, button_face(w, h, kind, "pointed"))
+        buttons.paint(lx, ly + h, w, h, button_face(w, h, kind, "pressed"))
+    buttons.save("ss_btn")
+
+    tabs = Sheet(180, 470)
+    tabs.paint(0, 0, 180, 470, lambda x, y: PAPER)
+    for tab in range(5):
+        def selected(x, y, tab=tab):
+            px, py = x + 0.5, y + 0.5
+            box = rounded_box(px, py, 2, 2, 74, 36, 6)
+            colour, alpha = over([((196, 120, 60), cover(box)), ((120, 60, 20), cover(ring(box, 1))),
+                                  ((255, 255, 255), cover(digits(px, py, str(tab + 1), 34, 10, 14)))])
+            return mix(PAPER, colour, alpha)
+        tabs.paint(60, 35 * tab + 235, 76, 35, selected)
+    for u, count in ((120, 2), (0, 10), (60, 5)):
+        for sub in range(count):
+            for x0, look in ((u, "normal"), (u + 30, "current")):
+                tabs.paint(x0, 47 * sub, 30, 47, button_face(30, 47, None, look, str(sub + 1)))
+    tabs.save("ss_tab")
+
+
+# ---- The collecting side-game: the item panels, the leave button and 33 icons -------------
+
+def masked_panel(width, height, fill, line, title_band=0):
+    """A rounded panel with its mask below it (face in the upper half)."""
+    def layers(px, py):
+        body = rounded_box(px, py, 2, 2, width - 2, height - 2, 12)
+        out = [(mix(fill, PANEL, py / height / 2), 0.92 * cover(body)),
+               (line, cover(ring(body, 1.5)))]
+        if title_band and py < title_band:
+            out.append((mix(line, fill, 0.6), 0.5 * cover(body)))
+        return out
+    sheet = Sheet(width, 2 * height)
+    sheet.sprite((0, 0), (0, height), width, height, layers)
+    return sheet
+
+
+ITEM_HUES = [(230, 120, 120), (240, 180, 90), (230, 220, 110), (140, 210, 120), (110, 200, 210),
+             (120, 150, 235), (190, 140, 230), (235, 150, 200), (200, 200, 200), (180, 150, 110),
+             (150, 220, 180)]
+
+
+def item_icon(n):
+    """Item n's icon, 64 by 64: a gem of its own colour and shape, its number below."""
+    hue = ITEM_HUES[(n - 1) % len(ITEM_HUES)]
+    sides = 3 + (n - 1) // len(ITEM_HUES) * 2  # 3, 5 or 7 corners
+    corners = [(32 + 20 * math.sin(2 * math.pi * k / sides), 28 - 20 * math.cos(2 * math.pi * k / sides))
+               for k in range(sides)]
+    def pixel(x, y):
+        px, py = x + 0.5, y + 0.5
+        plate = rounded_box(px, py, 1, 1, 63, 63, 10)
+        gem = polygon(px, py, corners)
+        label = str(n)
+        number = digits(px, py, label, 32 - len(label) * 3 - 1, 50, 9)
+        colour, alpha = over([((36, 41, 64), cover(plate)), ((120, 128, 158), cover(ring(plate, 1.2))),
+                              (mix(hue, (255, 255, 255), clamp01((28 - py) / 40)), cover(gem)),
+                              (mix(hue, (40, 40, 40), 0.4), cover(ring(gem, 1.5))),
+                              (INK, cover(number))])
+        return mix(PANEL, colour, alpha)
+    return pixel
+
+
+def leave_button(x, y):
+    px, py = x + 0.5, y + 0.5
+    plate = rounded_box(px, py, 2, 2, 62, 62, 10)
+    colour, alpha = over([((66, 76, 116), cover(plate)), ((228, 236, 255), cover(ring(plate, 1.5))),
+                          (INK, cover(command_icon("exit", px, py, 64, 64)))])
+    return mix(PANEL, colour, alpha)
+
+
+def item_pictures():
+    masked_panel(480, 470, (44, 52, 86), (150, 160, 200)).save("item_1")
+    masked_panel(300, 320, (52, 44, 80), (190, 160, 210), 30).save("item_2")
+    masked_panel(300, 120, (52, 44, 80), (190, 160, 210)).save("item_3")
+    masked_panel(400, 130, (30, 34, 56), (240, 220, 160)).save("item_4")
+    write_png("item_x", 64, 64, leave_button)
+    for n in range(1, 34):
+        write_png("icon%02d" % n, 64, 64, item_icon(n))
+
+def extras_views():
+    write_png("V_PLATE", THUMB_W, THUMB_H, plate)
+    pages = [("A_CLASS", "A_EVENING", "A_TOWN"), ("A_RIVER", "A_STATION", "A_MORNING", "A_END")]
+    for k, names in enumerate(pages):
+        thumbs = [thumbnail(n) for n in names]
+        view_page("V_GAL%d" % (k + 1), 0, thumbs, [(PREV_AREA, "prev"), (NEXT_AREA, "next")],
+                  pages=2, page=k)
+    view_page("V_SCN", 1, [thumbnail("A_RIVER"), thumbnail("A_STATION"), thumbnail("A_ROOM")], [])
+    tracks = [track_thumb(1, False), track_thumb(2, False)]
+    playing = [track_thumb(1, True), track_thumb(2, True)]
+    for name, current, buttons in (("V_MUS", 2, []),
+                                   ("V_PLY", 3, [(PREV_AREA, "stop"), (NEXT_AREA, "next")])):
+        view_page(name, current, tracks, buttons, shown=True)
+        # The sheet holds a track's playing look.
+        sheet = Sheet(800, 600)
+        sheet.rows = [list(r) for r in read_png(name + "S")]
+        for spot, rows in zip(THUMB_SPOTS, playing):
+            sheet.paint(spot[0], spot[1], THUMB_W, THUMB_H, lambda x, y, rows=rows: rows[y][x])
+        sheet.save(name + "S")
+
 def petal(x, y):
     """A cherry petal for the spring sprites: the face on top, its mask below."""
     size = 24
@@ -882,7 +1277,20 @@ def main():
         write_png("M_" + name, width, height, mask)
     system_pictures()
     sample_sprites()
+    extras_pictures()
+
+
+def extras_pictures():
+    extras_views()
+    recollection_pictures()
+    item_pictures()
 
 
 if __name__ == "__main__":
-    main()
+    # "extras" draws only the extras' pictures, which are made from the backgrounds.
+    if sys.argv[1:] == ["extras"]:
+        extras_pictures()
+    elif sys.argv[1:] == ["items"]:
+        item_pictures()
+    else:
+        main()

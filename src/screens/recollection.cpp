@@ -459,6 +459,10 @@ void Recollection::SkipScene() {
 void Recollection::ReturnToScreen() {
   parts_.sound.StopLoopingSound();
   parts_.replay.EndReplay();
+  // As the viewer's return does: a scene left in full-screen text must not leave the story,
+  // which goes on after the screen, printing over the whole screen.
+  parts_.state.S(sv::kTextMode) = 0;
+  parts_.state.S(sv::kDateDisplay) = 0;
   parts_.flags.EngineState = EngineScreen::Recollection;
   DrawTabs();
   DrawSceneList();

@@ -19,7 +19,7 @@ class RecollectionRunTest : public testing::GameRunTest {
   void BuildRecollectionGame() {
     Script("main", "*chain s0123\n");
     Script("s0123", "*kaisou\nafter\n\\\n");
-    Script("k_s0123", "replayed\n\\\n*end\n");
+    Script("k_s0123", "*mode 1\nreplayed\n\\\n*end\n");
     Script("sys_flashbak", ":MORNING\n*PROLOGUE\nA,S0100\nB,S0123\n:END\n");
     BuildGame();
   }
@@ -105,6 +105,7 @@ TEST_F(RecollectionRunTest, AReplayedSceneEndsOnTheRecollectionScreen) {
     EXPECT_EQ(state["replay"], false) << dump;
     EXPECT_EQ(state["script"], "s0123") << dump;
     EXPECT_EQ(state["viewer"], nullptr) << dump;
+    EXPECT_FALSE(state["S"].contains("150")) << dump << ": the scene's full-screen text ended";
   }
 }
 

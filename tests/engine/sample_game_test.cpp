@@ -130,12 +130,12 @@ TEST_F(SampleGameTest, KeysMoveThePointerOverTheAnswers) {
 // A new game from the title to the ending card and back; the extras the clear opened; and the
 // title's load, which takes up the game saved on the story's first page.
 TEST_F(SampleGameTest, TheWholeGamePlaysToItsEndAndBackToTheTitle) {
-  const std::vector<json> dumps = PlayWithDumps(
-      Events("whole-game.events"),
-      {"# The closing movie shows; it ends by itself.",
-       "# At the title after the clear: おまけ has opened as its third answer.",
-       "# The extra's first page, to its own tune; then the tour of the stage.",
-       "# The title again: つづきから opens the save list; slot 1 (its first row) is loaded."});
+  const std::vector<std::string> marks = {
+      "# The closing movie shows; it ends by itself.",
+      "# At the title after the clear: おまけ has opened as its third answer.",
+      "# The extra's first page, to its own tune; then the tour of the stage.",
+      "# The title again: つづきから opens the save list; slot 1 (its first row) is loaded."};
+  const std::vector<json> dumps = PlayWithDumps(Events("whole-game.events"), marks);
   ASSERT_EQ(dumps.size(), 5u);
   const json& movie = dumps[0];
   EXPECT_TRUE(movie["sound"]["movie"]);
@@ -159,10 +159,12 @@ TEST_F(SampleGameTest, TheWholeGamePlaysToItsEndAndBackToTheTitle) {
   EXPECT_EQ(title["progress"]["read_marks"]["count"], 46);
   EXPECT_EQ(title["progress"]["read_marks"]["first"],
             json({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 17, 18, 19, 20, 22, 23}));
+  // The scenes of every chapter, with their headings; the other ending was never reached.
+  EXPECT_EQ(title["progress"]["scenes"], json({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 
   const json& extra = dumps[2];
   EXPECT_EQ(extra["script"], "extra");
-  EXPECT_EQ(extra["call_depth"], 1) << "called from the title";
+  EXPECT_EQ(extra["call_depth"], 2) << "called from the extras, called from the title";
   EXPECT_EQ(extra["S"]["3"], 1) << "the afternoon tune";
   EXPECT_EQ(extra["S"]["5"], 1);
   EXPECT_EQ(extra["page"][1], "  ここから先は、おまけです。");
@@ -181,6 +183,77 @@ TEST_F(SampleGameTest, TheWholeGamePlaysToItsEndAndBackToTheTitle) {
   EXPECT_EQ(TraceLines("not built yet"), std::vector<std::string>{});
   EXPECT_EQ(TraceLines("unknown command"), std::vector<std::string>{});
   EXPECT_EQ(TraceLines("picture not found"), std::vector<std::string>{});
+}
+
+// The extras after the clear, as the whole game's events walk through them: the gallery, the
+// scene replay, the music room and its player, and recollection, whose slot the next run
+// finds again in kaiso.dat.
+TEST_F(SampleGameTest, TheExtrasShowTheStorySeen) {
+  const std::vector<std::string> marks = {
+      "# The gallery's first page with its first thumbnail lit.",
+      "# The classroom shown whole.",
+      "# The gallery's second page; its way out.",
+      "# The river replayed.",
+      "# Back on the scene replay's page.",
+      "# The music room playing the first track.",
+      "# The player stopped.",
+      "# The player playing the second track again.",
+      "# The first slot named, with its two scenes.",
+      "# The slot's first scene.",
+      "# The slot's second scene.",
+      "# Back on the recollection screen."};
+  const std::vector<json> dumps = PlayWithDumps(Events("whole-game.events"), marks);
+  ASSERT_EQ(dumps.size(), marks.size() + 1);
+  auto at = [&](size_t mark) -> const json& { return dumps[mark]; };
+
+  const json& gallery = at(0)["viewer"];
+  EXPECT_EQ(at(0)["engine_state"], 6);
+  EXPECT_EQ(gallery["name"], "VIEW_1");
+  EXPECT_EQ(gallery["type"], 0);
+  EXPECT_EQ(gallery["pages"], 2);
+  EXPECT_EQ(gallery["pointed"], 1);
+  // The classroom, the evening and the town: every picture of theirs was shown on the way.
+  EXPECT_EQ(json(std::vector<json>(gallery["statuses"].begin(), gallery["statuses"].begin() + 4)),
+            json({3, 3, 3, 0}));
+  EXPECT_EQ(at(1)["viewer"]["picture_mode"], true);
+  EXPECT_EQ(at(1)["stage"]["background"], at(0)["stage"]["background"]);
+  EXPECT_EQ(at(2)["viewer"]["page"], 1);
+  EXPECT_EQ(at(2)["viewer"]["picture_mode"], false);
+
+  // The replay runs the river's replay script and comes back to the view and its script.
+  EXPECT_EQ(at(3)["engine_state"], 0);
+  EXPECT_EQ(at(3)["replay"], true);
+  EXPECT_EQ(at(3)["script"], "K_RIVER");
+  EXPECT_EQ(at(4)["engine_state"], 6);
+  EXPECT_EQ(at(4)["replay"], false);
+  EXPECT_EQ(at(4)["script"], "extras");
+  EXPECT_EQ(at(4)["viewer"]["name"], "VIEW_2");
+  EXPECT_EQ(at(4)["viewer"]["statuses"][2], 1) << "the other ending is never reached";
+
+  EXPECT_EQ(at(5)["viewer"]["type"], 2);
+  EXPECT_EQ(at(5)["sound"]["music"]["requested"], 1);
+  EXPECT_EQ(at(6)["viewer"]["name"], "VIEW_4");
+  EXPECT_EQ(at(6)["sound"]["music"]["requested"], 0);
+  EXPECT_EQ(at(7)["sound"]["music"]["requested"], 2);
+
+  // Recollection: scenes 6 (the river) and 8 (the platform) in the first slot, named.
+  const json& slot = at(8)["recollection"]["slots"][0];
+  EXPECT_EQ(at(8)["engine_state"], 8);
+  EXPECT_EQ(slot["title"], "川と駅");
+  EXPECT_EQ(slot["entries"], json({6, 8}));
+  EXPECT_EQ(at(9)["script"], "k_RIVER");
+  EXPECT_EQ(at(9)["replay"], true);
+  EXPECT_EQ(at(10)["script"], "k_PLATFORM");
+  EXPECT_EQ(at(10)["recollection"]["queue_position"], 1);
+  EXPECT_EQ(at(11)["engine_state"], 8);
+  EXPECT_EQ(at(11)["replay"], false);
+
+  // A fresh run: the slot is there from kaiso.dat when recollection opens.
+  const json again = Play(
+      "until dialog TForm2\npress Button1\nuntil choice\nchoose 3\nuntil choice\nchoose 4\n"
+      "until input\n");
+  EXPECT_EQ(again["engine_state"], 8);
+  EXPECT_EQ(again["recollection"]["slots"][0], slot);
 }
 
 TEST_F(SampleGameTest, TheTitleAsksBeforeQuitting) {
