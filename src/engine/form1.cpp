@@ -64,7 +64,8 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       prompt_(stage_.Buffers(), PB_, flags_, glyphs_),
       configurationDialog_(settings_),
       screens_({interpreter_, *this, flags_, backlog_, trace_, host_, clock_, PB_, stage_,
-                archives_, definitions_, variables_, state_, settings_, sound_, music_, progress_}),
+                archives_, definitions_, variables_, state_, settings_, sound_, music_, progress_,
+                glyphs_}),
       saveList_(saveFolder_) {
   variables_.onSaveAvailabilityChanged = [this] { UpdateMenuBar(); };
   ConnectTextLayers();
@@ -195,6 +196,7 @@ void TForm1::InitEngine() {
   LoadNames();
   galleryList_.LoadGalleryList(archives_, definitions_, kGalleryView);
   screens_.RecollectionMode().LoadSceneTable();
+  screens_.LoadItemPictures();
   ResetWaits();
   state_.F.fill(0);
   state_.E.fill(0);

@@ -115,7 +115,10 @@ void TForm1::SetAutoCaption(bool on) {
   menuBar_.SpeedButton7.captionColour = on ? kAutoCaptionColour : kPlainCaptionColour;
 }
 
+// The log and the prompt take input over the story: an item screen opened under them would keep
+// their picture as the story's and leave them open behind it, so the button waits for them.
 void TForm1::SpeedButton8Click() {
+  if (flags_.Busy || flags_.BacklogOpen || flags_.SystemMenuOpen != 0) return;
   if (flags_.PageWait != PageWaitKind::None || flags_.ChoiceMode != ChoiceKind::None) {
     screens_.Item(0);
   }

@@ -238,6 +238,7 @@ std::string StateDumpJson(const TForm1& form) {
   dump["recollection"] = form.ScreenModes().RecollectionMode().DumpObject();
   dump["replay"] = form.ScreenModes().ReplayRunning();
   dump["viewer"] = form.ScreenModes().PictureViewer().DumpObject();
+  dump["shop"] = form.ScreenModes().ItemShopScreen().DumpObject();
   dump["interrupt_request"] = static_cast<int>(form.Flags().InterruptRequest);
   return dump.dump(2) + "\n";
 }

@@ -19,6 +19,8 @@
 #include "save/global_progress.h"
 #include "screens/animation_player.h"
 #include "screens/backlog_screens.h"
+#include "screens/inventory.h"
+#include "screens/item_pictures.h"
 #include "screens/item_shop.h"
 #include "screens/picture_scroll.h"
 #include "screens/recollection.h"
@@ -34,6 +36,7 @@
 #include "script/screen_commands.h"
 #include "script/variables.h"
 #include "text/backlog.h"
+#include "text/glyphs.h"
 
 namespace tolven {
 
@@ -56,6 +59,7 @@ struct ScreenParts {
   Sound& sound;
   MusicStream& music;
   GlobalProgress& progress;  // the gallery and scene flags, the recollection slots
+  Glyphs& glyphs;            // the item screens' texts
 };
 
 // The full-screen modes and blocking sequences: owns each of them, registers each for the
@@ -92,6 +96,10 @@ class Screens final : public ScreenCommands {
   void SkipScene() { recollection_.SkipScene(); }
   // The item counter over the story, drawn as the stage is composed.
   void DrawItemCounter() { inventory_.DrawItemCounter(); }
+  // At start-up: the item screens' pictures and the item names.
+  void LoadItemPictures() { itemPictures_.LoadItemPictures(); }
+  // The shop's state for the dump.
+  const ItemShop& ItemShopScreen() const { return itemShop_; }
   bool ReplayRunning() const { return replay_.Running(); }
   // The script's objects, for the state dump.
   const ObjectsAndEffects& Objects() const { return objects_; }
@@ -111,6 +119,7 @@ class Screens final : public ScreenCommands {
   ScrollingText scrollingText_;
   PictureScroll pictureScroll_;
   Specials specials_;
+  ItemPictures itemPictures_;
   ItemShop itemShop_;
   Inventory inventory_;
   tolven::Viewer viewer_;
