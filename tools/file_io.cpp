@@ -1,12 +1,16 @@
 #include "tools/file_io.h"
 
+#include <algorithm>
 #include <optional>
 #include <system_error>
 #include <utility>
 
 #include "base/file_writer.h"
+#include "resources/archive_index.h"
 
 namespace tolven::tools {
+
+namespace fs = std::filesystem;
 
 RegularFile OpenInputFile(const std::filesystem::path& path) {
   FileOpenFault fault = FileOpenFault::None;
@@ -44,6 +48,24 @@ std::filesystem::file_type TypeOf(const std::filesystem::path& path) {
     throw ToolError(path.string() + ": cannot be examined (" + error.message() + ")");
   }
   return status.type();
+}
+
+std::vector<fs::path> FilesIn(const fs::path& dir, std::initializer_list<const char*> extensions) {
+  std::vector<fs::path> files;
+  const fs::file_type type = TypeOf(dir);
+  if (type == fs::file_type::not_found) return files;
+  if (type != fs::file_type::directory) throw ToolError(dir.string() + ": not a folder");
+  std::error_code error;
+  for (fs::directory_iterator item(dir, error), end; !error && item != end; item.increment(error)) {
+    const std::string extension = UpperCaseName(item->path().extension().string());
+    const bool wanted =
+        std::any_of(extensions.begin(), extensions.end(),
+                    [&](const char* candidate) { return extension == UpperCaseName(candidate); });
+    if (wanted && TypeOf(item->path()) == fs::file_type::regular) files.push_back(item->path());
+  }
+  if (error) throw ToolError(dir.string() + ": cannot be read (" + error.message() + ")");
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 }  // namespace tolven::tools

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,5 +29,11 @@ std::filesystem::file_type TypeOf(const std::filesystem::path& path);
 // Writes the whole file or nothing (through the engine's one file writer); a failure is a
 // ToolError naming the file and the reason.
 void WriteOutputFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+
+// The files of a source folder with the given extensions, in name order. An absent folder has
+// none; one that is there but cannot be read is an error, since skipping it would build a game
+// without its scripts or pictures.
+std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& dir,
+                                           std::initializer_list<const char*> extensions);
 
 }  // namespace tolven::tools

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,11 @@ namespace tolven::tools {
 // Shift-JIS lines, each ended by a zero byte (not yet negated). Throws ToolError naming the
 // file and line of a character that Shift-JIS cannot hold.
 std::vector<uint8_t> ScriptFromUtf8(std::string_view utf8, const std::string& fileName);
+
+// The same conversion, telling each line that cannot be converted (numbered from 1) to onFault
+// and leaving it empty, so the lines after it keep their numbers.
+using LineFault = std::function<void(int line, const std::string& why)>;
+std::vector<uint8_t> ScriptFromUtf8Lines(std::string_view utf8, const LineFault& onFault);
 
 // The reverse, for reading: zero bytes become line ends. Throws ToolError when the text is not
 // valid Shift-JIS.

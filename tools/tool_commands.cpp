@@ -160,27 +160,6 @@ std::string EntryName(const fs::path& file) {
   return file.stem().string();
 }
 
-// The files of a source folder with the given extensions, in name order. An absent folder has
-// none; one that is there but cannot be read is an error, since skipping it would build a game
-// without its scripts or pictures.
-std::vector<fs::path> FilesIn(const fs::path& dir, std::initializer_list<const char*> extensions) {
-  std::vector<fs::path> files;
-  const fs::file_type type = TypeOf(dir);
-  if (type == fs::file_type::not_found) return files;
-  if (type != fs::file_type::directory) throw ToolError(dir.string() + ": not a folder");
-  std::error_code error;
-  for (fs::directory_iterator item(dir, error), end; !error && item != end; item.increment(error)) {
-    const std::string extension = UpperCaseName(item->path().extension().string());
-    const bool wanted =
-        std::any_of(extensions.begin(), extensions.end(),
-                    [&](const char* candidate) { return extension == UpperCaseName(candidate); });
-    if (wanted && TypeOf(item->path()) == fs::file_type::regular) files.push_back(item->path());
-  }
-  if (error) throw ToolError(dir.string() + ": cannot be read (" + error.message() + ")");
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 ArchiveInput PictureInput(const fs::path& file) {
   const std::string extension = UpperCaseName(file.extension().string());
   if (extension == ".PNG") return {EntryName(file), EncodePackedPicture(ReadPng(file))};

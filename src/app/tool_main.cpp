@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "tools/animation_tool.h"
 #include "tools/file_io.h"
+#include "tools/game_check.h"
 #include "tools/save_tool.h"
 #include "tools/sound_files.h"
 #include "tools/tool_commands.h"
@@ -115,7 +116,7 @@ void AddAnimCommands(CLI::App& app, AnimArguments& anim) {
 int main(int argc, char** argv) {
   CLI::App app{
       "tolven-tool: list, extract and build game archives; convert pictures and sounds; build "
-      "animations; read save slots"};
+      "animations; read save slots; check a game's scripts"};
   app.require_subcommand(1);
   std::string layoutText;
   std::string archive;
@@ -178,6 +179,11 @@ int main(int argc, char** argv) {
   buildGame->add_option("SRC_DIR", in)->required();
   buildGame->add_option("OUT_DIR", out)->required();
 
+  CLI::App* check = app.add_subcommand(
+      "check", "report what would fail at run time, as FILE:LINE: message (exit 1 when any)");
+  check->add_option("DIR", in, "a game folder, or a source folder as build-game takes it")
+      ->required();
+
   if (auto status = tolven::ParseCommandLine(app, argc, argv)) return *status;
 
   try {
@@ -197,6 +203,10 @@ int main(int argc, char** argv) {
       tools::EncodePictureFile(in, out, packOptions);
     } else if (buildGame->parsed()) {
       tools::BuildGame(in, out);
+    } else if (check->parsed()) {
+      const tools::Findings findings = tools::CheckGame(in);
+      findings.Print(std::cout);
+      return findings.Empty() ? 0 : kExitBadInput;
     } else if (sound.decode->parsed() || sound.encode->parsed()) {
       return RunSoundCommand(sound);
     } else if (save.show->parsed()) {

@@ -35,13 +35,8 @@ char LowerCase(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// A script name and the label after its ':'. The name ends at a blank, a ':' or the line end,
-// looked for from scanFrom on; at scanLimit the search gives up and the name ends there.
-struct ScriptAndLabel {
-  std::string_view script;
-  std::string_view label;
-};
-
+// The name ends at a blank, a ':' or the line end, looked for from scanFrom on; at scanLimit
+// the search gives up and the name ends there.
 ScriptAndLabel SplitScriptAndLabel(std::string_view line, size_t nameAt, size_t scanFrom,
                                    size_t scanLimit) {
   if (nameAt >= line.size()) return {};
@@ -61,7 +56,7 @@ CommandOutcome Go(CommandContext& c, std::string& line) {
 }
 
 CommandOutcome Chain(CommandContext& c, std::string& line) {
-  const ScriptAndLabel target = SplitScriptAndLabel(line, 7, 7, 99);
+  const ScriptAndLabel target = ChainTarget(line);
   c.interpreter.Chain(target.script, target.label);
   return kTableResult;
 }
@@ -135,7 +130,7 @@ CommandOutcome If(CommandContext& c, std::string& line) {
 }
 
 CommandOutcome Call(CommandContext& c, std::string& line) {
-  const ScriptAndLabel target = SplitScriptAndLabel(line, 6, 7, 100);
+  const ScriptAndLabel target = CallTarget(line);
   if (TextAt(line, 6).starts_with('$')) {
     // "$d": the script named by string row d.
     const int row = line.size() > 7 && IsDigit(line[7]) ? line[7] - '0' : 0;
@@ -567,6 +562,14 @@ constexpr bool EveryRowHasAHandler() {
 static_assert(EveryRowHasAHandler());
 
 }  // namespace
+
+ScriptAndLabel ChainTarget(std::string_view line) {
+  return SplitScriptAndLabel(line, 7, 7, 99);
+}
+
+ScriptAndLabel CallTarget(std::string_view line) {
+  return SplitScriptAndLabel(line, 6, 7, 100);
+}
 
 std::span<const CommandRow, kCommandCount> CommandTable() {
   return kCommandTable;

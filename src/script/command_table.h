@@ -66,6 +66,15 @@ int DispatchCommand(CommandContext& context, size_t index, std::string& line);
 int32_t NumberAt(std::string_view line, size_t n);
 std::string_view TextAt(std::string_view line, size_t n);
 
+// Where `chain ` and `call ` go: a script name and the label after its ':' (empty when none).
+// `call $d` names its script by string row d, which only the running game knows.
+struct ScriptAndLabel {
+  std::string_view script;
+  std::string_view label;
+};
+ScriptAndLabel ChainTarget(std::string_view line);
+ScriptAndLabel CallTarget(std::string_view line);
+
 // Keywords, script names and labels compare ASCII letters without regard to case.
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
 

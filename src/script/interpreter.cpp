@@ -234,14 +234,31 @@ void Interpreter::PrintText() {
 
 // ---- Labels and blocks ------------------------------------------------------------------------
 
-int32_t Interpreter::FindLabel(std::string_view label) const {
+int32_t FindLabelIn(std::string_view image, std::string_view label, uint64_t& work) {
   if (label.empty()) return -1;
-  const std::string_view image = Image();
   // A ':' anywhere counts, so a text line ending in ":name" is as good as a label line.
-  const auto colon = Scan(image, 0, ':', label.size(), stepWork_,
+  const auto colon = Scan(image, 0, ':', label.size(), work,
                           [&](size_t q) { return NameAt(image, q + 1, label, true); });
   if (!colon) return -1;
   return static_cast<int32_t>(std::min(*colon + 1 + label.size() + 1, image.size()));
+}
+
+uint32_t SkipToLineIn(std::string_view image, uint32_t from, char first, uint64_t& work) {
+  const auto line =
+      Scan(image, from, first, 1, work, [&](size_t q) { return q == 0 || image[q - 1] == 0; });
+  return line ? static_cast<uint32_t>(*line) : kNoLine;
+}
+
+uint32_t SkipToNamedEndIn(std::string_view image, uint32_t from, std::string_view name,
+                          uint64_t& work) {
+  const auto end = Scan(image, from, '}', name.size(), work, [&](size_t q) {
+    return q + 1 < image.size() && image[q + 1] == ':' && NameAt(image, q + 2, name, true);
+  });
+  return end ? static_cast<uint32_t>(*end) : kNoLine;
+}
+
+int32_t Interpreter::FindLabel(std::string_view label) const {
+  return FindLabelIn(Image(), label, stepWork_);
 }
 
 bool Interpreter::JumpToLabel(std::string_view label) {
@@ -253,18 +270,11 @@ bool Interpreter::JumpToLabel(std::string_view label) {
 }
 
 uint32_t Interpreter::SkipToLine(uint32_t from, char first) const {
-  const std::string_view image = Image();
-  const auto line =
-      Scan(image, from, first, 1, stepWork_, [&](size_t q) { return q == 0 || image[q - 1] == 0; });
-  return line ? static_cast<uint32_t>(*line) : kNoLine;
+  return SkipToLineIn(Image(), from, first, stepWork_);
 }
 
 uint32_t Interpreter::SkipToNamedEnd(uint32_t from, std::string_view name) const {
-  const std::string_view image = Image();
-  const auto end = Scan(image, from, '}', name.size(), stepWork_, [&](size_t q) {
-    return q + 1 < image.size() && image[q + 1] == ':' && NameAt(image, q + 2, name, true);
-  });
-  return end ? static_cast<uint32_t>(*end) : kNoLine;
+  return SkipToNamedEndIn(Image(), from, name, stepWork_);
 }
 
 uint32_t Interpreter::FindNamedStart(uint32_t from, std::string_view name) const {

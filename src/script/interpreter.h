@@ -42,6 +42,13 @@ inline constexpr size_t kScriptNameMax = 29;
 inline constexpr uint32_t kNoLine = 0xFFFFFFFF;
 inline constexpr uint32_t kNoNamedStart = kNoLine;
 
+// The label and block searches of the interpreter on any script image, for readers that hold
+// a script without running it; `work` grows by the bytes each search covers.
+int32_t FindLabelIn(std::string_view image, std::string_view label, uint64_t& work);
+uint32_t SkipToLineIn(std::string_view image, uint32_t from, char first, uint64_t& work);
+uint32_t SkipToNamedEndIn(std::string_view image, uint32_t from, std::string_view name,
+                          uint64_t& work);
+
 // One bit per passage number of `mark`, set once the passage has been shown.
 class ReadMarks {
  public:
