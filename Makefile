@@ -5,8 +5,9 @@ BENCH_BUILD  ?= build-bench
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS         ?= $(shell nproc)
+PREFIX       ?= /usr/local
 
-.PHONY: all deps build test bench fuzz run clean
+.PHONY: all deps build test bench fuzz run install deb clean
 
 all: build
 
@@ -57,6 +58,17 @@ run: build
 	python3 samples/demo/make_sounds.py
 	$(BUILD)/src/app/tolven-tool build-game samples/demo $(BUILD)/demo-game
 	$(BUILD)/src/app/tolven $(BUILD)/demo-game
+
+# The programs, man pages, desktop entry, icon and completions under PREFIX; DESTDIR stages them
+# under another root, as packagers do.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+
+# The Debian package, in $(BUILD); then the install test's checks on the package unpacked.
+deb: build
+	rm -f $(BUILD)/tolven_*.deb
+	cd $(BUILD) && cpack -G DEB
+	tests/install/install_test.sh $(BUILD) $(CURDIR) $(BUILD)/tolven_*.deb
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

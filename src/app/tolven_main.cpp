@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "app/command_line.h"
+#include "app/diagnose.h"
 #include "audio/audio_device.h"
 #include "base/trace.h"
 #include "engine/event_file.h"
@@ -39,6 +40,7 @@ struct CommandLine {
   std::string trace;
   std::string audioOut;
   std::string gameDir = ".";
+  bool diagnose = false;
 };
 
 void DefineOptions(CLI::App& app, CommandLine& line) {
@@ -61,7 +63,15 @@ void DefineOptions(CLI::App& app, CommandLine& line) {
                  "headless: record the sound output on the virtual clock into a wave file")
       ->needs(headless);
   app.add_option("GAME_DIR", line.gameDir, "the game folder (default: the current folder)");
-  app.set_version_flag("--version", std::string("tolven 0.1.0"));
+  app.add_flag("--diagnose", line.diagnose,
+               "print what a bug report needs: versions, archives, save folder, settings file, "
+               "fonts, video and audio drivers");
+  // CLI11 ends the text with a line feed of its own.
+  app.set_version_flag("--version", [] {
+    std::string text = tolven::VersionText();
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+  });
 }
 
 // The event file's commands; nothing but an error message when it cannot be read.
@@ -82,6 +92,11 @@ bool OpenTrace(const CommandLine& line, tolven::Trace& trace, std::ofstream& fil
   }
   trace.Attach(&file);
   return true;
+}
+
+std::optional<std::filesystem::path> OptionalPath(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  return path;
 }
 
 tolven::EngineOptions MakeOptions(const CommandLine& line) {
@@ -167,5 +182,10 @@ int main(int argc, char** argv) {
   CommandLine line;
   DefineOptions(app, line);
   if (auto status = tolven::ParseCommandLine(app, argc, argv)) return *status;
+  if (line.diagnose) {
+    tolven::WriteDiagnosis({line.gameDir, OptionalPath(line.configDir), OptionalPath(line.saveDir)},
+                           std::cout);
+    return 0;
+  }
   return line.headless ? RunHeadless(line) : RunWindowed(line);
 }
