@@ -10,6 +10,7 @@
 #include "audio/wav_file.h"
 #include "base/text_encoding.h"
 #include "engine_rig.h"
+#include "resources/png_io.h"
 #include "test_support.h"
 
 namespace tolven {
@@ -154,6 +155,12 @@ TEST_F(SampleGameTest, TheWholeGamePlaysToItsEndAndBackToTheTitle) {
   EXPECT_NE(std::find(title["E"].begin(), title["E"].end(), 999), title["E"].end());
   EXPECT_EQ(title["V"]["11"], 1) << "the bookshop";
   EXPECT_EQ(title["V"]["12"], 1) << "the run to the station";
+  // Three hundred earned in the classroom, two hundred spent on the bookmark; the key ring was
+  // her gift on the platform.
+  EXPECT_EQ(title["V"]["800"], 100);
+  EXPECT_EQ(title["V"]["802"], 1);
+  EXPECT_EQ(title["V"]["815"], 1);
+  EXPECT_EQ(title["V"]["100"], 103) << "one place stopped at, of three";
   // Every page on the way carries its mark: 51 in all, less the other places of the clickmap
   // (15, 16), the other answer (21) and what she says of the other places (39, 40).
   EXPECT_EQ(title["progress"]["read_marks"]["count"], 46);
@@ -256,6 +263,56 @@ TEST_F(SampleGameTest, TheExtrasShowTheStorySeen) {
   EXPECT_EQ(again["recollection"]["slots"][0], slot);
 }
 
+// The bookshop on the way home sells the bookmark for the classroom's three hundred; a game
+// saved after it and loaded in a fresh run shows it on the item screen the menu bar opens.
+TEST_F(SampleGameTest, TheBookmarkBoughtOnTheWayHomeIsOnTheItemScreenAfterALoad) {
+  std::string events = Events("select-run.events");
+  const std::string bought = "# The bookmark bought.\n";
+  const size_t at = events.find(bought);
+  ASSERT_NE(at, std::string::npos);
+  const std::vector<json> shop =
+      PlayWithDumps(events.substr(0, at + bought.size()) +
+                        "click 750 440\nclick 330 300\nuntil input\nsave-slot 3\n",
+                    {"# The shelf, its three offers.", "# The bookmark bought."});
+  ASSERT_EQ(shop.size(), 3u);
+  EXPECT_EQ(shop[0]["V"]["800"], 300);
+  EXPECT_FALSE(shop[0]["V"].contains("802"));
+  EXPECT_EQ(shop[0]["engine_state"], 4);
+  EXPECT_EQ(shop[0]["shop"]["items"], json({2, 25, 6, 0}));
+  EXPECT_EQ(shop[0]["shop"]["prices"], json({200, 150, 400, 0}));
+  EXPECT_EQ(shop[1]["V"]["800"], 100);
+  EXPECT_EQ(shop[1]["V"]["802"], 1);
+  EXPECT_EQ(shop[1]["engine_state"], 4) << "still in the shop until its way out";
+  EXPECT_EQ(shop[2]["engine_state"], 0);
+  EXPECT_EQ(shop[2]["shop"], nullptr);
+
+  const fs::path shot = dir_.Path() / "items.png";
+  const json items = Play(
+      "until dialog TForm2\npress Button1\nuntil choice\nload-slot 3\n"
+      "until page\npress SpeedButton8\nshot " +
+      shot.string() + "\n");
+  EXPECT_EQ(items["engine_state"], 10);
+  EXPECT_EQ(items["V"]["802"], 1);
+  // The bookmark's icon in its slot, the second of the grid's first row (x 192 + 70, y 50);
+  // the slot of the bookshop's own bookmark, not bought, shows no icon.
+  Bitmap24 screen, icon;
+  std::string why;
+  ASSERT_TRUE(DecodePng(testing::ReadFileBytes(shot), screen, why)) << why;
+  ASSERT_TRUE(DecodePng(
+      testing::ReadFileBytes(fs::path(TOLVEN_SOURCE_DIR) / "samples/demo/pictures/icon02.png"),
+      icon, why))
+      << why;
+  auto iconAt = [&](int left, int top) {
+    for (int y = 0; y < icon.Height(); ++y) {
+      if (!std::equal(icon.Row(y), icon.Row(y) + icon.RowBytes(), screen.Row(top + y) + 3 * left))
+        return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(iconAt(262, 50));
+  EXPECT_FALSE(iconAt(192 + 70 * 0, 50 + 70 * 4)) << "slot 25 is empty";
+}
+
 TEST_F(SampleGameTest, TheTitleAsksBeforeQuitting) {
   const std::vector<json> dumps =
       PlayWithDumps(Events("title-quit.events"), {"answer cancel", "answer ok"});
@@ -319,6 +376,8 @@ TEST_F(SampleTitleReturnTest, TheMenuLeadsBackToTheTitle) {
     IdleUntilWaiting();
     if (Flags().ChoiceMode != ChoiceKind::None) {
       pickFirst();
+    } else if (Flags().EngineState == EngineScreen::Shop) {
+      form_->PBMouseDown(MouseButton::Right, 400, 300);  // out of the bookshop, buying nothing
     } else {
       form_->PBMouseDown(MouseButton::Left, 400, 300);
     }
