@@ -24,6 +24,8 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kFileName = "peluna2.ini";
 constexpr std::string_view kSection = "PELUNA2";
+// What this player adds to the original's settings lives beside them, in a section of its own.
+constexpr std::string_view kOwnSection = "Tolven";
 // Far beyond any real settings file. A bigger file, or a link to an endless device, reads as an
 // unreadable one instead of filling the memory.
 constexpr size_t kMaxFileSize = size_t{64} << 20;
@@ -263,6 +265,17 @@ class SettingsFile {
     return file;
   }
 
+  // The names and values of a section in file order; none when the section is absent.
+  std::vector<std::pair<std::string, std::string>> Entries(std::string_view sectionName) const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    const auto section = index_.find(Folded(sectionName));
+    if (section == index_.end()) return entries;
+    for (const Entry& entry : sections_[section->second].entries) {
+      entries.emplace_back(entry.name, entry.value);
+    }
+    return entries;
+  }
+
   const std::string* Find(std::string_view sectionName, std::string_view name) const {
     const auto section = index_.find(Folded(sectionName));
     if (section == index_.end()) return nullptr;
@@ -460,6 +473,16 @@ std::optional<std::string> SettingsStore::Snapshot::ReadStored(std::string_view 
   const std::string* stored = file_->Find(kSection, name);
   if (stored == nullptr) return std::nullopt;
   return *stored;
+}
+
+std::optional<std::string> SettingsStore::Snapshot::ReadOwn(std::string_view name) const {
+  const std::string* stored = file_->Find(kOwnSection, name);
+  if (stored == nullptr || stored->empty()) return std::nullopt;
+  return *stored;
+}
+
+std::vector<std::pair<std::string, std::string>> SettingsStore::Snapshot::OwnEntries() const {
+  return file_->Entries(kOwnSection);
 }
 
 int SettingsStore::Snapshot::ReadInteger(std::string_view name, int defaultValue) const {

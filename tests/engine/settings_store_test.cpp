@@ -135,6 +135,23 @@ TEST_F(SettingsStoreTest, WithoutAFileEveryValueReadsItsDefaultAndNothingIsWritt
   EXPECT_FALSE(fs::exists(store_.FilePath()));
 }
 
+// The player's own section beside the original's: read by its own names, never mixed with the
+// original's values of the same name, and kept whole when the original's values are written.
+TEST_F(SettingsStoreTest, TheOwnSectionIsReadApartAndKeptThroughWrites) {
+  WriteFile("[PELUNA2]\nFilter=old\n[tolven]\nfilter = sharp-bilinear\nCopyText=\nKey.Log=L\n");
+  const SettingsStore::Snapshot snapshot = store_.Read();
+  EXPECT_EQ(snapshot.ReadOwn("FILTER"), "sharp-bilinear");
+  EXPECT_EQ(snapshot.ReadOwn("CopyText"), std::nullopt) << "empty reads as absent";
+  EXPECT_EQ(snapshot.ReadOwn("Missing"), std::nullopt);
+  EXPECT_EQ(snapshot.ReadString("Filter", "x"), "old");
+  const std::vector<std::pair<std::string, std::string>> own = {
+      {"filter", "sharp-bilinear"}, {"CopyText", ""}, {"Key.Log", "L"}};
+  EXPECT_EQ(snapshot.OwnEntries(), own);
+  ASSERT_TRUE(store_.WriteInteger("TextSpd", 3));
+  EXPECT_EQ(store_.Read().OwnEntries(), own);
+  EXPECT_TRUE(SettingsStore(dir_.Path() / "none").Read().OwnEntries().empty());
+}
+
 TEST_F(SettingsStoreTest, EveryStoredValueLandsInItsOwnField) {
   // Distinct values in lower-case names: two names sharing a field, or a name read from the
   // wrong spelling, shows up as a wrong value.
