@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <stdexcept>
+#include <tuple>
 
 #include "app/command_line.h"
 #include "app/diagnose.h"
@@ -18,9 +20,11 @@
 #include "engine/headless_host.h"
 #include "platform/instance_lock.h"
 #include "platform/mpv_movie.h"
+#include "platform/scale_filter.h"
 #include "platform/sdl_audio_device.h"
 #include "platform/sdl_host.h"
 #include "platform/sdl_library.h"
+#include "platform/speech_dispatcher.h"
 
 namespace {
 
@@ -37,8 +41,13 @@ struct CommandLine {
   bool fullscreen = false;
   bool window = false;
   int scale = 1;
+  std::string filter;
+  bool integerScale = false;
+  std::string windowSize;
   std::string trace;
   std::string audioOut;
+  std::string textOut;
+  bool copyText = false;
   std::string gameDir = ".";
   bool diagnose = false;
 };
@@ -58,10 +67,29 @@ void DefineOptions(CLI::App& app, CommandLine& line) {
       ->excludes(fullscreen);
   app.add_option("--scale", line.scale, "start the window N times larger (1-8)")
       ->check(CLI::Range(1, kMaxScale));
+  app.add_option("--filter", line.filter,
+                 "how the picture is stretched to the window: auto (the default), nearest, "
+                 "linear or sharp-bilinear")
+      ->check(CLI::IsMember({"auto", "nearest", "linear", "sharp-bilinear"}));
+  app.add_flag("--integer-scale", line.integerScale,
+               "show the picture only at whole multiples of its size, between black bars");
+  app.add_option("--window-size", line.windowSize,
+                 "open the window with this client size, WIDTHxHEIGHT (e.g. 2000x1560)")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            return tolven::ParseWindowSize(text) ? std::string()
+                                                 : "not WIDTHxHEIGHT (1-16384 each): " + text;
+          },
+          "WIDTHxHEIGHT"));
   app.add_option("--trace", line.trace, "write the developer trace to a file");
   app.add_option("--audio-out", line.audioOut,
                  "headless: record the sound output on the virtual clock into a wave file")
       ->needs(headless);
+  app.add_option("--text-out", line.textOut,
+                 "write each story line, once printed, as UTF-8 to a file or named pipe")
+      ->type_name("PATH");
+  app.add_flag("--copy-text", line.copyText,
+               "put each story line, once printed, on the clipboard (also CopyText=1)");
   app.add_option("GAME_DIR", line.gameDir, "the game folder (default: the current folder)");
   app.add_flag("--diagnose", line.diagnose,
                "print what a bug report needs: versions, archives, save folder, settings file, "
@@ -107,7 +135,18 @@ tolven::EngineOptions MakeOptions(const CommandLine& line) {
   options.seed = line.seed;
   if (line.fullscreen) options.screenMode = 1;
   if (line.window) options.screenMode = 0;
+  options.textOut.copyText = line.copyText;
   return options;
+}
+
+// The --text-out file, opened before anything runs so a path that cannot be written stops the
+// run at once. True when there is none to open.
+bool OpenTextOut(const CommandLine& line, std::unique_ptr<tolven::TextOutFile>& file) {
+  if (line.textOut.empty()) return true;
+  std::string why;
+  file = tolven::TextOutFile::Open(line.textOut, why);
+  if (!file) std::cerr << "tolven: --text-out " << why << '\n';
+  return file != nullptr;
 }
 
 int ReportResult(tolven::RunResult result, const std::string& error) {
@@ -119,7 +158,10 @@ int RunHeadless(const CommandLine& line) {
   auto events = LoadEvents(line);
   tolven::Trace trace;
   std::ofstream traceFile;
-  if (!events || !OpenTrace(line, trace, traceFile)) return tolven::kExitUsage;
+  std::unique_ptr<tolven::TextOutFile> textOut;
+  if (!events || !OpenTrace(line, trace, traceFile) || !OpenTextOut(line, textOut)) {
+    return tolven::kExitUsage;
+  }
   // Without --seed a headless run is seeded from the clock as a windowed one is.
   const auto clockSeed =
       static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
@@ -128,6 +170,8 @@ int RunHeadless(const CommandLine& line) {
   host.SetMoviePlayer(&movies);
   std::optional<tolven::RecordingAudioDevice> recording;
   tolven::EngineOptions options = MakeOptions(line);
+  // No speech output: a headless run is a test or a batch job and never speaks.
+  options.textOut.file = textOut.get();
   if (!line.audioOut.empty()) {
     recording.emplace(line.audioOut);
     options.audioDevice = &*recording;
@@ -140,15 +184,40 @@ int RunHeadless(const CommandLine& line) {
   return ReportResult(result, host.Error());
 }
 
+// The settings file's choice, then the command line's over it.
+tolven::Scaling ChooseScaling(const CommandLine& line) {
+  const tolven::SettingsStore store = tolven::SettingsStore::ForUser(OptionalPath(line.configDir));
+  std::string complaint;
+  tolven::Scaling scaling = tolven::ReadScaling(store.Read(), complaint);
+  if (!complaint.empty()) {
+    std::cerr << "tolven: " << store.FilePath().string() << ": " << complaint << '\n';
+  }
+  if (!line.filter.empty()) {
+    scaling.filter = tolven::ParseScaleFilter(line.filter).value_or(scaling.filter);
+  }
+  if (line.integerScale) scaling.integerOnly = true;
+  if (const auto size = tolven::ParseWindowSize(line.windowSize)) {
+    std::tie(scaling.windowWidth, scaling.windowHeight) = *size;
+  }
+  return scaling;
+}
+
 int PlayInWindow(const CommandLine& line, std::optional<tolven::EventPlayer>& player) {
   tolven::Trace trace;
   std::ofstream traceFile;
-  if (!OpenTrace(line, trace, traceFile)) return tolven::kExitUsage;
+  std::unique_ptr<tolven::TextOutFile> textOut;
+  if (!OpenTrace(line, trace, traceFile) || !OpenTextOut(line, textOut)) {
+    return tolven::kExitUsage;
+  }
   tolven::SdlLibrary sdl;
   tolven::SdlAudioDevice audio;
-  tolven::SdlHost host(line.scale, player ? &*player : nullptr, audio.Audible());
+  tolven::SdlHost host(line.scale, player ? &*player : nullptr, audio.Audible(),
+                       ChooseScaling(line));
   tolven::EngineOptions options = MakeOptions(line);
   options.audioDevice = &audio;
+  options.textOut.file = textOut.get();
+  tolven::SpeechDispatcher speech;
+  options.textOut.speech = &speech;
   tolven::TForm1 form(host, trace, options);
   if (player) player->Attach(form);
   host.Attach(form);

@@ -74,6 +74,8 @@ class Host {
   virtual void RunModal(DialogModel&) {}
   // The movie player, or none: then movies do nothing.
   virtual MoviePlayer* Movies() { return nullptr; }
+  // Puts UTF-8 text on the desktop's clipboard, for reading aids; a host without one drops it.
+  virtual void SetClipboardText(std::string_view) {}
 };
 
 }  // namespace tolven

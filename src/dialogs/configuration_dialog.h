@@ -107,6 +107,10 @@ class ConfigurationDialog : public DialogModel {
   std::vector<Control> Controls() const override;
   ControlAction Set(std::string_view control, std::string_view value) override;
   ControlAction Press(std::string_view control) override;
+  // Every change is stored as it is made, so closing is all there is to do from the keyboard:
+  // Enter and Escape both close through "ＯＫ".
+  std::string_view DefaultButton() const override { return "Button2"; }
+  std::string_view CancelButton() const override { return "Button2"; }
 
  private:
   // A control and its number: the chosen item, 0 or 1, the position. Texts live in values_.

@@ -63,6 +63,15 @@ inline Control MakeControl(std::string name, ControlKind kind, int x, int y, int
   return control;
 }
 
+// Where the keyboard is in a dialog beyond what the dialog itself handles: the control it moved
+// the focus to (none: the keys go to the dialog as they always did), and the keys held.
+struct DialogKeyState {
+  std::string focus;       // the focused control's name; empty when no key has moved the focus
+  bool enterDown = false;  // Enter went down inside the dialog
+  bool escapeDown = false;
+  bool shiftDown = false;
+};
+
 // What became of an action an event file or a view asked of a control.
 enum class ControlAction {
   Done,            // carried out, or refused quietly as the dialog refuses invalid input
@@ -105,6 +114,13 @@ class DialogModel {
   // Whether KeyDown and KeyUp see the keys typed into a field too, before the field does (the
   // framework's KeyPreview); otherwise a field keeps them, Escape aside.
   virtual bool KeyPreview() const { return false; }
+  // The button Enter presses and the one Escape presses where the dialog has no key handling of
+  // its own for them; none by default.
+  virtual std::string_view DefaultButton() const { return {}; }
+  virtual std::string_view CancelButton() const { return {}; }
+
+  // Kept by dialog_navigation.h's functions; cleared whenever the dialog is shown.
+  DialogKeyState keys;
 };
 
 }  // namespace tolven

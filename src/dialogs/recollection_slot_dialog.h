@@ -36,6 +36,8 @@ class RecollectionSlotDialog : public DialogModel {
   ControlAction Set(std::string_view control, std::string_view value) override;
   ControlAction Press(std::string_view control) override;
   std::string_view ActiveControl() const override { return "Edit1"; }
+  std::string_view DefaultButton() const override { return "Button1"; }
+  std::string_view CancelButton() const override { return "Button2"; }
 
  private:
   std::string edit1_;       // Edit1: the title being typed

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "base/input.h"
+#include "engine/input_map.h"
 #include "engine/menu_bar.h"
 #include "resources/paint_box.h"
 
@@ -28,6 +29,12 @@ class EngineView {
   virtual void FormKeyDown(int key) = 0;
   virtual void FormKeyUp(int key) = 0;
   virtual void FormKeyPress(char key) = 0;
+  // A game controller's button, pressed or released.
+  virtual void ControllerButton(PadButton /*button*/, bool /*down*/) {}
+  // The action a button is bound to, for the dialogs, which take it as the key it stands for.
+  virtual std::optional<InputAction> ButtonAction(PadButton button) const {
+    return InputMap().ForButton(button);
+  }
 
   // The game screen (PB) with its change count.
   virtual const PaintBox& Screen() const = 0;

@@ -5,6 +5,7 @@
 #include <map>
 #include <sstream>
 
+#include "engine/input_map.h"
 #include "save/save_slot.h"
 
 namespace tolven {
@@ -35,22 +36,13 @@ class LineParser {
       : words_(words), command_(command) {}
 
   std::string Parse() {
-    static const std::map<std::string, Kind> kinds = {{"wait", Kind::Wait},
-                                                      {"until", Kind::Until},
-                                                      {"click", Kind::Click},
-                                                      {"move", Kind::Move},
-                                                      {"wheel", Kind::Wheel},
-                                                      {"key", Kind::Key},
-                                                      {"answer", Kind::Answer},
-                                                      {"set", Kind::Set},
-                                                      {"press", Kind::Press},
-                                                      {"shot", Kind::Shot},
-                                                      {"shot-window", Kind::ShotWindow},
-                                                      {"choose", Kind::Choose},
-                                                      {"save-slot", Kind::SaveSlot},
-                                                      {"load-slot", Kind::LoadSlot},
-                                                      {"dump", Kind::Dump},
-                                                      {"quit", Kind::Quit}};
+    static const std::map<std::string, Kind> kinds = {
+        {"wait", Kind::Wait},     {"until", Kind::Until},        {"click", Kind::Click},
+        {"move", Kind::Move},     {"wheel", Kind::Wheel},        {"key", Kind::Key},
+        {"button", Kind::Button}, {"answer", Kind::Answer},      {"set", Kind::Set},
+        {"press", Kind::Press},   {"shot", Kind::Shot},          {"shot-window", Kind::ShotWindow},
+        {"choose", Kind::Choose}, {"save-slot", Kind::SaveSlot}, {"load-slot", Kind::LoadSlot},
+        {"dump", Kind::Dump},     {"quit", Kind::Quit}};
     auto found = kinds.find(words_[0]);
     if (found == kinds.end()) return "unknown command \"" + words_[0] + "\"";
     command_.kind = found->second;
@@ -67,6 +59,8 @@ class LineParser {
         return Count(1, 1) + Number(1, command_.amount);
       case Kind::Key:
         return Key();
+      case Kind::Button:
+        return Button();
       case Kind::Answer:
         return Answer();
       case Kind::Set:
@@ -140,6 +134,15 @@ class LineParser {
     if (!command_.direction.empty() && command_.direction != "down" && command_.direction != "up") {
       return "key direction must be down or up";
     }
+    return "";
+  }
+  // SDL's names of a controller's buttons.
+  std::string Button() {
+    std::string error = Key();
+    if (!error.empty())
+      return error == "key direction must be down or up" ? "button direction must be down or up"
+                                                         : error;
+    if (!PadButtonByName(command_.word)) return "unknown button \"" + command_.word + "\"";
     return "";
   }
   std::string Answer() {

@@ -16,6 +16,7 @@ struct EventCommand {
     Move,
     Wheel,
     Key,
+    Button,
     Answer,
     Set,
     Press,
@@ -33,8 +34,8 @@ struct EventCommand {
   int y = 0;
   bool right = false;  // click with the right button
   int amount = 0;      // wait: milliseconds; wheel: delta; choose: entry; until: limit; slot number
-  std::string word;    // until: the state waited for; key: name; answer: ok|cancel; control
-  std::string direction;  // key: down|up, empty for press and release
+  std::string word;    // until: the state waited for; key, button: name; answer: ok|cancel; control
+  std::string direction;  // key, button: down|up, empty for press and release
   std::string text;       // file names, set values
 };
 

@@ -23,7 +23,11 @@ std::optional<KeyCodes> KeyByName(const std::string& name) {
       {"down", {kKeyDown, 0}},      {"f2", {kKeyF2, 0}}};
   auto found = keys.find(name);
   if (found != keys.end()) return found->second;
-  if (name.size() != 1) return std::nullopt;
+  // Keys that type nothing the main window takes: tab and f1-f12.
+  if (name.size() != 1) {
+    if (const std::optional<int> code = KeyCodeByName(name)) return KeyCodes{*code, 0};
+    return std::nullopt;
+  }
   const char c = name[0];
   const int virtualKey = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : static_cast<unsigned char>(c);
   return KeyCodes{virtualKey, c};
@@ -116,6 +120,9 @@ bool EventPlayer::Execute(const EventCommand& command, uint32_t now) {
     case Kind::Key:
       Key(command);
       break;
+    case Kind::Button:
+      Button(command);
+      break;
     case Kind::Answer:
       answer_ = command.word == "ok" ? MessageResult::Ok : MessageResult::Cancel;
       break;
@@ -207,13 +214,36 @@ void EventPlayer::Key(const EventCommand& command) {
   std::optional<KeyCodes> key = KeyByName(command.word);
   if (!key) return Fail(RunResult::BadEvent, command, "unknown key \"" + command.word + "\"");
   if (DialogModel* dialog = form_->OpenDialog()) {
-    if (command.direction != "up") dialog->KeyDown(key->virtualKey);
-    if (command.direction != "down") dialog->KeyUp(key->virtualKey);
+    if (command.direction != "up") DialogKeyDown(*dialog, key->virtualKey);
+    if (command.direction != "down") DialogKeyUp(*dialog, key->virtualKey);
     return;
   }
   if (command.direction != "up") form_->FormKeyDown(key->virtualKey);
   if (command.direction.empty() && key->character != 0) form_->FormKeyPress(key->character);
   if (command.direction != "down") form_->FormKeyUp(key->virtualKey);
+}
+
+// A controller's button goes where a window host sends it: to the open dialog as the key its
+// action stands for there, else to the game.
+void EventPlayer::Button(const EventCommand& command) {
+  const std::optional<PadButton> button = PadButtonByName(command.word);
+  if (!button) return Fail(RunResult::BadEvent, command, "unknown button \"" + command.word + "\"");
+  if (DialogModel* dialog = form_->OpenDialog()) {
+    const std::optional<InputAction> action = form_->Inputs().ForButton(*button);
+    const std::optional<DialogKey> key = action ? DialogKeyFor(*action) : std::nullopt;
+    if (!key) return;
+    if (command.direction != "up") {
+      if (key->withShift) DialogKeyDown(*dialog, kKeyShift);
+      DialogKeyDown(*dialog, key->key);
+    }
+    if (command.direction != "down") {
+      DialogKeyUp(*dialog, key->key);
+      if (key->withShift) DialogKeyUp(*dialog, kKeyShift);
+    }
+    return;
+  }
+  if (command.direction != "up") form_->ControllerButton(*button, true);
+  if (command.direction != "down") form_->ControllerButton(*button, false);
 }
 
 // The open dialog's controls; with none open, the menu bar's buttons.

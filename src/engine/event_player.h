@@ -61,6 +61,7 @@ class EventPlayer {
   bool Execute(const EventCommand& command, uint32_t now);
   bool Until(const EventCommand& command, uint32_t now);
   void Key(const EventCommand& command);
+  void Button(const EventCommand& command);
   bool Choose(const EventCommand& command);
   void ActOnControl(const EventCommand& command);
   bool PressMenuButton(const std::string& name);

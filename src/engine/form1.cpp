@@ -66,8 +66,10 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       screens_({interpreter_, *this, flags_, backlog_, trace_, host_, clock_, PB_, stage_,
                 archives_, definitions_, variables_, state_, settings_, sound_, music_, progress_,
                 glyphs_}),
-      saveList_(saveFolder_) {
+      saveList_(saveFolder_),
+      textOut_(host_, trace_, settings_, options.textOut) {
   variables_.onSaveAvailabilityChanged = [this] { UpdateMenuBar(); };
+  output_.SetPrintedTextObserver(&textOut_);
   ConnectTextLayers();
   ConnectScreens();
   ConnectDialogs();
@@ -216,6 +218,9 @@ void TForm1::InitEngine() {
 
 void TForm1::ReadSettings() {
   ReadStartupSettings(settingsStore_, settings_);
+  inputMap_.Configure(settingsStore_.Read().OwnEntries(), trace_);
+  const SettingsStore::Snapshot own = settingsStore_.Read();
+  textOut_.ReadOwnSettings(own.ReadOwn("CopyText"), own.ReadOwn("Speak"));
   screenMode_ = options_.screenMode.value_or(settings_.SMode);
   stage_.Effects().SetFastPictures(settings_.GMode != 0);
   output_.SetCharacterByCharacter(settings_.Delay == 0);

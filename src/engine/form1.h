@@ -16,11 +16,14 @@
 #include "base/trace.h"
 #include "dialogs/configuration_dialog.h"
 #include "dialogs/dialog_model.h"
+#include "dialogs/dialog_navigation.h"
 #include "dialogs/name_entry_dialog.h"
 #include "engine/engine_view.h"
+#include "engine/input_map.h"
 #include "engine/menu_bar.h"
 #include "engine/settings_store.h"
 #include "engine/slot_transfer.h"
+#include "engine/text_out.h"
 #include "engine/timer_schedule.h"
 #include "graphics/frame_clock.h"
 #include "graphics/gallery_list.h"
@@ -53,6 +56,7 @@ struct EngineOptions {
   std::optional<uint32_t> seed;        // the host's clock seeds the generator when none is given
   std::optional<int> screenMode;       // --fullscreen / --window: this run only, never stored
   AudioDevice* audioDevice = nullptr;  // the sound output; none: the engine runs silent
+  TextOutOptions textOut;              // the printed lines' way out: file, clipboard, speech
 };
 
 // TForm1: the engine object and main window. It owns one object per subsystem, built in
@@ -75,6 +79,12 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void FormKeyDown(int key) override;
   void FormKeyUp(int key) override;
   void FormKeyPress(char key) override;
+  void ControllerButton(PadButton button, bool down) override;
+  // The keys and buttons of the actions, as the settings file's own section maps them.
+  const InputMap& Inputs() const { return inputMap_; }
+  std::optional<InputAction> ButtonAction(PadButton button) const override {
+    return inputMap_.ForButton(button);
+  }
   int PointerX() const { return pointerX_; }
   int PointerY() const { return pointerY_; }
 
@@ -256,6 +266,21 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   void RouteStoryHover(int x, int y);
   void OpenLogFromStory();
   void ShiftDown();
+  void ShiftUp();
+  // An action of a key or a button, wherever the game is.
+  void ActionDown(InputAction action);
+  // The actions a key press carries (Enter's click, Escape's right click, the log).
+  void PressAction(InputAction action);
+  void KeyAction(InputAction action);
+  // The keyboard steps over the entries of a map, a tree column or full-screen answers, moving
+  // the pointer onto each as the answers of a window choice always had it.
+  void StepChoiceEntry(int step);
+  // The text log from the keyboard: the next row with a voice plays it.
+  void ReplayNextLogVoice();
+  // The menu bar from the keyboard: opened by the Menu action, walked with the arrows.
+  void OpenMenuKeys();
+  void CloseMenuKeys();
+  void MenuKeyAction(InputAction action);
   void RefreshQuickButtons() { quickButtons_.DrawQuickButtons(1); }
 
   Host& host_;
@@ -285,6 +310,8 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   Glyphs glyphs_;
   Interpreter interpreter_;
   MenuBar menuBar_;
+  InputMap inputMap_;
+  int logVoiceRow_ = -1;  // the log's row whose voice the keyboard played last
 
   // The subsystems input and the menu bar route to.
   NullAudioDevice noAudio_;
@@ -300,6 +327,8 @@ class TForm1 : public InterpreterHost, public EngineView, private MessageOutputH
   // The full-screen modes; the frame loop and input reach the one of the engine state here.
   Screens screens_;
   SaveList saveList_;  // TForm9: the save and load list
+  // The printed lines for reading aids, and the copy key.
+  TextOut textOut_;
 
   int screenMode_ = 0;
   bool fullScreenActive_ = false;

@@ -20,6 +20,7 @@ bool TForm1::ShowModal(DialogModel& dialog) {
   const bool wasBusy = flags_.Busy;
   flags_.Busy = true;
   openDialog_ = &dialog;
+  ResetDialogKeys(dialog);
   host_.RunModal(dialog);
   openDialog_ = nullptr;
   flags_.Busy = wasBusy;

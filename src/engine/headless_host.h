@@ -46,6 +46,9 @@ class HeadlessHost : public Host {
   void RunModal(DialogModel& dialog) override;
   // A recording device is pulled on the virtual clock as it moves on.
   void SetRecording(RecordingAudioDevice* device) { recording_ = device; }
+  // No desktop: the clipboard is kept here, where tests read it.
+  void SetClipboardText(std::string_view utf8) override { clipboard_ = utf8; }
+  const std::string& ClipboardText() const { return clipboard_; }
 
  private:
   void AdvanceTo(uint32_t now);
@@ -57,6 +60,7 @@ class HeadlessHost : public Host {
   std::optional<std::pair<int, int>> pendingMove_;
   MoviePlayer* movies_ = nullptr;
   RecordingAudioDevice* recording_ = nullptr;
+  std::string clipboard_;
 };
 
 }  // namespace tolven

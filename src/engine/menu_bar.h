@@ -49,6 +49,10 @@ struct MenuBar {
   int PopupMenu2Y = 0;
   MenuItem PU_Post1{"登録"};  // adds the scene to the current slot
   MenuItem PU_Post2{"確認"};  // plays the scene
+
+  // The button or pop-up entry the keyboard or a controller is on ("SpeedButton3", "N6");
+  // empty while the keys go to the game.
+  std::string KeyFocus;
 };
 
 inline constexpr uint32_t kAutoCaptionColour = 0x0000FF;  // the caption turns blue

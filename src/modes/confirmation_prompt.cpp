@@ -88,6 +88,12 @@ void ConfirmationPrompt::PromptHover(int x, int y) {
   ShowBand();
 }
 
+void ConfirmationPrompt::StepAnswer(int step) {
+  if (!IsOpen()) return;
+  answer_ = step < 0 ? 1 : 0;
+  ShowBand();
+}
+
 void ConfirmationPrompt::PromptClick(MouseButton button) {
   if (!IsOpen()) return;
   PutOnStageAndScreen(saved_);

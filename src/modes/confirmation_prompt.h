@@ -28,6 +28,10 @@ class ConfirmationPrompt {
   void AskYesNo(std::string_view question, int id);
   void PromptHover(int x, int y);
   void PromptClick(MouseButton button);
+  // The keyboard: "はい" (to the left, step -1) or "いいえ" lit as the pointer would light it,
+  // and the answer given as a left click on what is lit (yes) or as a right click (no).
+  void StepAnswer(int step);
+  void AnswerByKey(bool yes) { PromptClick(yes ? MouseButton::Left : MouseButton::Right); }
 
   bool IsOpen() const { return flags_.SystemMenuOpen != 0; }
   // 1 while the pointer is on "はい", else 0.

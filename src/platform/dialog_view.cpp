@@ -239,9 +239,16 @@ DialogView::DialogView(DialogModel& model, SDL_Renderer* renderer, DialogFonts f
       renderer_(renderer),
       fonts_(fonts),
       // The same ImGui window for every showing of one form, whatever its caption says.
-      title_(model.Caption() + "###" + std::string(model.Name())) {}
+      title_(model.Caption() + "###" + std::string(model.Name())) {
+  // ImGui walks the controls from the keyboard and the controller while a dialog shows; the
+  // menu bar goes on as it always was afterwards.
+  ImGuiIO& io = ImGui::GetIO();
+  configFlagsBefore_ = io.ConfigFlags;
+  io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
+}
 
 DialogView::~DialogView() {
+  ImGui::GetIO().ConfigFlags = configFlagsBefore_;
   for (auto& [name, texture] : textures_) SDL_DestroyTexture(texture.texture);
 }
 
@@ -274,11 +281,12 @@ void DialogView::Apply() {
       case ActionKind::Press:
         model_.Press(action.control);
         break;
+      // ImGui moves the focus here; Enter presses the button it is on, or the default one.
       case ActionKind::KeyDown:
-        model_.KeyDown(action.key);
+        DialogKeyDown(model_, action.key, false);
         break;
       case ActionKind::KeyUp:
-        model_.KeyUp(action.key);
+        DialogKeyUp(model_, action.key, false);
         break;
     }
   }
@@ -443,6 +451,12 @@ void DialogView::DrawButton(const Control& control) {
   const std::string label = control.caption + Id(control);
   if (ImGui::Button(label.c_str(), ImVec2(control.width * s, control.height * s))) {
     Queue(ActionKind::Press, control.name);
+  }
+  // A button the mouse pressed keeps ImGui's focus unseen; only one the keys went to is Enter's.
+  if (ImGui::IsItemFocused() && !ImGui::GetCurrentContext()->NavDisableHighlight) {
+    model_.keys.focus = control.name;
+  } else if (model_.keys.focus == control.name) {
+    model_.keys.focus.clear();
   }
   ImGui::PopStyleVar();
   FitEnd();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dialogs/dialog_model.h"
+#include "dialogs/dialog_navigation.h"
 #include "platform/viewport_mapping.h"
 
 struct ImFont;
@@ -150,6 +151,7 @@ class DialogView {
   float originY_ = 0;
   float titleHeight_ = 0;
   bool appearing_ = true;
+  int configFlagsBefore_ = 0;  // ImGui's configuration flags before the dialog showed
 };
 
 }  // namespace tolven

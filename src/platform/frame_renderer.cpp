@@ -98,7 +98,8 @@ FrameRenderer::FrameRenderer(SDL_Window* window, Output output, bool choosing)
   } else {
     OpenWindowSurface();
   }
-  pb_ = MakeTexture(SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING, kScreenHeight);
+  pb_ =
+      MakeTexture(SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING, kScreenWidth, kScreenHeight);
   ui_ = std::make_unique<ImGuiLayer>(renderer_.get());
 }
 
@@ -125,8 +126,9 @@ void FrameRenderer::OpenWindowSurface() {
   if (!renderer_) throw CannotDraw();
 }
 
-FrameRenderer::TexturePtr FrameRenderer::MakeTexture(Uint32 format, int access, int height) {
-  TexturePtr texture(SDL_CreateTexture(renderer_.get(), format, access, kScreenWidth, height));
+FrameRenderer::TexturePtr FrameRenderer::MakeTexture(Uint32 format, int access, int width,
+                                                     int height) {
+  TexturePtr texture(SDL_CreateTexture(renderer_.get(), format, access, width, height));
   if (!texture) throw CannotDraw();
   return texture;
 }
@@ -175,11 +177,75 @@ Bitmap24 FrameRenderer::Capture(const EngineView& form, bool menuStrip) {
   return picture;
 }
 
+Bitmap24 FrameRenderer::CaptureShown(const EngineView& form, bool menuStrip) {
+  Compose(form, menuStrip);
+  Bitmap24 picture;
+  readBack_ = &picture;
+  Show(std::nullopt);
+  readBack_ = nullptr;
+  return picture;
+}
+
+void FrameRenderer::ReadBackTarget(int width, int height) {
+  if (readBack_ == nullptr || width <= 0 || height <= 0) return;
+  *readBack_ = Bitmap24(width, height);
+  SDL_RenderReadPixels(renderer_.get(), nullptr, SDL_PIXELFORMAT_BGR24, readBack_->Data(),
+                       static_cast<int>(readBack_->RowBytes()));
+}
+
+void FrameRenderer::ReadBackSurface(SDL_Surface* shown) {
+  if (readBack_ == nullptr || shown->w <= 0 || shown->h <= 0) return;
+  *readBack_ = Bitmap24(shown->w, shown->h);
+  SDL_LockSurface(shown);
+  SDL_ConvertPixels(shown->w, shown->h, shown->format->format, shown->pixels, shown->pitch,
+                    SDL_PIXELFORMAT_BGR24, readBack_->Data(),
+                    static_cast<int>(readBack_->RowBytes()));
+  SDL_UnlockSurface(shown);
+}
+
+SDL_Texture* FrameRenderer::PreScaledTexture(int factor) {
+  const int width = kScreenWidth * factor;
+  const int height = targetHeight_ * factor;
+  if (!preScaled_ || preScaledWidth_ != width || preScaledHeight_ != height) {
+    preScaled_ = MakeTexture(SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width, height);
+    SDL_SetTextureBlendMode(preScaled_.get(), SDL_BLENDMODE_NONE);
+    preScaledWidth_ = width;
+    preScaledHeight_ = height;
+  }
+  SDL_Renderer* renderer = renderer_.get();
+  SDL_SetRenderTarget(renderer, preScaled_.get());
+  // A plain copy: the enlargement takes the composition's pixels as they are.
+  SDL_BlendMode blend = SDL_BLENDMODE_NONE;
+  SDL_GetTextureBlendMode(target_.get(), &blend);
+  SDL_SetTextureScaleMode(target_.get(), SDL_ScaleModeNearest);
+  SDL_SetTextureBlendMode(target_.get(), SDL_BLENDMODE_NONE);
+  SDL_RenderCopy(renderer, target_.get(), nullptr, nullptr);
+  SDL_SetTextureBlendMode(target_.get(), blend);
+  return preScaled_.get();
+}
+
+SDL_Surface* FrameRenderer::PreScaledSurface(const SDL_Rect& from, int factor) {
+  const int width = from.w * factor;
+  const int height = from.h * factor;
+  if (!preScaledSurface_ || preScaledWidth_ != width || preScaledHeight_ != height) {
+    preScaledSurface_.reset(
+        SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, composition_->format->format));
+    if (!preScaledSurface_) return nullptr;
+    SDL_SetSurfaceBlendMode(preScaledSurface_.get(), SDL_BLENDMODE_NONE);
+    preScaledWidth_ = width;
+    preScaledHeight_ = height;
+  }
+  SDL_Rect source = from;
+  SDL_Rect whole{0, 0, width, height};
+  SDL_BlitScaled(composition_.get(), &source, preScaledSurface_.get(), &whole);
+  return preScaledSurface_.get();
+}
+
 void FrameRenderer::Compose(const EngineView& form, bool menuStrip) {
   const int pbTop = menuStrip ? kMenuStripHeight : 0;
   const int height = pbTop + kScreenHeight;
   if (!composition_ && (!target_ || targetHeight_ != height)) {
-    target_ = MakeTexture(SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, height);
+    target_ = MakeTexture(SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, kScreenWidth, height);
   }
   targetHeight_ = height;
   UploadPicture(form);
@@ -246,18 +312,20 @@ void FrameRenderer::ShowTarget() {
   int width = 0;
   int height = 0;
   SDL_GetRendererOutputSize(renderer, &width, &height);
-  const ViewportMapping mapping(width, height, shownStrip_);
-  const Rect& d = mapping.Destination();
+  const ViewportMapping mapping(width, height, shownStrip_, FitFor(scaling_));
+  const Rect& d = mapping.DrawnDestination();
+  const Stretch stretch = PlanStretch(scaling_.filter, d, kScreenWidth, targetHeight_);
   // The offset is in picture pixels; the window shows them scaled.
   const int shiftX = offsetX_ * d.width / kScreenWidth;
   const int shiftY = offsetY_ * d.width / kScreenWidth;
   const SDL_Rect destination{d.x + shiftX, d.y + shiftY, d.width, d.height};
-  // Whole-number scales keep pixels sharp; other scales are smoothed.
-  SDL_SetTextureScaleMode(target_.get(),
-                          mapping.IntegerScale() ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+  SDL_Texture* source = stretch.preScale > 1 ? PreScaledTexture(stretch.preScale) : target_.get();
+  SDL_SetRenderTarget(renderer, nullptr);
+  SDL_SetTextureScaleMode(source, stretch.linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
   SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
   SDL_RenderClear(renderer);
-  SDL_RenderCopy(renderer, target_.get(), nullptr, &destination);
+  SDL_RenderCopy(renderer, source, nullptr, &destination);
+  ReadBackTarget(width, height);
   SDL_RenderPresent(renderer);
   lastShown_ = {Rect{0, 0, width, height}};
 }
@@ -267,14 +335,16 @@ void FrameRenderer::ShowOnSurface(std::optional<Rect> part) {
   SDL_Surface* shown = SDL_GetWindowSurface(window_);
   if (shown == nullptr) return;
   SDL_Surface* composition = composition_.get();
-  const ViewportMapping mapping(shown->w, shown->h, shownStrip_);
-  const Rect& d = mapping.Destination();
+  const ViewportMapping mapping(shown->w, shown->h, shownStrip_, FitFor(scaling_));
+  const Rect& d = mapping.DrawnDestination();
+  const Stretch stretch = PlanStretch(scaling_.filter, d, kScreenWidth, targetHeight_);
   const int shiftX = offsetX_ * d.width / kScreenWidth;
   const int shiftY = offsetY_ * d.width / kScreenWidth;
+  const bool nearestOnly = stretch.preScale == 1 && !stretch.linear;
   // At a whole-number scale every picture pixel is a square of window pixels, so a part of the
   // picture lands on exactly the window pixels a whole copy would give it. Smoothed scales mix
   // neighbours across the part's edges: they copy the whole picture.
-  if (part && mapping.IntegerScale() && shiftX == 0 && shiftY == 0) {
+  if (part && nearestOnly && mapping.IntegerScale() && shiftX == 0 && shiftY == 0) {
     const int scale = d.width / kScreenWidth;
     SDL_Rect from = ToSdl(*part);
     SDL_Rect to{d.x + part->x * scale, d.y + part->y * scale, part->width * scale,
@@ -292,14 +362,22 @@ void FrameRenderer::ShowOnSurface(std::optional<Rect> part) {
   SDL_FillRect(shown, nullptr, SDL_MapRGB(shown->format, 0, 0, 0));
   SDL_Rect from{0, 0, kScreenWidth, targetHeight_};
   SDL_Rect to{d.x + shiftX, d.y + shiftY, d.width, d.height};
-  if (mapping.IntegerScale() && d.width == kScreenWidth) {
-    SDL_BlitSurface(composition, &from, shown, &to);
-  } else if (!mapping.IntegerScale() && shown->format->format == composition->format->format &&
-             shiftX == 0 && shiftY == 0) {
-    SDL_SoftStretchLinear(composition, &from, shown, &to);
-  } else {
-    SDL_BlitScaled(composition, &from, shown, &to);
+  SDL_Surface* source = composition;
+  if (stretch.preScale > 1) {
+    if (SDL_Surface* larger = PreScaledSurface(from, stretch.preScale)) {
+      source = larger;
+      from = {0, 0, larger->w, larger->h};
+    }
   }
+  if (nearestOnly && d.width == kScreenWidth && d.height == targetHeight_) {
+    SDL_BlitSurface(source, &from, shown, &to);
+  } else if (stretch.linear && shown->format->format == source->format->format && shiftX == 0 &&
+             shiftY == 0) {
+    SDL_SoftStretchLinear(source, &from, shown, &to);
+  } else {
+    SDL_BlitScaled(source, &from, shown, &to);
+  }
+  ReadBackSurface(shown);
   SDL_UpdateWindowSurface(window_);
   lastShown_ = {Rect{0, 0, shown->w, shown->h}};
 }

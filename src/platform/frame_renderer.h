@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "platform/imgui_layer.h"
+#include "platform/scale_filter.h"
 #include "resources/bitmap24.h"
 
 namespace tolven {
@@ -43,6 +44,11 @@ class FrameRenderer {
   ImGuiLayer& Ui() { return *ui_; }
   // While this player has a movie open, its frame takes PB's place.
   void SetMovie(const MpvMoviePlayer* movie) { movie_ = movie; }
+  // How the picture is stretched to the window from the next present on.
+  void SetScaling(const Scaling& scaling) {
+    scaling_ = scaling;
+    invalid_ = true;
+  }
   // Whether the window shows something other than the engine's present state.
   bool Stale(const EngineView& form, bool menuStrip);
   // Something outside the engine changed the window (size, exposure, hovering).
@@ -57,6 +63,9 @@ class FrameRenderer {
   void Present(const EngineView& form, bool menuStrip);
   // The whole picture as the window shows it, menu bar included, at 1:1.
   Bitmap24 Capture(const EngineView& form, bool menuStrip);
+  // The window's pixels once the picture is presented anew: scaled by the filter, between the
+  // bars, at the drawable's size.
+  Bitmap24 CaptureShown(const EngineView& form, bool menuStrip);
   // The window pixels the last present handed to the display.
   const std::vector<Rect>& LastShown() const { return lastShown_; }
 
@@ -87,7 +96,13 @@ class FrameRenderer {
   void Show(std::optional<Rect> part);
   void ShowTarget();
   void ShowOnSurface(std::optional<Rect> part);
-  TexturePtr MakeTexture(Uint32 format, int access, int height);
+  TexturePtr MakeTexture(Uint32 format, int access, int width, int height);
+  // The picture enlarged by a whole factor, nearest pixel, for the stretch that follows.
+  SDL_Texture* PreScaledTexture(int factor);
+  SDL_Surface* PreScaledSurface(const SDL_Rect& from, int factor);
+  // Copies what the window shows now, before it is handed to the display.
+  void ReadBackTarget(int width, int height);
+  void ReadBackSurface(SDL_Surface* shown);
 
   SDL_Window* window_;
   Output output_;
@@ -97,6 +112,13 @@ class FrameRenderer {
   TexturePtr pb_;
   TexturePtr target_;  // the composition drawn by the window's renderer
   int targetHeight_ = 0;
+  Scaling scaling_;
+  // The composition enlarged by a whole factor, for sharp-bilinear, and that factor.
+  TexturePtr preScaled_;
+  std::unique_ptr<SDL_Surface, SurfaceDeleter> preScaledSurface_;
+  int preScaledWidth_ = 0;
+  int preScaledHeight_ = 0;
+  Bitmap24* readBack_ = nullptr;  // where the next show copies the window's pixels
   // Dropped before the renderer goes: its font texture belongs to the renderer.
   std::unique_ptr<ImGuiLayer> ui_;
   std::optional<Rect> uiDrawn_;   // what the menu bar and dialogs covered as last composed

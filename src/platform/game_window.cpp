@@ -39,8 +39,10 @@ GameWindow::GameWindow(int scale) : scale_(scale) {
   Rect place = known ? PlaceWindow(scale, usable, {})
                      : Rect{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kPictureWidth * scale,
                             kWindowHeight * scale};
-  window_ =
-      SDL_CreateWindow(kCaption, place.x, place.y, place.width, place.height, SDL_WINDOW_RESIZABLE);
+  // On displays with more pixels than window coordinates the picture gets all of them, rather
+  // than being enlarged afterwards by the desktop, blurred.
+  window_ = SDL_CreateWindow(kCaption, place.x, place.y, place.width, place.height,
+                             SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
   if (window_ == nullptr) {
     throw std::runtime_error(std::string("cannot open the game window: ") + SDL_GetError());
   }
@@ -62,6 +64,13 @@ GameWindow::GameWindow(int scale) : scale_(scale) {
 
 GameWindow::~GameWindow() {
   SDL_DestroyWindow(window_);
+}
+
+void GameWindow::SetScaling(const Scaling& scaling) {
+  fit_ = FitFor(scaling);
+  if (scaling.windowWidth <= 0 || scaling.windowHeight <= 0) return;
+  SDL_SetWindowSize(window_, scaling.windowWidth, scaling.windowHeight);
+  SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
 }
 
 bool GameWindow::EnterFullScreen(int mode) {
@@ -107,7 +116,10 @@ ViewportMapping GameWindow::Mapping() const {
   int width = 0;
   int height = 0;
   SDL_GetWindowSize(window_, &width, &height);
-  return ViewportMapping(width, height, MenuStrip());
+  int drawableWidth = 0;
+  int drawableHeight = 0;
+  SDL_GetWindowSizeInPixels(window_, &drawableWidth, &drawableHeight);
+  return ViewportMapping(width, height, drawableWidth, drawableHeight, MenuStrip(), fit_);
 }
 
 int GameWindow::ScreenWidth() const {

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include "platform/scale_filter.h"
 #include "platform/viewport_mapping.h"
 
 namespace tolven {
@@ -33,13 +34,16 @@ class GameWindow {
   SDL_Window* Handle() const { return window_; }
   // The scale the window opened at.
   int Scale() const { return scale_; }
+  // How the picture fills the window from now on; a window size in it resizes the window there.
+  void SetScaling(const Scaling& scaling);
   // Screen mode 1: the desktop's full screen; 2: a borderless window at (0, 0). False when the
   // display refuses; the window then stays as it was.
   bool EnterFullScreen(int mode);
   void LeaveFullScreen();
   // Framed windows show the menu strip; full screen shows PB alone.
   bool MenuStrip() const { return layout_ == Layout::Framed; }
-  // Window coordinates (as mouse events give them) to picture coordinates.
+  // Window coordinates (as mouse events give them) to picture coordinates, through the pixels
+  // the picture is drawn on.
   ViewportMapping Mapping() const;
   int ScreenWidth() const;
   // Moves the window by this offset from where it stood when the shaking began; (0, 0) puts it
@@ -53,6 +57,7 @@ class GameWindow {
   SDL_Window* window_ = nullptr;
   int scale_;
   Layout layout_ = Layout::Framed;
+  ViewportMapping::Fit fit_ = ViewportMapping::Fit::Snapped;
   Rect framed_;  // where the framed window was, to come back to
   bool shaking_ = false;
   int restX_ = 0;  // where the window stands while it is not shaking

@@ -51,6 +51,14 @@ void InputRouter::Handle(const SDL_Event& event) {
     case SDL_TEXTINPUT:
       Text(event.text);
       break;
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+      controllers_.HotPlug(event);
+      break;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+      ControllerButton(event.cbutton, event.type == SDL_CONTROLLERBUTTONDOWN);
+      break;
     // SDL turns the close box of the only window into a quit request.
     case SDL_QUIT:
       form_.Close();
@@ -141,6 +149,14 @@ void InputRouter::HandleDialog(const SDL_Event& event, DialogView& dialog) {
       break;
     case SDL_TEXTEDITING:
       dialog.SetComposition(event.edit.text);
+      break;
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+      controllers_.HotPlug(event);
+      break;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+      DialogButton(event.cbutton, event.type == SDL_CONTROLLERBUTTONDOWN, dialog);
       break;
     case SDL_TEXTEDITING_EXT:
       dialog.SetComposition(event.editExt.text);
@@ -239,7 +255,8 @@ void InputRouter::MouseWheel(const SDL_MouseWheelEvent& event) {
 
 void InputRouter::Key(const SDL_KeyboardEvent& event, bool down) {
   const SDL_Keycode key = event.keysym.sym;
-  if (PopupOpen()) {
+  // A pop-up menu the keyboard opened from the menu bar is the keyboard's to walk.
+  if (PopupOpen() && form_.Menu().KeyFocus.empty()) {
     // An open popup menu takes the keyboard; Escape closes it.
     if (down && key == SDLK_ESCAPE) {
       if (form_.Menu().PopupMenu1Open) {
@@ -250,7 +267,7 @@ void InputRouter::Key(const SDL_KeyboardEvent& event, bool down) {
     }
     return;
   }
-  if (const std::optional<int> virtualKey = VirtualKeyFor(key)) {
+  if (const std::optional<int> virtualKey = BindableKeyFor(key)) {
     if (down) {
       form_.FormKeyDown(*virtualKey);
     } else {
@@ -260,6 +277,61 @@ void InputRouter::Key(const SDL_KeyboardEvent& event, bool down) {
   if (down) {
     if (const std::optional<char> pressed = KeyPressFor(key)) form_.FormKeyPress(*pressed);
   }
+}
+
+void InputRouter::ControllerButton(const SDL_ControllerButtonEvent& event, bool down) {
+  const std::optional<PadButton> button = Controllers::ButtonOf(event);
+  if (!button) return;
+  if (PopupOpen() && form_.Menu().KeyFocus.empty()) {
+    // As Escape does, the back button of the pad closes a pop-up the pointer opened.
+    if (down && form_.ButtonAction(*button) == InputAction::Back) {
+      if (form_.Menu().PopupMenu1Open) {
+        form_.ClosePopupMenu();
+      } else {
+        form_.ClosePopupMenu2();
+      }
+    }
+    return;
+  }
+  form_.ControllerButton(*button, down);
+}
+
+void InputRouter::DialogButton(const SDL_ControllerButtonEvent& event, bool down,
+                               DialogView& dialog) {
+  const std::optional<PadButton> button = Controllers::ButtonOf(event);
+  const std::optional<InputAction> action = button ? form_.ButtonAction(*button) : std::nullopt;
+  const std::optional<DialogKey> key = action ? DialogKeyFor(*action) : std::nullopt;
+  if (!key) return;
+  SDL_Scancode scancode = SDL_SCANCODE_UNKNOWN;
+  switch (key->key) {
+    case kKeyEnter:
+      scancode = SDL_SCANCODE_RETURN;
+      break;
+    case kKeyEscape:
+      scancode = SDL_SCANCODE_ESCAPE;
+      break;
+    case kKeyUp:
+      scancode = SDL_SCANCODE_UP;
+      break;
+    case kKeyDown:
+      scancode = SDL_SCANCODE_DOWN;
+      break;
+    case kKeyLeft:
+      scancode = SDL_SCANCODE_LEFT;
+      break;
+    case kKeyRight:
+      scancode = SDL_SCANCODE_RIGHT;
+      break;
+    default:
+      scancode = SDL_SCANCODE_TAB;
+      break;
+  }
+  const Uint16 modifiers = key->withShift ? KMOD_LSHIFT : KMOD_NONE;
+  frames_.Ui().Key(scancode, down, modifiers);
+  if (key->withShift && down) dialog.Key(kKeyShift, true);
+  dialog.Key(key->key, down);
+  if (key->withShift && !down) dialog.Key(kKeyShift, false);
+  RunUiFrame();
 }
 
 bool InputRouter::PopupOpen() const {

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "engine/engine_view.h"
+#include "platform/controller.h"
 #include "platform/frame_renderer.h"
 #include "platform/game_window.h"
 
@@ -11,6 +12,7 @@ namespace tolven {
 // Hands each SDL event to whoever owns it: the menu bar (ImGui) for the strip, the visible
 // panel and an open popup menu; the engine's handlers for PB, the wheel, the keys and the close
 // box. PB keeps the pointer while a button pressed on it is held, as a captured control does.
+// Game controllers, plugged in at any time, go to the engine's actions or to the open dialog.
 class InputRouter {
  public:
   InputRouter(EngineView& form, GameWindow& window, FrameRenderer& frames);
@@ -30,6 +32,10 @@ class InputRouter {
   void MouseWheel(const SDL_MouseWheelEvent& event);
   void Key(const SDL_KeyboardEvent& event, bool down);
   void Text(const SDL_TextInputEvent& event);
+  void ControllerButton(const SDL_ControllerButtonEvent& event, bool down);
+  // A controller's button in a dialog: the key its action stands for there, to ImGui's
+  // navigation and to the model alike.
+  void DialogButton(const SDL_ControllerButtonEvent& event, bool down, DialogView& dialog);
   bool OverMenu(Point picture, int pbTop) const;
   bool PopupOpen() const;
   // ImGui takes the pointer; a changed button runs a frame so the click is not lost.
@@ -48,6 +54,7 @@ class InputRouter {
   unsigned pbButtons_ = 0;  // SDL button masks of the buttons pressed on PB
   unsigned menuButtons_ = 0;
   bool pointerOverUi_ = false;
+  Controllers controllers_;
 };
 
 }  // namespace tolven

@@ -38,6 +38,13 @@ std::optional<int> VirtualKeyFor(SDL_Keycode key) {
   }
 }
 
+std::optional<int> BindableKeyFor(SDL_Keycode key) {
+  if (std::optional<int> virtualKey = VirtualKeyFor(key)) return virtualKey;
+  constexpr int kKeyF1 = 112;
+  if (key >= SDLK_F1 && key <= SDLK_F12) return kKeyF1 + (key - SDLK_F1);
+  return std::nullopt;
+}
+
 std::optional<char> KeyPressFor(SDL_Keycode key) {
   switch (key) {
     case SDLK_RETURN:

@@ -12,6 +12,10 @@ namespace tolven {
 // engine never looks at.
 std::optional<int> VirtualKeyFor(SDL_Keycode key);
 
+// As VirtualKeyFor, and the function keys besides, which mean nothing to the game until the
+// settings file's own section binds them (F10 takes the keys to the menu bar).
+std::optional<int> BindableKeyFor(SDL_Keycode key);
+
 // The character FormKeyPress gets for a key that types no text: Enter, Escape, Space and
 // Backspace. Space is taken here rather than from text input so it counts once per press.
 std::optional<char> KeyPressFor(SDL_Keycode key);

@@ -24,6 +24,7 @@ constexpr float kMenuItemSpacing = 7.0f;  // menu rows of 19 pixels
 constexpr ImU32 kFace = IM_COL32(240, 240, 240, 255);
 constexpr ImU32 kHighlight = IM_COL32(255, 255, 255, 255);
 constexpr ImU32 kShadow = IM_COL32(160, 160, 160, 255);
+constexpr ImU32 kKeyFocusColour = IM_COL32(0, 90, 200, 255);
 constexpr const char* kUiFamilies[] = {"IPAGothic", "IPAPGothic"};
 
 constexpr ImGuiWindowFlags kFixedWindow =
@@ -126,6 +127,37 @@ std::optional<MenuCommand> DrawTrackBar(int position, bool greyed, bool blocked)
   return MenuCommand{MenuAction::TrackBar1, position};
 }
 
+// The name the keyboard focus gives a control of the bar or of a pop-up ("SpeedButton3", "N6").
+std::string FocusName(MenuAction action) {
+  switch (action) {
+    case MenuAction::N6:
+      return "N6";
+    case MenuAction::N7:
+      return "N7";
+    case MenuAction::N1:
+      return "N1";
+    case MenuAction::N2:
+      return "N2";
+    case MenuAction::PU_Post1:
+      return "PU_Post1";
+    case MenuAction::PU_Post2:
+      return "PU_Post2";
+    default:
+      break;
+  }
+  if (action <= MenuAction::SpeedButton8) {
+    return "SpeedButton" + std::to_string(static_cast<int>(action) + 1);
+  }
+  return {};
+}
+
+// A ring around the control just drawn when the keyboard or a controller is on it.
+void DrawKeyFocus(const MenuBar& menu, MenuAction action) {
+  if (menu.KeyFocus.empty() || menu.KeyFocus != FocusName(action)) return;
+  ImGui::GetWindowDrawList()->AddRect(ImGui::GetItemRectMin(), ImGui::GetItemRectMax(),
+                                      kKeyFocusColour, 0.0f, 0, 2.0f);
+}
+
 auto Look(const MenuButton& b) {
   return std::tie(b.caption, b.visible, b.enabled, b.captionColour);
 }
@@ -147,7 +179,7 @@ std::optional<MenuCommand> MenuBarView::Draw(const MenuBar& menu, int pbTop, boo
   std::optional<MenuCommand> panel = DrawPanel(menu, blocked || popupOpen);
   std::optional<MenuCommand> popup;
   if (menu.PopupMenu1Open) {
-    popup = DrawPopup("PopupMenu1", menu.PopupMenu1X, menu.PopupMenu1Y,
+    popup = DrawPopup(menu, "PopupMenu1", menu.PopupMenu1X, menu.PopupMenu1Y,
                       {{&menu.N6, MenuAction::N6},
                        {&menu.N7, MenuAction::N7},
                        {&menu.N1, MenuAction::N1},
@@ -155,7 +187,7 @@ std::optional<MenuCommand> MenuBarView::Draw(const MenuBar& menu, int pbTop, boo
                       MenuAction::ClosePopup);
   } else if (menu.PopupMenu2Open) {
     popup =
-        DrawPopup("PopupMenu2", menu.PopupMenu2X, pbTop + menu.PopupMenu2Y,
+        DrawPopup(menu, "PopupMenu2", menu.PopupMenu2X, pbTop + menu.PopupMenu2Y,
                   {{&menu.PU_Post1, MenuAction::PU_Post1}, {&menu.PU_Post2, MenuAction::PU_Post2}},
                   MenuAction::ClosePopup2);
   }
@@ -179,6 +211,7 @@ std::optional<MenuCommand> MenuBarView::DrawPanel(const MenuBar& menu, bool bloc
     if (button->visible) {
       nextInRow();
       if (DrawSpeedButton(*button, greyed, blocked)) clicked = {action};
+      DrawKeyFocus(menu, action);
     }
     if (action == MenuAction::SpeedButton7 && menu.TrackBar1Visible) {
       nextInRow();
@@ -189,8 +222,8 @@ std::optional<MenuCommand> MenuBarView::DrawPanel(const MenuBar& menu, bool bloc
   return clicked;
 }
 
-std::optional<MenuCommand> MenuBarView::DrawPopup(const char* name, int x, int y,
-                                                  std::initializer_list<PopupEntry> entries,
+std::optional<MenuCommand> MenuBarView::DrawPopup(const MenuBar& menu, const char* name, int x,
+                                                  int y, std::initializer_list<PopupEntry> entries,
                                                   MenuAction closed) {
   ImGui::SetNextWindowPos(ImVec2(static_cast<float>(x), static_cast<float>(y)));
   ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 1.0f);
@@ -204,10 +237,12 @@ std::optional<MenuCommand> MenuBarView::DrawPopup(const char* name, int x, int y
       !ImGui::IsWindowHovered(ImGuiHoveredFlags_AllowWhenBlockedByActiveItem);
   std::optional<MenuCommand> picked;
   for (const auto& [item, action] : entries) {
-    if (item->visible && ImGui::Selectable(item->caption.c_str(), false, ImGuiSelectableFlags_None,
-                                           ImVec2(kMenuItemWidth, 0.0f))) {
+    if (!item->visible) continue;
+    if (ImGui::Selectable(item->caption.c_str(), false, ImGuiSelectableFlags_None,
+                          ImVec2(kMenuItemWidth, 0.0f))) {
       picked = {action};
     }
+    DrawKeyFocus(menu, action);
   }
   if (!picked && clickedBeside) picked = {closed};
   ImGui::End();
@@ -231,7 +266,8 @@ bool MenuBarView::Changed(const MenuBar& m) const {
          Look(m.SpeedButton6) != Look(o.SpeedButton6) ||
          Look(m.SpeedButton7) != Look(o.SpeedButton7) ||
          Look(m.SpeedButton8) != Look(o.SpeedButton8) || Look(m.N6) != Look(o.N6) ||
-         Look(m.N7) != Look(o.N7) || Look(m.N1) != Look(o.N1) || Look(m.N2) != Look(o.N2);
+         Look(m.N7) != Look(o.N7) || Look(m.N1) != Look(o.N1) || Look(m.N2) != Look(o.N2) ||
+         m.KeyFocus != o.KeyFocus;
 }
 
 void Perform(EngineView& form, const MenuCommand& command) {

@@ -59,7 +59,7 @@ class MenuBarView {
  private:
   std::optional<MenuCommand> DrawPanel(const MenuBar& menu, bool blocked);
   using PopupEntry = std::pair<const MenuItem*, MenuAction>;
-  std::optional<MenuCommand> DrawPopup(const char* name, int x, int y,
+  std::optional<MenuCommand> DrawPopup(const MenuBar& menu, const char* name, int x, int y,
                                        std::initializer_list<PopupEntry> entries,
                                        MenuAction closed);
 

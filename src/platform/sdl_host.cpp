@@ -17,8 +17,10 @@ constexpr uint32_t kModalWaitMs = 55;
 
 }  // namespace
 
-SdlHost::SdlHost(int scale, EventPlayer* events, bool movieSound)
+SdlHost::SdlHost(int scale, EventPlayer* events, bool movieSound, const Scaling& scaling)
     : window_(scale), frames_(window_.Handle()), movies_(movieSound), events_(events) {
+  window_.SetScaling(scaling);
+  frames_.SetScaling(scaling);
   // Compositions longer than an event's fixed 32 bytes come whole rather than cut.
   SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
   frames_.SetMovie(&movies_);
@@ -207,6 +209,10 @@ void SdlHost::WarpPointer(int x, int y) {
   SDL_WarpMouseInWindow(window_.Handle(), target.x, target.y);
 }
 
+void SdlHost::SetClipboardText(std::string_view utf8) {
+  SDL_SetClipboardText(std::string(utf8).c_str());
+}
+
 bool SdlHost::EnterFullScreen(int mode) {
   frames_.Invalidate();
   return window_.EnterFullScreen(mode);
@@ -227,7 +233,7 @@ void SdlHost::ShakeWindow(int dx, int dy) {
 }
 
 Bitmap24 SdlHost::CaptureWindow() {
-  return frames_.Capture(*form_, window_.MenuStrip());
+  return frames_.CaptureShown(*form_, window_.MenuStrip());
 }
 
 bool SdlHost::ShotWindow(const std::string& file) {

@@ -24,8 +24,8 @@ class SdlHost : public Host {
   // Throws std::runtime_error when the window or its renderer cannot be made. The event player,
   // when given, must outlive the host. Movies play their sound on the system's output only
   // when there is one to hear (movieSound); else they play silent, as mpv's probing of absent
-  // sound systems would complain on the terminal.
-  SdlHost(int scale, EventPlayer* events, bool movieSound = false);
+  // sound systems would complain on the terminal. Scaling: how the picture fills the window.
+  SdlHost(int scale, EventPlayer* events, bool movieSound = false, const Scaling& scaling = {});
 
   void Attach(EngineView& form);
   // The frame loop, until the window closes or the event file ends.
@@ -51,8 +51,11 @@ class SdlHost : public Host {
   void RunModal(DialogModel& dialog) override;
   // Its frames take PB's place in the window while a movie is open.
   MoviePlayer* Movies() override { return &movies_; }
+  // The desktop's clipboard, through SDL (X11 selections or the Wayland data device).
+  void SetClipboardText(std::string_view utf8) override;
 
-  // The whole window as shot-window writes it: menu bar, PB and whatever is drawn over them.
+  // The whole window as shot-window writes it: menu bar, PB and whatever is drawn over them,
+  // scaled as the window shows them.
   Bitmap24 CaptureWindow();
   // The window itself, for looking at what it shows.
   SDL_Window* Window() const { return window_.Handle(); }

@@ -1,7 +1,9 @@
 #include "screens/item_shop.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -35,6 +37,32 @@ constexpr int kYesBottom = 319;
 constexpr int kLeaveX = 724;
 constexpr int kLeaveY = 410;
 constexpr int kLeaveSize = 64;
+
+// The "ＮＯ" at the end of the answer line, two full-width characters after "ＹＥＳ　／　".
+constexpr int kNoLeft = 458;
+constexpr int kNoRight = 514;
+constexpr std::array<uint8_t, 3> kKeyFrameColour{0, 255, 255};  // yellow, in blue-green-red
+
+void DrawFrame(Bitmap24& picture, int left, int top, int right, int bottom) {
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::min(right, picture.Width() - 1);
+  bottom = std::min(bottom, picture.Height() - 1);
+  auto put = [&](int x, int y) {
+    uint8_t* pixel = picture.Row(y) + 3 * x;
+    std::copy(kKeyFrameColour.begin(), kKeyFrameColour.end(), pixel);
+  };
+  for (int edge = 0; edge < 2; ++edge) {
+    for (int x = left; x <= right; ++x) {
+      put(x, std::min(top + edge, bottom));
+      put(x, std::max(bottom - edge, top));
+    }
+    for (int y = top; y <= bottom; ++y) {
+      put(std::min(left + edge, right), y);
+      put(std::max(right - edge, left), y);
+    }
+  }
+}
 
 bool Within(int value, int low, int high) {
   return value >= low && value <= high;
@@ -77,6 +105,7 @@ ShopOffers ItemShop::ReadOffers(std::string_view argument, const ScriptState& st
 void ItemShop::OpenShop(std::string_view argument) {
   offers_ = ReadOffers(argument, parts_.state);
   question_ = ShopQuestion::None;
+  keyFocus_ = -1;
   pending_ = {};
   ScreenBuffers& buffers = parts_.stage.Buffers();
   CopyPicture(buffers.StageBuffer, buffers.PreviousBuffer);
@@ -159,6 +188,8 @@ void ItemShop::AskToBuy(int row) {
   ShowStage();
   question_ = ShopQuestion::Buy;
   pending_ = offer;
+  keyYes_ = false;
+  ShowKeyFocus();
 }
 
 void ItemShop::AskToLeave() {
@@ -167,6 +198,8 @@ void ItemShop::AskToLeave() {
   DrawText(answers_, 290, 286, kNormalColour);
   ShowStage();
   question_ = ShopQuestion::Leave;
+  keyYes_ = false;
+  ShowKeyFocus();
 }
 
 void ItemShop::Answer(bool yes) {
@@ -185,6 +218,7 @@ void ItemShop::Answer(bool yes) {
   ScreenBuffers& buffers = parts_.stage.Buffers();
   CopyPicture(buffers.PreviousBuffer, buffers.StageBuffer);
   DrawShop();
+  ShowKeyFocus();
 }
 
 void ItemShop::LeaveShop() {
@@ -197,6 +231,71 @@ void ItemShop::LeaveShop() {
   offers_ = {};
   question_ = ShopQuestion::None;
   pending_ = {};
+  keyFocus_ = -1;
+}
+
+bool ItemShop::TakesKey(int key) const {
+  return open_ && (key == kKeyEnter || key == kKeyEscape || key == kKeyUp || key == kKeyDown ||
+                   key == kKeyLeft || key == kKeyRight);
+}
+
+void ItemShop::KeyDown(int key) {
+  if (!open_) return;
+  if (question_ != ShopQuestion::None) {
+    if (key == kKeyEnter || key == kKeyEscape) return Answer(key == kKeyEnter && keyYes_);
+    if (key == kKeyLeft || key == kKeyRight || key == kKeyUp || key == kKeyDown) {
+      keyYes_ = key == kKeyLeft || key == kKeyUp;
+      ShowStage();
+      ShowKeyFocus();
+    }
+    return;
+  }
+  switch (key) {
+    case kKeyEscape:
+      return LeaveShop();
+    case kKeyEnter:
+      if (keyFocus_ == kShopRows) return AskToLeave();
+      if (keyFocus_ >= 0) AskToBuy(keyFocus_);
+      return;
+    case kKeyUp:
+    case kKeyDown: {
+      // The offers still on the shelf, then the leave button.
+      std::vector<int> stops;
+      for (int row = 0; row < kShopRows; ++row) {
+        const ShopOffer& offer = offers_[static_cast<size_t>(row)];
+        if (offer.item != 0 && !ItemOwned(parts_.state, offer.item)) stops.push_back(row);
+      }
+      stops.push_back(kShopRows);
+      const int count = static_cast<int>(stops.size());
+      const auto at = std::find(stops.begin(), stops.end(), keyFocus_);
+      const int step = key == kKeyUp ? -1 : 1;
+      const int index = at == stops.end()
+                            ? (step > 0 ? 0 : count - 1)
+                            : (static_cast<int>(at - stops.begin()) + step + count) % count;
+      keyFocus_ = stops[static_cast<size_t>(index)];
+      ShowStage();
+      ShowKeyFocus();
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void ItemShop::ShowKeyFocus() {
+  // Nothing shows until a key has been used: the mouse's shop looks as it always did.
+  if (keyFocus_ < 0) return;
+  Bitmap24& screen = parts_.pb.Draw();
+  if (question_ != ShopQuestion::None) {
+    DrawFrame(screen, keyYes_ ? kYesLeft : kNoLeft, kYesTop, keyYes_ ? kYesRight : kNoRight,
+              kYesBottom);
+  } else if (keyFocus_ == kShopRows) {
+    DrawFrame(screen, kLeaveX, kLeaveY, kLeaveX + kLeaveSize - 1, kLeaveY + kLeaveSize - 1);
+  } else if (const ShopOffer& offer = offers_[static_cast<size_t>(keyFocus_)];
+             offer.item != 0 && !ItemOwned(parts_.state, offer.item)) {
+    const int y = kRowTop + kRowHeight * keyFocus_;
+    DrawFrame(screen, kRowLeft, y, kRowRight, y + kRowHeight - 1);
+  }
 }
 
 nlohmann::ordered_json ItemShop::DumpObject() const {

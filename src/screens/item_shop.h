@@ -55,6 +55,13 @@ class ItemShop final : public Screen {
   void PointerMove(int x, int y) override { grid_.ItemHover(x, y); }
   void Press(MouseButton button, int x, int y) override { ShopClick(button, x, y); }
   bool WaitsForInput() const override { return true; }
+  // The keyboard: Up and Down go over the offers and the leave button, Enter asks as a click
+  // there does, Escape leaves as a right press; a question is answered by Left ("ＹＥＳ") or
+  // Right ("ＮＯ", where it starts) and Enter, or by Escape (no).
+  void KeyDown(int key) override;
+  bool TakesKey(int key) const override;
+  // The offer row (0-3) or the leave button (kShopRows) the keyboard is on; -1 none.
+  int KeyFocus() const { return keyFocus_; }
 
   // Complete pairs only, at most four: a number without its price is left out. An owned item,
   // or a number that names no item, leaves its row empty.
@@ -74,6 +81,8 @@ class ItemShop final : public Screen {
   void DrawText(const std::string& text, int x, int y, int colour);
   // The offer row under the point, -1 for none.
   static int RowAt(int x, int y);
+  // The frame around what the keyboard is on, drawn over the screen only.
+  void ShowKeyFocus();
 
   ItemShopParts parts_;
   ItemGrid grid_;
@@ -85,6 +94,8 @@ class ItemShop final : public Screen {
   ShopOffers offers_{};
   ShopQuestion question_ = ShopQuestion::None;
   ShopOffer pending_{};
+  int keyFocus_ = -1;
+  bool keyYes_ = false;
 };
 
 }  // namespace tolven

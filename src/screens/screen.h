@@ -17,6 +17,9 @@ class Screen {
   virtual void PointerMove(int /*x*/, int /*y*/) {}
   virtual void Press(MouseButton button, int x, int y) = 0;
   virtual void KeyDown(int /*key*/) {}
+  // Whether the screen acts on this key itself: Enter and Escape then come to KeyDown in place
+  // of the click and right click at the pointer they otherwise stand for.
+  virtual bool TakesKey(int /*key*/) const { return false; }
   // The screen waits for the player: event files wait for this with `until input`.
   virtual bool WaitsForInput() const = 0;
   // What the state dump shows of the screen, under "screen".

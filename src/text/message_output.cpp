@@ -148,10 +148,12 @@ void MessageOutput::PrintLine(std::string_view line, size_t& position, bool& nee
       inserting_ = true;
       AppendBacklog(bytes);
       PutChar(bytes, nameLine);
+      if (observer_ != nullptr) observer_->PrintedCharacter(bytes);
       if (AfterCharacter(nameLine)) return;
       continue;
     }
     if (position >= line.size()) {
+      if (observer_ != nullptr) observer_->PrintedLineEnd(nameLine);
       EndBacklogLine();
       column_ = 0;
       ++row_;
@@ -209,6 +211,8 @@ void MessageOutput::PrintLine(std::string_view line, size_t& position, bool& nee
     PutChar(bytes, nameLine);
     if (std::find(std::begin(kNotLogged), std::end(kNotLogged), code) != std::end(kNotLogged)) {
       DropFromBacklog(bytes.size());
+    } else if (observer_ != nullptr) {
+      observer_->PrintedCharacter(bytes);
     }
     position += length;
     if (AfterCharacter(nameLine)) return;
@@ -240,6 +244,7 @@ void MessageOutput::PrintSpeakerName(std::string_view line) {
 
 void MessageOutput::PageMarkLine(PageWaitKind wait) {
   if (wait != PageWaitKind::PageKept) EndBacklogLine();
+  if (observer_ != nullptr) observer_->WaitBegins();
   flags_.PageWait = wait;
   host_.BuildClickWaitFrames();
   ComputeAutoWait();
@@ -260,12 +265,14 @@ bool MessageOutput::AfterCharacter(bool nameLine) {
 bool MessageOutput::PageMark(uint16_t code, size_t& position, bool& needLine) {
   position += 2;
   needLine = true;  // the rest of the line is dropped
+  if (observer_ != nullptr) observer_->PrintedLineEnd(false);
   if (code == kNewPage) {
     EndBacklogLine();
     NewPage();
     return true;
   }
   if (code == kPageEnd) EndBacklogLine();
+  if (observer_ != nullptr) observer_->WaitBegins();
   flags_.PageWait = code == kPageEnd ? PageWaitKind::PageEnd : PageWaitKind::PageKept;
   host_.BuildClickWaitFrames();
   ComputeAutoWait();
@@ -330,6 +337,7 @@ bool MessageOutput::InlineTag(std::string_view line, size_t& position) {
         insertText_ = host_.StringRow(argument[0] - '0');
       break;
     case Tag::Keep:
+      if (observer_ != nullptr) observer_->WaitBegins();
       flags_.PageWait = PageWaitKind::PageKept;
       break;
     case Tag::Nothing:
@@ -360,6 +368,7 @@ void MessageOutput::Ruby(std::string_view line, size_t& position) {
       PlaceRuby(FullScreenText(), column_, row_, n, host_.RubyHalfWidth(reading));
   host_.DrawRuby(reading, at.x, at.y, HoldsPresentation());
   KeepRuby(n, reading);
+  if (observer_ != nullptr) observer_->PrintedRuby(n, reading);
   position = close == std::string_view::npos ? line.size() : close + 1;
 }
 
@@ -476,6 +485,7 @@ void MessageOutput::MarkPageEmpty() {
   pageBytes_.fill(0);
   pageColours_.fill(0);
   pageEmpty_ = true;
+  if (observer_ != nullptr) observer_->PageCleared(false);
 }
 
 void MessageOutput::NewPage() {
@@ -536,6 +546,7 @@ void MessageOutput::EndBacklogLine() {
 // never carries text the log would not show.
 void MessageOutput::RecordVoice(std::string_view name) {
   if (name.empty()) return;
+  if (observer_ != nullptr) observer_->VoiceNamed();
   lastVoice_ = name;
   if (pageVoices_.size() + name.size() + 1 < kPageVoiceBytes) {
     pageVoices_ += name;
@@ -563,6 +574,7 @@ void MessageOutput::RestorePage(std::span<const uint8_t> bytes, std::span<const 
   std::copy_n(bytes.begin(), std::min(bytes.size(), pageBytes_.size()), pageBytes_.begin());
   std::copy_n(colours.begin(), std::min(colours.size(), pageColours_.size()), pageColours_.begin());
   pageEmpty_ = empty;
+  if (observer_ != nullptr) observer_->PageCleared(true);
 }
 
 void MessageOutput::CopyBacklogText(std::span<uint8_t> out) const {

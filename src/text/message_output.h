@@ -83,6 +83,26 @@ class NullMessageOutputHost : public MessageOutputHost {
   int RubyHalfWidth(std::string_view) override { return 0; }
 };
 
+// Follows the story's text as it is printed, for readers outside the game screen. Characters
+// come as the backlog takes them (inserted names included, the unlogged marks left out); a line
+// is complete at its end or at a page mark that drops the rest.
+class PrintedTextObserver {
+ public:
+  virtual ~PrintedTextObserver() = default;
+  virtual void PrintedCharacter(std::string_view bytes) = 0;
+  // A ruby reading over the next `count` characters.
+  virtual void PrintedRuby(int count, std::string_view reading) = 0;
+  virtual void PrintedLineEnd(bool speakerLine) = 0;
+  // The voice command or tag named a voice for the text that follows.
+  virtual void VoiceNamed() = 0;
+  // A page mark or click wait: the player reads on only after it.
+  virtual void WaitBegins() = 0;
+  // The page was emptied, or replaced by a saved game's page.
+  virtual void PageCleared(bool fromSavedGame) = 0;
+  // A script was loaded: a line left half printed (back to the title) is never completed.
+  virtual void LineAbandoned() = 0;
+};
+
 // The message page: text lines become characters on a 20-row grid with wrapping, hanging
 // punctuation and the in-text markup, the backlog text records them, and the waits they make
 // hand control back to the frame loop.
@@ -90,6 +110,8 @@ class MessageOutput {
  public:
   MessageOutput(EngineFlags& flags, ScriptState& state, MessageOutputHost& host);
 
+  // None by default; the observer must outlive the output.
+  void SetPrintedTextObserver(PrintedTextObserver* observer) { observer_ = observer; }
   // The Delay setting 0: text appears character by character.
   void SetCharacterByCharacter(bool on) { characterByCharacter_ = on; }
   // Game content: the three-kana nickname that ＄０ and ＄１ print while F028 is set, and the
@@ -110,7 +132,10 @@ class MessageOutput {
   // A speaker-name line: the name after its '>' goes to row 0 at once, without pausing.
   void PrintSpeakerName(std::string_view line);
   // Loading a script drops whatever was still to be inserted.
-  void EmptyInsertText() { insertText_.clear(); }
+  void EmptyInsertText() {
+    insertText_.clear();
+    if (observer_ != nullptr) observer_->LineAbandoned();
+  }
   // The waits are reset: the cursor goes to the top-left, the page stays.
   void ResetCursor() {
     column_ = 0;
@@ -202,6 +227,7 @@ class MessageOutput {
   EngineFlags& flags_;
   ScriptState& state_;
   MessageOutputHost& host_;
+  PrintedTextObserver* observer_ = nullptr;
   bool characterByCharacter_ = true;
 
   int column_ = 0;

@@ -11,6 +11,7 @@
 #include "base/text_encoding.h"
 #include "engine_rig.h"
 #include "resources/png_io.h"
+#include "sample_run.h"
 #include "test_support.h"
 
 namespace tolven {
@@ -19,81 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-// Builds the sample game from its sources into the folder.
-void BuildSample(const fs::path& game) {
-  const auto built = testing::RunTool(
-      {"build-game", std::string(TOLVEN_SOURCE_DIR) + "/samples/demo", game.string()});
-  ASSERT_EQ(built.exitStatus, 0) << built.output;
-}
-
-class SampleGameTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    game_ = new testing::TempDir();
-    BuildSample(game_->Path() / "game");
-  }
-  static void TearDownTestSuite() {
-    delete game_;
-    game_ = nullptr;
-  }
-
-  // One of the sample's event files.
-  static std::string Events(const std::string& name) {
-    const auto bytes =
-        testing::ReadFileBytes(fs::path(TOLVEN_SOURCE_DIR) / "samples/demo/events" / name);
-    return std::string(bytes.begin(), bytes.end());
-  }
-
-  // Plays the events with saves, settings and trace of this test's own, dumping the state
-  // where each of the marks (a line of the events, a comment) stands and where the events
-  // stop. A dump that was never written (the game closed before it) is null.
-  std::vector<json> PlayWithDumps(std::string events, const std::vector<std::string>& marks) {
-    std::vector<fs::path> dumps;
-    for (const std::string& mark : marks) {
-      const size_t at = events.find(mark + "\n");
-      EXPECT_NE(at, std::string::npos) << mark;
-      if (at == std::string::npos) continue;
-      dumps.push_back(dir_.Path() / ("mark" + std::to_string(dumps.size()) + ".json"));
-      events.insert(at, "dump " + dumps.back().string() + "\n");
-    }
-    dumps.push_back(dir_.Path() / "end.json");
-    testing::WriteFileText(dir_.Path() / "run.events",
-                           events + "dump " + dumps.back().string() + "\n");
-    const auto run = testing::RunTolven(
-        {"--headless", "--events", (dir_.Path() / "run.events").string(), "--seed", "1",
-         "--config-dir", (dir_.Path() / "config").string(), "--save-dir",
-         (dir_.Path() / "saves").string(), "--trace", (dir_.Path() / "trace.txt").string(),
-         (game_->Path() / "game").string()});
-    EXPECT_EQ(run.exitStatus, 0) << run.output;
-    std::vector<json> states;
-    for (const fs::path& dump : dumps) {
-      if (!fs::exists(dump)) {
-        states.emplace_back(nullptr);
-        continue;
-      }
-      const auto text = testing::ReadFileBytes(dump);
-      states.push_back(json::parse(text.begin(), text.end()));
-    }
-    return states;
-  }
-  json Play(const std::string& events) { return PlayWithDumps(events, {}).back(); }
-
-  // The lines of the developer trace of the last run that start with the prefix.
-  std::vector<std::string> TraceLines(const std::string& prefix) const {
-    const auto bytes = testing::ReadFileBytes(dir_.Path() / "trace.txt");
-    std::istringstream lines(std::string(bytes.begin(), bytes.end()));
-    std::vector<std::string> found;
-    for (std::string line; std::getline(lines, line);) {
-      if (line.starts_with(prefix)) found.push_back(line);
-    }
-    return found;
-  }
-
-  static testing::TempDir* game_;
-  testing::TempDir dir_;
-};
-
-testing::TempDir* SampleGameTest::game_ = nullptr;
+class SampleGameTest : public testing::SampleRunTest {};
 
 const json kTitleAnswers = {"はじめから", "つづきから", "おわる"};
 const json kTitleAnswersAfterTheClear = {"はじめから", "つづきから", "おまけ", "おわる"};
