@@ -56,10 +56,6 @@ constexpr std::array<Animation, 5> kAnimations = {{
     {60, 60, false},
 }};
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
 }  // namespace
 
 RollLanguage::ScreenRow RollLanguage::RowOnScreen(bool vertical, int posX, int posY, int row) {

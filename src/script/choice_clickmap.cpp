@@ -5,6 +5,7 @@
 #include "base/engine_values.h"
 #include "graphics/picture_copy.h"
 #include "script/choices.h"
+#include "script/command_table.h"
 #include "script/interpreter.h"
 #include "script/variables.h"
 
@@ -16,10 +17,6 @@ constexpr int kLabelHeight = 24;
 constexpr int kLabelPadding = 32;
 constexpr int kLabelEdge = 16;
 constexpr size_t kMapNameBytes = 64;
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  return EqualIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
 
 int Number(const std::string& field) {
   return static_cast<int>(std::strtol(field.c_str(), nullptr, 10));

@@ -589,6 +589,10 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
 int MatchCommand(std::string_view line) {
   if (line.empty()) return -1;
   const std::string_view words = line.substr(1);

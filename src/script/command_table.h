@@ -77,5 +77,6 @@ ScriptAndLabel CallTarget(std::string_view line);
 
 // Keywords, script names and labels compare ASCII letters without regard to case.
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
 
 }  // namespace tolven
