@@ -44,8 +44,8 @@ std::optional<PadButton> PadButtonByName(std::string_view name);
 // backspace, tab, shift, ctrl, left, right, up, down, f1-f12, or one letter or digit. Names
 // are compared without regard to case.
 std::optional<int> KeyCodeByName(std::string_view name);
-// The key the original game reacts to for an action: screens and dialogs are handed this one,
-// so a remapped key reaches them as the key they know.
+// The key the screens and dialogs take for an action (their handlers are written for Enter,
+// Escape and the arrows): a remapped key reaches them as that key.
 int StandardKey(InputAction action);
 // Keys that type a character (Enter, Escape, Space, Backspace) act when that character arrives
 // rather than when they go down, as the main window has always taken them.

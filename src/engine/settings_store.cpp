@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kFileName = "peluna2.ini";
 constexpr std::string_view kSection = "PELUNA2";
-// What this player adds to the original's settings lives beside them, in a section of its own.
+// Settings the game's own section has no name for (filters, key maps, text out) live in a
+// section of their own, so the values games and their tools read stay as they expect them.
 constexpr std::string_view kOwnSection = "Tolven";
 // Far beyond any real settings file. A bigger file, or a link to an endless device, reads as an
 // unreadable one instead of filling the memory.

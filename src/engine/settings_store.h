@@ -58,7 +58,7 @@ class SettingsStore {
     explicit Snapshot(std::shared_ptr<const SettingsFile> file) : file_(std::move(file)) {}
     int ReadInteger(std::string_view name, int defaultValue) const;
     std::string ReadString(std::string_view name, std::string_view defaultValue) const;
-    // The section [Tolven] beside the original's: this player's own settings, as UTF-8 text
+    // The section [Tolven] beside [PELUNA2]: the settings only this player has, as UTF-8 text
     // (none when the name is absent or empty), and all of them in file order.
     std::optional<std::string> ReadOwn(std::string_view name) const;
     std::vector<std::pair<std::string, std::string>> OwnEntries() const;

@@ -135,8 +135,8 @@ TEST_F(SettingsStoreTest, WithoutAFileEveryValueReadsItsDefaultAndNothingIsWritt
   EXPECT_FALSE(fs::exists(store_.FilePath()));
 }
 
-// The player's own section beside the original's: read by its own names, never mixed with the
-// original's values of the same name, and kept whole when the original's values are written.
+// The [Tolven] section beside [PELUNA2]: read by its own names, never mixed with [PELUNA2]'s
+// values of the same name, and kept whole when [PELUNA2]'s values are written.
 TEST_F(SettingsStoreTest, TheOwnSectionIsReadApartAndKeptThroughWrites) {
   WriteFile("[PELUNA2]\nFilter=old\n[tolven]\nfilter = sharp-bilinear\nCopyText=\nKey.Log=L\n");
   const SettingsStore::Snapshot snapshot = store_.Read();
