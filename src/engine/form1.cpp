@@ -65,7 +65,7 @@ TForm1::TForm1(Host& host, Trace& trace, const EngineOptions& options)
       configurationDialog_(settings_),
       screens_({interpreter_, *this, flags_, backlog_, trace_, host_, clock_, PB_, stage_,
                 archives_, definitions_, variables_, state_, settings_, sound_, music_, progress_,
-                glyphs_}),
+                glyphs_, galleryList_}),
       saveList_(saveFolder_),
       textOut_(host_, trace_, settings_, options.textOut) {
   variables_.onSaveAvailabilityChanged = [this] { UpdateMenuBar(); };
@@ -218,8 +218,8 @@ void TForm1::InitEngine() {
 
 void TForm1::ReadSettings() {
   ReadStartupSettings(settingsStore_, settings_);
-  inputMap_.Configure(settingsStore_.Read().OwnEntries(), trace_);
   const SettingsStore::Snapshot own = settingsStore_.Read();
+  inputMap_.Configure(own.OwnEntries(), trace_);
   textOut_.ReadOwnSettings(own.ReadOwn("CopyText"), own.ReadOwn("Speak"));
   screenMode_ = options_.screenMode.value_or(settings_.SMode);
   stage_.Effects().SetFastPictures(settings_.GMode != 0);

@@ -20,7 +20,7 @@ Screens::Screens(const ScreenParts& parts)
                   parts.state, itemPictures_}),
       viewer_({parts.pb, parts.stage, parts.archives, parts.definitions, parts.interpreter,
                parts.engine, parts.flags, parts.state, parts.sound, parts.music, parts.progress,
-               replay_}),
+               parts.galleryList, replay_}),
       recollection_({parts.host, parts.pb, parts.stage, parts.archives, parts.interpreter,
                      parts.engine, parts.flags, parts.state, parts.sound, parts.music,
                      parts.progress, replay_}),

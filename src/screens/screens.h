@@ -11,6 +11,7 @@
 #include "base/settings.h"
 #include "base/trace.h"
 #include "graphics/frame_clock.h"
+#include "graphics/gallery_list.h"
 #include "graphics/objects_and_effects.h"
 #include "graphics/stage.h"
 #include "resources/archives.h"
@@ -58,8 +59,9 @@ struct ScreenParts {
   const Settings& settings;
   Sound& sound;
   MusicStream& music;
-  GlobalProgress& progress;  // the gallery and scene flags, the recollection slots
-  Glyphs& glyphs;            // the item screens' texts
+  GlobalProgress& progress;        // the gallery and scene flags, the recollection slots
+  Glyphs& glyphs;                  // the item screens' texts
+  const GalleryList& galleryList;  // the gallery's pictures, numbered at start-up
 };
 
 // The full-screen modes and blocking sequences: owns each of them, registers each for the

@@ -43,11 +43,6 @@ void Viewer::ViewerCommand(std::string_view name) {
 }
 
 void Viewer::OpenView(std::string_view name) {
-  if (!galleryListRead_) {
-    // The gallery's own numbering of pictures, which the archive fixes for the whole run.
-    galleryList_.LoadGalleryList(parts_.archives, parts_.definitions, "VIEW_1");
-    galleryListRead_ = true;
-  }
   // Without the text the buffer holds some other definition text, which names no views.
   const bool loaded = parts_.definitions.Load(parts_.archives, "view");
   plate_ = Bitmap24{};
@@ -303,7 +298,7 @@ void Viewer::ShowNextPicture() {
   const size_t count = names.size();
   for (size_t k = 0; k < count; ++k) {
     const size_t i = (static_cast<size_t>(std::max(pictureIndex_, 0)) + k) % count;
-    if (!parts_.progress.GalleryFlag(galleryList_.IndexOf(names[i]))) continue;
+    if (!parts_.progress.GalleryFlag(parts_.galleryList.IndexOf(names[i]))) continue;
     LoadInto(names[i], parts_.stage.Buffers().StageBuffer);
     ShowStage();
     pictureIndex_ = static_cast<int>(i) + 1;

@@ -39,7 +39,8 @@ struct ViewerParts {
   ScriptState& state;  // S000, the E flags and the values a replay's end clears
   Sound& sound;
   MusicStream& music;
-  GlobalProgress& progress;  // the gallery flags
+  GlobalProgress& progress;        // the gallery flags
+  const GalleryList& galleryList;  // the pictures' flag numbers, read at start-up
   ReplayReturn& replay;
 };
 
@@ -104,8 +105,6 @@ class Viewer final : public Screen {
   const ViewPage& Page() const { return pages_[static_cast<size_t>(page_)]; }
 
   ViewerParts parts_;
-  GalleryList galleryList_;
-  bool galleryListRead_ = false;
   std::string name_;
   bool open_ = false;
   ViewLayout layout_;

@@ -178,6 +178,8 @@ class ViewerTest : public ::testing::Test, protected testing::ScreenRig<testing:
     testing::WriteFileBytes(dir.Path() / "qe_data.tvk",
                             tools::BuildArchive(ArchiveLayout::A, entries));
     archives.LoadScriptIndexes();
+    // As the engine numbers the gallery's pictures at start-up.
+    galleryList.LoadGalleryList(archives, definitions, "VIEW_1");
   }
 
   void Click(int x, int y, MouseButton button = MouseButton::Left) {
@@ -199,8 +201,9 @@ class ViewerTest : public ::testing::Test, protected testing::ScreenRig<testing:
                           definitions, stage, engine,    commands, trace};
   ReplayReturn replay{interpreter, flags, engine};
   GlobalProgress progress;
+  GalleryList galleryList;
   Viewer viewer{{pb, stage, archives, definitions, interpreter, engine, flags, state, sound, music,
-                 progress, replay}};
+                 progress, galleryList, replay}};
   std::vector<std::string> menu;
 };
 
